@@ -1,0 +1,137 @@
+#include "message/HTTPResponse.h"
+
+#include "shell/LogSink.h"
+
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray kCrLf = "\r\n"_ba;
+const QByteArray kBlankLine = "\r\n\r\n"_ba;
+
+// The stretch from the first "HTTP" (any letter case) up to, not including, endMarker.
+bool extractFromHttp(const ChunkedBytes& data, const QByteArray& endMarker, QByteArray& out)
+{
+    const qint64 start = data.indexOf("HTTP", 0, Qt::CaseInsensitive);
+    if (start < 0)
+        return false;
+    const qint64 end = data.indexOf(endMarker, start + 4);
+    if (end < 0)
+        return false;
+    out = data.mid(start, end - start);
+    return true;
+}
+
+} // namespace
+
+HTTPResponse::HTTPResponse(LogSink* log)
+    : m_log(log)
+{
+}
+
+void HTTPResponse::AddResponseData(const QByteArray& newData)
+{
+    const qint64 oldSize = m_data.size();
+    m_data.append(newData);
+    if (m_headerEnd < 0 && !newData.isEmpty()) {
+        // Only the seam with earlier data and the new bytes can hold the first blank line.
+        const qint64 from = std::max<qint64>(0, oldSize - 3);
+        const qint64 hit = m_data.indexOf(kBlankLine, from);
+        if (hit >= 0)
+            m_headerEnd = hit + kBlankLine.size();
+    }
+}
+
+QString HTTPResponse::ResponseCode() const
+{
+    QByteArray statusLine;
+    if (extractFromHttp(m_data, kCrLf, statusLine)) {
+        const QList<QByteArray> pieces = statusLine.split(' ');
+        if (pieces.size() >= 3)
+            return QString::fromUtf8(pieces.at(1));
+    }
+    if (m_log)
+        m_log->AddToLog(u"!ERROR! Could not determine response code"_s);
+    return u"???"_s;
+}
+
+QByteArray HTTPResponse::Body() const
+{
+    return m_headerEnd < 0 ? QByteArray() : m_data.mid(m_headerEnd);
+}
+
+bool HTTPResponse::splitHeader()
+{
+    // A failed split is tried again only when more data has arrived since; it logs once.
+    if (m_splitDone && (m_headerFound || m_splitSize == m_data.size()))
+        return m_headerFound;
+    QByteArray block;
+    m_headerFound = extractFromHttp(m_data, kBlankLine, block);
+    if (m_headerFound)
+        m_header = QString::fromUtf8(block);
+    else if (!m_splitDone && m_log)
+        m_log->AddToLog(u"!ERROR! Error determining response header"_s);
+    m_splitDone = true;
+    m_splitSize = m_data.size();
+    return m_headerFound;
+}
+
+QStringList HTTPResponse::GetHeader(const QString& name)
+{
+    QStringList values;
+    if (splitHeader()) {
+        const QStringList lines = m_header.split(u"\r\n"_s);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QString& line = lines.at(i);
+            const qsizetype colon = line.indexOf(u':');
+            if (colon < 0 || line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            static const QRegularExpression outerBlanks(u"^[ \\t]+|[ \\t]+$"_s);
+            values.append(line.mid(colon + 1).remove(outerBlanks));
+        }
+    }
+    if (values.isEmpty())
+        values.append(QString());
+    return values;
+}
+
+QList<Cookie> HTTPResponse::GetCookies()
+{
+    QList<Cookie> cookies;
+    if (!splitHeader())
+        return cookies;
+    const QStringList values = GetHeader(u"Set-Cookie"_s);
+    for (const QString& value : values) {
+        // A bare "Set-Cookie:" carries no cookie.
+        if (!value.isEmpty())
+            cookies.append(ParseSetCookie(value));
+    }
+    return cookies;
+}
+
+bool HTTPResponse::isInterim(QByteArrayView more) const
+{
+    // Interim responses start "HTTP/1.x 1nn".
+    QByteArray head = m_data.mid(0, 13);
+    if (head.size() < 13)
+        head.append(more.first(std::min<qsizetype>(more.size(), 13 - head.size())));
+    static const QRegularExpression interim(u"^HTTP/1\\.\\d 1\\d\\d"_s,
+                                            QRegularExpression::CaseInsensitiveOption);
+    return interim.match(QString::fromLatin1(head)).hasMatch();
+}
+
+qsizetype HTTPResponse::ownedLength(QByteArrayView newData) const
+{
+    if (m_headerEnd >= 0)
+        return isInterim() ? 0 : newData.size();
+    // Look for the end of the header block across the seam with what has arrived.
+    const qsizetype tail = qsizetype(std::min<qint64>(3, m_data.size()));
+    const QByteArray seam = m_data.mid(m_data.size() - tail) + newData.toByteArray();
+    const qsizetype hit = seam.indexOf(kBlankLine);
+    if (hit < 0)
+        return newData.size();
+    const qsizetype owned = hit + kBlankLine.size() - tail;
+    return isInterim(newData) ? owned : newData.size();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "message/ChunkedBytes.h"
+#include "message/Cookie.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class LogSink;
+
+// One response as received, kept byte-exact. Every question is answered by searching the
+// received bytes again; nothing is validated.
+class HTTPResponse {
+public:
+    // Parse errors are written to log, which must outlive the response; null means no log.
+    explicit HTTPResponse(LogSink* log = nullptr);
+
+    // Appends one received chunk (shared, not copied).
+    void AddResponseData(const QByteArray& newData);
+    // Every byte received for this response, in arrival order.
+    const ChunkedBytes& ResponseData() const { return m_data; }
+
+    // The status code text, or "???" (with a log line) when no status line is found.
+    QString ResponseCode() const;
+    // Everything after the first CR LF CR LF; empty when there is none.
+    QByteArray Body() const;
+    // The header block: from "HTTP" up to the first empty line. Empty until split.
+    const QString& Header() const { return m_header; }
+
+    // Values of every header line whose field name equals name (letter case ignored),
+    // trimmed of spaces and tabs, in line order; one empty string when none matches.
+    QStringList GetHeader(const QString& name);
+    // One cookie per Set-Cookie line, in line order; empty when there is none or no
+    // header block was found.
+    QList<Cookie> GetCookies();
+
+    // How many leading bytes of newData still belong to this response: all of them,
+    // except once an interim (1xx) response's header block has ended; the bytes after it
+    // start the next response.
+    qsizetype ownedLength(QByteArrayView newData) const;
+
+private:
+    bool splitHeader();
+    bool isInterim(QByteArrayView more = {}) const;
+
+    LogSink* m_log;
+    ChunkedBytes m_data;
+    QString m_header;
+    qint64 m_headerEnd = -1; // offset after the first CR LF CR LF, -1 until it arrives
+    bool m_headerFound = false;
+    bool m_splitDone = false;
+    qint64 m_splitSize = -1; // data size when a failed split ran
+};

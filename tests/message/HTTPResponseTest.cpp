@@ -1,0 +1,173 @@
+#include "message/HTTPResponse.h"
+#include "support/Recorders.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+HTTPResponse responseOf(const QByteArray& data, LogSink* log = nullptr)
+{
+    HTTPResponse r(log);
+    r.AddResponseData(data);
+    return r;
+}
+
+} // namespace
+
+TEST(HTTPResponseTest, StatusCodeFromFirstStatusLine)
+{
+    LogRecorder log;
+    EXPECT_EQ(responseOf("http/1.0 200 ok\r\n", &log).ResponseCode(), u"200"_s);
+    EXPECT_EQ(responseOf("HTTP/1.1 404 Not Found\r\n\r\n", &log).ResponseCode(), u"404"_s);
+    EXPECT_EQ(responseOf("HTTP/1.1  200 OK\r\n", &log).ResponseCode(), QString());
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    EXPECT_EQ(responseOf("HTTP/1.1 200\r\n", &log).ResponseCode(), u"???"_s);
+    EXPECT_EQ(responseOf("HTTP/1.1 200 OK", &log).ResponseCode(), u"???"_s);
+    EXPECT_EQ(responseOf("garbage\r\n", &log).ResponseCode(), u"???"_s);
+    EXPECT_EQ(log.lines, QStringList(3, u"!ERROR! Could not determine response code"_s));
+}
+
+TEST(HTTPResponseTest, CodeIsReadAgainAsDataGrows)
+{
+    HTTPResponse r;
+    r.AddResponseData("HTTP/1.1 30");
+    EXPECT_EQ(r.ResponseCode(), u"???"_s);
+    r.AddResponseData("2 Found\r\nLocation: /x\r\n\r\n");
+    EXPECT_EQ(r.ResponseCode(), u"302"_s);
+}
+
+TEST(HTTPResponseTest, HeaderLookupMatchesWholeFieldName)
+{
+    HTTPResponse r = responseOf("HTTP/1.1 302 Found\r\n"
+                                "LOCATION: /x\r\n"
+                                "Location-Id: 5\r\n"
+                                "Content-Type: text/html\r\n"
+                                "Content-Length: 12\r\n"
+                                "X-Tab:\t a b \t\r\n"
+                                "\r\n"
+                                "Location: /not-a-header\r\n");
+    EXPECT_EQ(r.GetHeader(u"location"_s), QStringList{u"/x"_s});
+    EXPECT_EQ(r.GetHeader(u"Content"_s), QStringList{QString()});
+    EXPECT_EQ(r.GetHeader(u"content-length"_s), QStringList{u"12"_s});
+    EXPECT_EQ(r.GetHeader(u"X-Tab"_s), QStringList{u"a b"_s});
+
+    EXPECT_EQ(responseOf("HTTP/1.1 302 Found\r\nLocation:/x\r\n\r\n").GetHeader(u"Location"_s),
+              QStringList{u"/x"_s});
+    EXPECT_EQ(responseOf("HTTP/1.1 302 Found\r\nLocation : /x\r\n\r\n").GetHeader(u"Location"_s),
+              QStringList{u"/x"_s});
+}
+
+TEST(HTTPResponseTest, MissingHeaderBlockIsLoggedOnce)
+{
+    LogRecorder log;
+    HTTPResponse r = responseOf("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n", &log);
+    EXPECT_TRUE(r.GetCookies().isEmpty());
+    EXPECT_EQ(r.GetHeader(u"Set-Cookie"_s), QStringList{QString()});
+    EXPECT_TRUE(r.Body().isEmpty());
+    EXPECT_EQ(log.lines, QStringList{u"!ERROR! Error determining response header"_s});
+
+    // The rest of the header arriving later is still found.
+    r.AddResponseData("\r\nbody");
+    ASSERT_EQ(r.GetCookies().size(), 1);
+    EXPECT_EQ(r.Body(), "body");
+    EXPECT_EQ(log.lines.size(), 1);
+}
+
+TEST(HTTPResponseTest, BodyIsEverythingAfterFirstBlankLineByteExact)
+{
+    const QByteArray body("part1\r\n\r\npart2\xff\xfe\x00 end", 20);
+    HTTPResponse r;
+    r.AddResponseData("HTTP/1.1 200 OK\r\nA: 1\r");
+    r.AddResponseData("\n");
+    r.AddResponseData("\r\n" + body.left(7));
+    r.AddResponseData(body.mid(7));
+    EXPECT_EQ(r.Body(), body);
+    EXPECT_EQ(r.ResponseData().toByteArray(), "HTTP/1.1 200 OK\r\nA: 1\r\n\r\n" + body);
+    EXPECT_EQ(r.Header(), QString());
+    r.GetCookies();
+    EXPECT_EQ(r.Header(), u"HTTP/1.1 200 OK\r\nA: 1"_s);
+}
+
+TEST(HTTPResponseTest, SetCookieLinesGiveCookiesInOrder)
+{
+    HTTPResponse r = responseOf("HTTP/1.1 200 OK\r\n"
+                                "Set-Cookie: id=a1=b2; path=/; expires=Wed, 01-Jan-2003 00:00:00 GMT\r\n"
+                                "set-cookie:sid=abc; Path=/; HttpOnly\r\n"
+                                "Set-Cookie2: old=1\r\n"
+                                "Set-Cookie:\r\n"
+                                "Set-Cookie: n=\xc3\xa9t\xc3\xa9; Secure; Domain=.Example.COM\r\n"
+                                "\r\n");
+    const QList<Cookie> cookies = r.GetCookies();
+    ASSERT_EQ(cookies.size(), 3);
+    EXPECT_EQ(cookies[0].Name, u"id"_s);
+    EXPECT_EQ(cookies[0].Value, u"a1=b2"_s);
+    EXPECT_EQ(cookies[0].Path, u"/"_s);
+    EXPECT_EQ(cookies[0].Expires, u"Wed, 01-Jan-2003 00:00:00 GMT"_s);
+    EXPECT_EQ(cookies[1].Name, u"sid"_s);
+    EXPECT_EQ(cookies[1].Value, u"abc"_s);
+    EXPECT_FALSE(cookies[1].isPersistent());
+    EXPECT_EQ(cookies[2].Value, u"\u00e9t\u00e9"_s);
+    EXPECT_TRUE(cookies[2].Secure);
+    EXPECT_EQ(cookies[2].domain(), u".example.com"_s);
+    EXPECT_FALSE(cookies[2].Block);
+}
+
+TEST(HTTPResponseTest, SetCookieAttributesNeverReplaceTheCookie)
+{
+    const QDateTime now(QDate(2026, 12, 7), QTime(10, 0, 0), Qt::UTC);
+    Cookie c = ParseSetCookie(u"id=1; max-age=60"_s, now);
+    EXPECT_EQ(c.Name, u"id"_s);
+    EXPECT_EQ(c.Value, u"1"_s);
+    EXPECT_EQ(c.Expires, u"Mon, 07 Dec 2026 10:01:00 GMT"_s);
+
+    c = ParseSetCookie(u"id=1; Max-Age=60; Expires=Wed, 01 Jan 2031 00:00:00 GMT"_s, now);
+    EXPECT_EQ(c.Expires, u"Wed, 01 Jan 2031 00:00:00 GMT"_s);
+
+    c = ParseSetCookie(u"id=1; max-age=0"_s, now);
+    EXPECT_TRUE(c.Expires.isEmpty());
+
+    c = ParseSetCookie(u"id=1;"_s, now);
+    EXPECT_EQ(c.Name, u"id"_s);
+    EXPECT_EQ(c.Value, u"1"_s);
+
+    c = ParseSetCookie(u"id=1;; version=1; SameSite=Lax; flag"_s, now);
+    EXPECT_EQ(c.Name, u"id"_s);
+    EXPECT_EQ(c.Value, u"1"_s);
+
+    c = ParseSetCookie(u"id=1; secure=whatever"_s, now);
+    EXPECT_TRUE(c.Secure);
+}
+
+TEST(HTTPResponseTest, HostAndDomainAreLowerCased)
+{
+    Cookie c;
+    c.setHost(u"Server1.Example"_s);
+    c.setDomain(u"EXAMPLE"_s);
+    EXPECT_EQ(c.Host(), u"server1.example"_s);
+    EXPECT_EQ(c.domain(), u"example"_s);
+}
+
+TEST(HTTPResponseTest, InterimResponseHandsOnWhatFollowsItsHeader)
+{
+    HTTPResponse interim;
+    const QByteArray first = "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n";
+    const qsizetype owned = interim.ownedLength(first);
+    EXPECT_EQ(owned, 25);
+    interim.AddResponseData(first.left(owned));
+    EXPECT_EQ(interim.ownedLength("more"), 0);
+
+    // The blank line split over two chunks.
+    HTTPResponse split;
+    split.AddResponseData("HTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r");
+    EXPECT_EQ(split.ownedLength("\nHTTP/1.1 200 OK"), 1);
+
+    // A final response keeps everything, also text looking like a status line.
+    HTTPResponse final;
+    final.AddResponseData("HTTP/1.1 200 OK\r\n\r\n");
+    EXPECT_EQ(final.ownedLength("HTTP/1.1 200 OK\r\n\r\n"), 19);
+    HTTPResponse partial;
+    EXPECT_EQ(partial.ownedLength("HTTP/1.1 100"), 12);
+}
