@@ -6,7 +6,8 @@
 
 // Bytes kept as the chunks they arrived in. Appending never copies or moves what is
 // there, and the chunks are shared (not copied) with whoever else keeps them.
-class ChunkedBytes {
+class ChunkedBytes
+{
 public:
     // Appends a chunk; an empty chunk is ignored.
     void append(const QByteArray& chunk);

@@ -4,7 +4,8 @@
 #include <QString>
 
 // One cookie as received, stored or sent.
-class Cookie {
+class Cookie
+{
 public:
     QString Name; // trimmed
     QString Value; // trimmed, may be empty

@@ -28,8 +28,8 @@ QString HTTPRequest::RequestMessage() const
 QByteArray HTTPRequest::RequestBytes() const
 {
     // Built from the body's cached bytes so a large body is encoded only once.
-    QByteArray head = QString(m_method + u' ' + URLroot + ResourceName + u' ' + HTTPver
-                              + u"\r\n"_s + Header + u"\r\n\r\n"_s)
+    QByteArray head = QString(m_method + u' ' + URLroot + ResourceName + u' ' + HTTPver + u"\r\n"_s
+                              + Header + u"\r\n\r\n"_s)
                           .toUtf8();
     head.reserve(head.size() + Body.ContentBytes().size());
     head.append(Body.ContentBytes());

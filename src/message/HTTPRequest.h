@@ -6,7 +6,8 @@
 #include <QString>
 
 // One HTTP/1.x request as the user composed it. The only place that renders raw request text.
-class HTTPRequest {
+class HTTPRequest
+{
 public:
     bool Secure = false; // TLS when true
     QString Server; // host name or address exactly as typed

@@ -28,8 +28,7 @@ bool extractFromHttp(const ChunkedBytes& data, const QByteArray& endMarker, QByt
 
 HTTPResponse::HTTPResponse(LogSink* log)
     : m_log(log)
-{
-}
+{ }
 
 void HTTPResponse::AddResponseData(const QByteArray& newData)
 {

@@ -12,7 +12,8 @@ class LogSink;
 
 // One response as received, kept byte-exact. Every question is answered by searching the
 // received bytes again; nothing is validated.
-class HTTPResponse {
+class HTTPResponse
+{
 public:
     // Parse errors are written to log, which must outlive the response; null means no log.
     explicit HTTPResponse(LogSink* log = nullptr);

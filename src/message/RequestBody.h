@@ -4,7 +4,8 @@
 #include <QString>
 
 // The body of a request as composed; what goes on the wire is its UTF-8 form.
-class RequestBody {
+class RequestBody
+{
 public:
     // Media type its producer associates with the body; never read when the request is rendered.
     QString ContentType;

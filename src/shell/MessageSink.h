@@ -5,7 +5,8 @@
 // Where user-facing messages go: message boxes in the program, standard error when
 // headless, a recorder in tests. Nothing behind this interface may wait for a person
 // when no one is there.
-class MessageSink {
+class MessageSink
+{
 public:
     enum class Icon { None, Information, Warning, Error, Critical, Question };
 
@@ -18,12 +19,12 @@ public:
 };
 
 // Writes messages to standard error and answers questions with a fixed answer.
-class StderrMessageSink final : public MessageSink {
+class StderrMessageSink final : public MessageSink
+{
 public:
     explicit StderrMessageSink(bool answer = false)
         : m_answer(answer)
-    {
-    }
+    { }
     void showMessage(const QString& text, const QString& title, Icon icon) override;
     bool askYesNo(const QString& text, const QString& title) override;
 

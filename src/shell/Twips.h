@@ -11,7 +11,8 @@ inline constexpr int kPerPixel = 15;
 // Device-independent pixels for a length in twips, rounded to the nearest pixel.
 constexpr int toPx(int twips)
 {
-    return twips >= 0 ? (twips + kPerPixel / 2) / kPerPixel : -((-twips + kPerPixel / 2) / kPerPixel);
+    return twips >= 0 ? (twips + kPerPixel / 2) / kPerPixel
+                      : -((-twips + kPerPixel / 2) / kPerPixel);
 }
 
 // Twips for a length in device-independent pixels.

@@ -5,7 +5,7 @@
 TEST(ChunkedBytesTest, FindsNeedlesAcrossChunkBoundaries)
 {
     ChunkedBytes b;
-    for (const char* c : {"ab\r", "\n", "\r", "\nxyHT", "tp", ""})
+    for (const char* c : { "ab\r", "\n", "\r", "\nxyHT", "tp", "" })
         b.append(c);
     EXPECT_EQ(b.size(), 12);
     EXPECT_EQ(b.toByteArray(), "ab\r\n\r\nxyHTtp");

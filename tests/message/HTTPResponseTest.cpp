@@ -1,4 +1,5 @@
 #include "message/HTTPResponse.h"
+
 #include "support/Recorders.h"
 
 #include <gtest/gtest.h>
@@ -49,15 +50,15 @@ TEST(HTTPResponseTest, HeaderLookupMatchesWholeFieldName)
                                 "X-Tab:\t a b \t\r\n"
                                 "\r\n"
                                 "Location: /not-a-header\r\n");
-    EXPECT_EQ(r.GetHeader(u"location"_s), QStringList{u"/x"_s});
-    EXPECT_EQ(r.GetHeader(u"Content"_s), QStringList{QString()});
-    EXPECT_EQ(r.GetHeader(u"content-length"_s), QStringList{u"12"_s});
-    EXPECT_EQ(r.GetHeader(u"X-Tab"_s), QStringList{u"a b"_s});
+    EXPECT_EQ(r.GetHeader(u"location"_s), QStringList { u"/x"_s });
+    EXPECT_EQ(r.GetHeader(u"Content"_s), QStringList { QString() });
+    EXPECT_EQ(r.GetHeader(u"content-length"_s), QStringList { u"12"_s });
+    EXPECT_EQ(r.GetHeader(u"X-Tab"_s), QStringList { u"a b"_s });
 
     EXPECT_EQ(responseOf("HTTP/1.1 302 Found\r\nLocation:/x\r\n\r\n").GetHeader(u"Location"_s),
-              QStringList{u"/x"_s});
+              QStringList { u"/x"_s });
     EXPECT_EQ(responseOf("HTTP/1.1 302 Found\r\nLocation : /x\r\n\r\n").GetHeader(u"Location"_s),
-              QStringList{u"/x"_s});
+              QStringList { u"/x"_s });
 }
 
 TEST(HTTPResponseTest, MissingHeaderBlockIsLoggedOnce)
@@ -65,9 +66,9 @@ TEST(HTTPResponseTest, MissingHeaderBlockIsLoggedOnce)
     LogRecorder log;
     HTTPResponse r = responseOf("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n", &log);
     EXPECT_TRUE(r.GetCookies().isEmpty());
-    EXPECT_EQ(r.GetHeader(u"Set-Cookie"_s), QStringList{QString()});
+    EXPECT_EQ(r.GetHeader(u"Set-Cookie"_s), QStringList { QString() });
     EXPECT_TRUE(r.Body().isEmpty());
-    EXPECT_EQ(log.lines, QStringList{u"!ERROR! Error determining response header"_s});
+    EXPECT_EQ(log.lines, QStringList { u"!ERROR! Error determining response header"_s });
 
     // The rest of the header arriving later is still found.
     r.AddResponseData("\r\nbody");
@@ -93,13 +94,14 @@ TEST(HTTPResponseTest, BodyIsEverythingAfterFirstBlankLineByteExact)
 
 TEST(HTTPResponseTest, SetCookieLinesGiveCookiesInOrder)
 {
-    HTTPResponse r = responseOf("HTTP/1.1 200 OK\r\n"
-                                "Set-Cookie: id=a1=b2; path=/; expires=Wed, 01-Jan-2003 00:00:00 GMT\r\n"
-                                "set-cookie:sid=abc; Path=/; HttpOnly\r\n"
-                                "Set-Cookie2: old=1\r\n"
-                                "Set-Cookie:\r\n"
-                                "Set-Cookie: n=\xc3\xa9t\xc3\xa9; Secure; Domain=.Example.COM\r\n"
-                                "\r\n");
+    HTTPResponse r
+        = responseOf("HTTP/1.1 200 OK\r\n"
+                     "Set-Cookie: id=a1=b2; path=/; expires=Wed, 01-Jan-2003 00:00:00 GMT\r\n"
+                     "set-cookie:sid=abc; Path=/; HttpOnly\r\n"
+                     "Set-Cookie2: old=1\r\n"
+                     "Set-Cookie:\r\n"
+                     "Set-Cookie: n=\xc3\xa9t\xc3\xa9; Secure; Domain=.Example.COM\r\n"
+                     "\r\n");
     const QList<Cookie> cookies = r.GetCookies();
     ASSERT_EQ(cookies.size(), 3);
     EXPECT_EQ(cookies[0].Name, u"id"_s);

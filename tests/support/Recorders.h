@@ -8,16 +8,19 @@
 #include <QStringList>
 
 // Keeps every log line for inspection.
-class LogRecorder final : public LogSink {
+class LogRecorder final : public LogSink
+{
 public:
     void AddToLog(const QString& message) override { lines.append(message); }
     QStringList lines;
 };
 
 // Keeps every message and answers questions from a queue (then with the default).
-class MessageRecorder final : public MessageSink {
+class MessageRecorder final : public MessageSink
+{
 public:
-    struct Message {
+    struct Message
+    {
         QString text;
         QString title;
         Icon icon;
@@ -25,11 +28,11 @@ public:
 
     void showMessage(const QString& text, const QString& title, Icon icon) override
     {
-        messages.append({text, title, icon});
+        messages.append({ text, title, icon });
     }
     bool askYesNo(const QString& text, const QString& title) override
     {
-        messages.append({text, title, Icon::Question});
+        messages.append({ text, title, Icon::Question });
         return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
     }
     QStringList texts() const

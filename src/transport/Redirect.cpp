@@ -1,0 +1,178 @@
+#include "transport/Redirect.h"
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// RFC 3986, 5.2.4.
+QString removeDotSegments(QString input)
+{
+    QString output;
+    while (!input.isEmpty()) {
+        if (input.startsWith("../"_L1))
+            input.remove(0, 3);
+        else if (input.startsWith("./"_L1))
+            input.remove(0, 2);
+        else if (input.startsWith("/./"_L1))
+            input.remove(0, 2);
+        else if (input == "/."_L1)
+            input = u"/"_s;
+        else if (input.startsWith("/../"_L1) || input == "/.."_L1) {
+            input = input.size() == 3 ? u"/"_s : input.mid(3);
+            output.truncate(std::max<qsizetype>(0, output.lastIndexOf(u'/')));
+        } else if (input == "."_L1 || input == ".."_L1)
+            input.clear();
+        else {
+            const qsizetype next = input.indexOf(u'/', 1);
+            const qsizetype take = next < 0 ? input.size() : next;
+            output += input.left(take);
+            input.remove(0, take);
+        }
+    }
+    return output;
+}
+
+// Fragments identify a part of a document and are never sent to the server.
+QString withoutFragment(const QString& text)
+{
+    const qsizetype hash = text.indexOf(u'#');
+    return hash < 0 ? text : text.left(hash);
+}
+
+bool hasScheme(const QString& location, QLatin1StringView scheme)
+{
+    return location.startsWith(scheme, Qt::CaseInsensitive);
+}
+
+// Fills server and port from an authority; the port stays as it is when none is given.
+bool applyAuthority(const QString& authority, HTTPRequest& target)
+{
+    QString host;
+    QString port;
+    if (!SplitHostPort(authority, host, port) || host.isEmpty())
+        return false;
+    target.Server = host;
+    if (!port.isEmpty())
+        target.Port = port;
+    return true;
+}
+
+// Splits "//authority/path?query" (the leading slashes already gone) at the end of the authority.
+void splitAuthority(const QString& rest, QString& authority, QString& path)
+{
+    qsizetype end = rest.size();
+    for (QChar c : { u'/', u'?' }) {
+        const qsizetype at = rest.indexOf(c);
+        if (at >= 0)
+            end = std::min(end, at);
+    }
+    authority = rest.left(end);
+    path = rest.mid(end);
+    if (path.isEmpty() || path.startsWith(u'?'))
+        path.prepend(u'/');
+}
+
+} // namespace
+
+bool SplitHostPort(const QString& text, QString& host, QString& port)
+{
+    if (text.isEmpty())
+        return false;
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        if (close < 0)
+            return false;
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(u':'))
+            return false;
+        host = text.left(close + 1);
+        port = rest.mid(1);
+        return true;
+    }
+    const QStringList pieces = text.split(u':');
+    if (pieces.size() > 2)
+        return false;
+    host = pieces.at(0);
+    port = pieces.size() == 2 ? pieces.at(1) : QString();
+    return true;
+}
+
+std::optional<HTTPRequest> ParseLocation(const QString& location)
+{
+    HTTPRequest target;
+    QString rest;
+    if (hasScheme(location, "http://"_L1)) {
+        target.Port = u"80"_s;
+        rest = location.mid(7);
+    } else if (hasScheme(location, "https://"_L1)) {
+        target.Secure = true;
+        target.Port = u"443"_s;
+        rest = location.mid(8);
+    } else {
+        return std::nullopt;
+    }
+    QString authority;
+    QString path;
+    splitAuthority(withoutFragment(rest), authority, path);
+    if (!applyAuthority(authority, target))
+        return std::nullopt;
+    target.setURL(path);
+    return target;
+}
+
+std::optional<HTTPRequest> ResolveRedirect(const HTTPRequest& current, const QString& location)
+{
+    if (hasScheme(location, "http://"_L1) || hasScheme(location, "https://"_L1))
+        return ParseLocation(location);
+
+    HTTPRequest target;
+    target.Secure = current.Secure;
+    target.Server = current.Server;
+    target.Port = current.Port;
+    const QString reference = withoutFragment(location);
+    if (reference.startsWith("//"_L1)) {
+        // A network-path reference keeps the scheme and takes that scheme's default port.
+        QString authority;
+        QString path;
+        splitAuthority(reference.mid(2), authority, path);
+        target.Port = current.Secure ? u"443"_s : u"80"_s;
+        if (!applyAuthority(authority, target))
+            return std::nullopt;
+        target.setURL(removeDotSegments(path));
+        return target;
+    }
+
+    const QString base = current.URL();
+    const qsizetype baseQuery = base.indexOf(u'?');
+    const QString basePath = baseQuery < 0 ? base : base.left(baseQuery);
+    const qsizetype refQuery = reference.indexOf(u'?');
+    const QString refPath = refQuery < 0 ? reference : reference.left(refQuery);
+    const QString query = refQuery < 0 ? QString() : reference.mid(refQuery);
+    QString url;
+    if (reference.isEmpty())
+        url = base;
+    else if (refPath.isEmpty())
+        url = basePath + query;
+    else if (refPath.startsWith(u'/'))
+        url = removeDotSegments(refPath) + query;
+    else // RFC 3986, 5.2.3: merge with the base path up to its last "/".
+        url = removeDotSegments(basePath.left(basePath.lastIndexOf(u'/') + 1) + refPath) + query;
+    target.setURL(url);
+    return target;
+}
+
+QString RedirectReferer(const HTTPRequest& current, const HTTPRequest& target)
+{
+    const bool moved = target.Server.compare(current.Server, Qt::CaseInsensitive) != 0
+        || target.Port.compare(current.Port, Qt::CaseInsensitive) != 0;
+    return moved ? current.FullPath() : current.URL();
+}
+
+QString HostForConnect(const QString& server)
+{
+    if (server.size() >= 2 && server.startsWith(u'[') && server.endsWith(u']'))
+        return server.mid(1, server.size() - 2);
+    return server;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "message/HTTPRequest.h"
+
+#include <QString>
+
+#include <optional>
+
+// Parses an absolute http:// or https:// location (scheme in any letter case) into a
+// request with server, port and URL; nothing when it is not absolute or its host part
+// is unusable. A bracketed IPv6 literal keeps its brackets in Server.
+std::optional<HTTPRequest> ParseLocation(const QString& location);
+
+// The target a location refers to from the current request, resolved as a browser
+// resolves a reference (absolute, network-path "//host/x", absolute path, relative
+// path with "." and "..", query only). Nothing when an absolute location is unusable.
+std::optional<HTTPRequest> ResolveRedirect(const HTTPRequest& current, const QString& location);
+
+// Splits "host", "host:port", "[v6]" or "[v6]:port"; false for empty text or a host
+// part with more than one unbracketed ":".
+bool SplitHostPort(const QString& text, QString& host, QString& port);
+
+// The Referer offered for following a redirect from current to target: the full path
+// when server or port change (letter case ignored), else the current URL.
+QString RedirectReferer(const HTTPRequest& current, const HTTPRequest& target);
+
+// Server text without the brackets of an IPv6 literal, as a socket wants it.
+QString HostForConnect(const QString& server);
