@@ -11,7 +11,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Pair {
+struct Pair
+{
     QString name;
     QString value;
 };
@@ -35,8 +36,7 @@ QList<Pair> splitPairs(const QString& text)
 
 HeaderTable::HeaderTable(QObject* parent)
     : QAbstractTableModel(parent)
-{
-}
+{ }
 
 int HeaderTable::findRow(const QString& name) const
 {
@@ -52,7 +52,7 @@ void HeaderTable::AddHeader(const QString& name, const QString& value, bool appe
     const int row = findRow(name);
     if (row < 0) {
         beginInsertRows({}, int(m_rows.size()), int(m_rows.size()));
-        m_rows.append({name, value});
+        m_rows.append({ name, value });
         endInsertRows();
     } else {
         setValue(row, append ? AppendHeaderValue(m_rows.at(row).value, value) : value);
@@ -219,5 +219,6 @@ Qt::ItemFlags HeaderTable::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (index.column() == 1 ? Qt::ItemIsEditable : Qt::NoItemFlags);
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable
+        | (index.column() == 1 ? Qt::ItemIsEditable : Qt::NoItemFlags);
 }

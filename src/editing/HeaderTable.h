@@ -9,12 +9,14 @@ class HTTPRequest;
 // The header lines of the request being composed: the only store behind the header grid.
 // Column 0 is the name, column 1 the value. Rows are kept sorted by name (case-sensitive)
 // after every AddHeader and SortRows; name-based operations act on the first match only.
-class HeaderTable final : public QAbstractTableModel {
+class HeaderTable final : public QAbstractTableModel
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(HeaderTable)
 
 public:
-    struct Row {
+    struct Row
+    {
         QString name;
         QString value;
         friend bool operator==(const Row&, const Row&) = default;
@@ -56,7 +58,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:

@@ -1,4 +1,5 @@
 #include "editing/HeaderTable.h"
+
 #include "message/HTTPRequest.h"
 
 #include <QSignalSpy>

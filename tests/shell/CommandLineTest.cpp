@@ -1,0 +1,46 @@
+#include "shell/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+CommandLine parse(QStringList args)
+{
+    args.prepend(u"pelorin"_s);
+    return ParseCommandLine(args);
+}
+
+} // namespace
+
+TEST(CommandLineTest, RequestFileAndDataDir)
+{
+    const CommandLine line = parse({ u"--data-dir"_s, u"/tmp/d"_s, u"\"a b.phr\""_s });
+    EXPECT_TRUE(line.error.isEmpty()) << line.error.toStdString();
+    EXPECT_EQ(line.dataDir, u"/tmp/d"_s);
+    EXPECT_EQ(line.requestFile, u"\"a b.phr\""_s);
+    EXPECT_FALSE(line.headless());
+}
+
+TEST(CommandLineTest, SendTakesEveryFileInOrder)
+{
+    const CommandLine line
+        = parse({ u"--send"_s, u"a.phr"_s, u"b.phr"_s, u"--follow-redirects"_s });
+    EXPECT_TRUE(line.error.isEmpty()) << line.error.toStdString();
+    EXPECT_TRUE(line.headless());
+    EXPECT_EQ(line.sendFiles, (QStringList { u"a.phr"_s, u"b.phr"_s }));
+    EXPECT_TRUE(line.followRedirects);
+}
+
+TEST(CommandLineTest, BadInputIsReportedNotFatal)
+{
+    EXPECT_FALSE(parse({ u"--bogus"_s }).error.isEmpty());
+    EXPECT_FALSE(parse({ u"--send"_s }).error.isEmpty());
+    EXPECT_FALSE(parse({ u"a.phr"_s, u"b.phr"_s }).error.isEmpty());
+    EXPECT_FALSE(parse({ u"--follow-redirects"_s }).error.isEmpty());
+    EXPECT_FALSE(parse({ u"--data-dir"_s }).error.isEmpty());
+    EXPECT_TRUE(parse({ u"--help"_s }).showHelp);
+    EXPECT_TRUE(parse({ u"--version"_s }).showVersion);
+    EXPECT_TRUE(CommandLineHelp().contains(u"--send"_s));
+}
