@@ -22,11 +22,11 @@ namespace {
 
 // Windows-sockets codes used below.
 constexpr quint16 kAccess = 10013;
+constexpr quint16 kInvalid = 10022;
 constexpr quint16 kTooManyFiles = 10024;
 constexpr quint16 kHostNotFound = 10025;
 constexpr quint16 kWouldBlock = 10035;
 constexpr quint16 kMessageSize = 10040;
-constexpr quint16 kInvalid = 10022;
 constexpr quint16 kAddressInUse = 10048;
 constexpr quint16 kAddressNotAvailable = 10049;
 constexpr quint16 kNetworkDown = 10050;
@@ -116,6 +116,7 @@ SocketX::Result QtSocketX::createSocket()
     m_certificateReported = false;
     m_handshakeDone = false;
     m_finished = false;
+    m_receiveQueued = false;
 
     QSslSocket* s = m_socket;
     connect(s, &QSslSocket::connected, this, &QtSocketX::onConnected);
@@ -255,8 +256,11 @@ void QtSocketX::onEncrypted()
         return;
     m_handshakeDone = true;
     if (!m_certificateReported && !reportCertificate(0)) {
-        if (!m_finished)
+        if (!m_finished) {
+            m_socket->disconnect(this);
+            m_socket->abort();
             finish(kAborted);
+        }
         return;
     }
     if (!m_finished)
@@ -280,8 +284,19 @@ bool QtSocketX::reportCertificate(qint32 certError)
 
 void QtSocketX::onReadyRead()
 {
-    if (!m_finished && m_socket->bytesAvailable() > 0)
-        Q_EMIT receiveReady(0);
+    // QSslSocket signals every 4 KB it decrypts; announcing once per pass of the event
+    // loop hands on all that one read from the network brought, in one chunk.
+    if (m_finished || m_receiveQueued)
+        return;
+    m_receiveQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket = m_socket] {
+            m_receiveQueued = false;
+            if (socket && socket == m_socket && !m_finished && m_socket->bytesAvailable() > 0)
+                Q_EMIT receiveReady(0);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtSocketX::onErrorOccurred(QAbstractSocket::SocketError error)

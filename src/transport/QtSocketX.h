@@ -80,6 +80,7 @@ private:
     bool m_certificateReported = false;
     bool m_handshakeDone = false;
     bool m_finished = false;
+    bool m_receiveQueued = false;
     qint64 m_taken = 0;
     qint64 m_sent = 0;
     int m_watchDescriptor = -1;
