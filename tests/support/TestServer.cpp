@@ -43,11 +43,7 @@ TestServer::TestServer(Mode mode, Certificate certificate, QObject* parent)
     , m_certificate(certificate)
 { }
 
-TestServer::~TestServer()
-{
-    if (m_connection)
-        m_connection->disconnect(this);
-}
+TestServer::~TestServer() = default;
 
 bool TestServer::listen()
 {
@@ -97,6 +93,9 @@ void TestServer::onPendingConnection()
 {
     while (m_server->hasPendingConnections()) {
         QTcpSocket* socket = m_server->nextPendingConnection();
+        // Owned by us: QObject's destructor cuts our connections before it deletes the
+        // children, so a socket closing on destruction never calls into a dying server.
+        socket->setParent(this);
         if (m_connection) {
             m_connection->disconnect(this);
             m_connection->abort();

@@ -132,6 +132,13 @@ TEST(ExchangeTest, RefusedConnectionFailsAndOkHidesTheControl)
     Exchange exchange;
     Events events(exchange);
     QSignalSpy captions(&exchange, &Exchange::buttonCaptionChanged);
+    // The host hears of the failure before the log or the button show it.
+    QStringList logAtError;
+    QString captionAtError;
+    QObject::connect(&exchange, &Exchange::ErrorOccured, &exchange, [&] {
+        logAtError = exchange.logLines();
+        captionAtError = exchange.buttonCaption();
+    });
     HTTPRequest request = makeRequest(u"127.0.0.1"_s, QString::number(TestServer::refusedPort()));
     exchange.Execute(request);
     ASSERT_TRUE(waitFor([&] { return events.ended(); }));
@@ -146,6 +153,8 @@ TEST(ExchangeTest, RefusedConnectionFailsAndOkHidesTheControl)
     EXPECT_TRUE(log.at(0).startsWith(usingLine()));
     EXPECT_EQ(log.at(1), u" Connecting"_s);
     EXPECT_EQ(log.at(2), u" [ERROR] "_s + message);
+    EXPECT_EQ(logAtError, log.mid(0, 2));
+    EXPECT_EQ(captionAtError, u"Cancel"_s);
     EXPECT_EQ(exchange.buttonCaption(), u"Ok"_s);
     EXPECT_EQ(captions.size(), 1);
     EXPECT_EQ(exchange.state(), Exchange::State::Failed);
