@@ -1,0 +1,282 @@
+#include "transport/Exchange.h"
+
+#include "message/HTTPRequest.h"
+#include "transport/QtSocketX.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCancel = u"Cancel"_s;
+const QString kOk = u"Ok"_s;
+const QString kSetupFailure = u"Generic error, perhaps invalid host name or port"_s;
+// Logged once per chunk; kept whole so that every entry shares one string.
+const QString kReceivingLine = u" Receiving data"_s;
+
+// The port as typed, 1..65535; 0 when it is anything else. Surrounding blanks are
+// forgiven, signs, fractions and exponents are not.
+int portFromText(const QString& text)
+{
+    const QString digits = text.trimmed();
+    if (digits.isEmpty() || digits.size() > 5)
+        return 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return 0;
+    }
+    const int port = digits.toInt();
+    return port >= 1 && port <= 65535 ? port : 0;
+}
+
+} // namespace
+
+Exchange::Exchange(QObject* parent)
+    : QObject(parent)
+    , m_caption(kCancel)
+{ }
+
+Exchange::~Exchange()
+{
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->close();
+    }
+}
+
+void Exchange::Execute(HTTPRequest& request)
+{
+    m_request = &request;
+
+    setCaption(kCancel);
+    m_failed = false;
+    m_cancelled = false;
+    m_log.clear();
+    Q_EMIT logCleared();
+    m_bytesReceived = 0;
+    m_bytesSent = 0;
+    Q_EMIT byteCountersChanged();
+    m_state = State::Connecting;
+
+    ReleaseSocket();
+    m_socket = std::make_unique<QtSocketX>();
+    SocketX* socket = m_socket.get();
+    connect(socket, &SocketX::sendReady, this, &Exchange::SocketX_Send);
+    connect(socket, &SocketX::receiveReady, this, &Exchange::SocketX_Receive);
+    connect(socket, &SocketX::closed, this, &Exchange::SocketX_Close);
+    connect(socket, &SocketX::certificateInfo, this, &Exchange::SocketX_CertificateInfo);
+
+    AddLogLine(u"Using "_s + socket->description());
+    AddLogLine(u"Connecting"_s);
+    Q_EMIT repaintRequested();
+
+    if (!startConnection())
+        RaiseFailure(kSetupFailure);
+}
+
+bool Exchange::startConnection()
+{
+    SocketX& socket = *m_socket;
+    if (!socket.setSecure(m_request->Secure) || !socket.createSocket()
+        || !socket.setRemoteHost(m_request->Server))
+        return false;
+    const int port = portFromText(m_request->Port);
+    if (port == 0 || !socket.setRemotePort(port))
+        return false;
+    if (m_request->Secure && !socket.setCertificateStore(u"MY\\"_s))
+        return false;
+    return bool(socket.connectToRemote());
+}
+
+void Exchange::pressButton()
+{
+    if (m_caption == kCancel) {
+        m_cancelled = true;
+        ReleaseSocket();
+        m_state = State::Idle;
+        Q_EMIT Cancelled();
+    }
+    if (m_caption == kOk) {
+        m_state = State::Idle;
+        Q_EMIT HideMe();
+    }
+}
+
+void Exchange::SocketX_Send(quint16 errorCode)
+{
+    AddLogLine(u"Sending data"_s);
+    if (errorCode != 0) {
+        RaiseFailure(u"SocketX_Send(): "_s + SocketErrorText(errorCode));
+        return;
+    }
+    m_state = State::Transferring;
+    SocketX* socket = m_socket.get();
+    const SocketX::Result sent = socket->send(m_request->RequestBytes());
+    // The socket may have ended the exchange from inside send.
+    if (m_socket.get() != socket)
+        return;
+    if (!sent) {
+        RaiseFailure(u"SocketX_Send(): "_s + sent.error);
+        return;
+    }
+    m_bytesSent = socket->bytesSent();
+    Q_EMIT byteCountersChanged();
+}
+
+void Exchange::SocketX_Receive(quint16 errorCode)
+{
+    appendLine(kReceivingLine);
+    if (errorCode != 0) {
+        RaiseFailure(u"SocketX_Receive(): "_s + SocketErrorText(errorCode));
+        return;
+    }
+    m_bytesReceived = m_socket->bytesReceived();
+    Q_EMIT byteCountersChanged();
+    const QByteArray chunk = m_socket->receive();
+    Q_EMIT DataArrived(chunk);
+}
+
+void Exchange::SocketX_Close(quint16 errorCode)
+{
+    if (errorCode != 0) {
+        RaiseFailure(u"SocketX_Close(): "_s + SocketErrorText(errorCode));
+        return;
+    }
+    AddLogLine(u"Socket closed"_s);
+    if (!m_failed && !m_cancelled) {
+        m_state = State::Idle;
+        Q_EMIT Done();
+    }
+}
+
+void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& issuer,
+                                       const QString& caSubject, const QString& caIssuer,
+                                       qint32 certError, bool* cancel)
+{
+    AddLogLine(u"Certificate information received"_s);
+    QString text = u"\r\n[ == Certificate info == ]\r\n<Subject:> "_s + subject
+        + u"\r\n<Issuer:> "_s + issuer + u"\r\n<CA subject:> "_s + caSubject
+        + u"\r\n<CA Issuer:> "_s + caIssuer;
+    if (certError != 0) {
+        AddLogLine(u"!!Certificate Error!!"_s);
+        text += u"\r\n<!!Certificate Error!!:> "_s + CertErrorName(certError);
+        if (cancel)
+            *cancel = false;
+    }
+    text += u"\r\n"_s;
+    Q_EMIT Info(text);
+}
+
+void Exchange::AddLogLine(const QString& text)
+{
+    appendLine(u' ' + text);
+}
+
+void Exchange::appendLine(const QString& line)
+{
+    m_log.append(line);
+    Q_EMIT logLineAdded(line);
+}
+
+void Exchange::RaiseFailure(const QString& message)
+{
+    Q_EMIT ErrorOccured(message);
+    m_failed = true;
+    AddLogLine(u"[ERROR] "_s + message);
+    setCaption(kOk);
+    m_state = State::Failed;
+    ReleaseSocket();
+}
+
+void Exchange::ReleaseSocket()
+{
+    if (!m_socket)
+        return;
+    // The socket may be the sender of the event being handled, so it goes later.
+    SocketX* socket = m_socket.release();
+    socket->disconnect(this);
+    socket->close();
+    socket->deleteLater();
+}
+
+void Exchange::setCaption(const QString& caption)
+{
+    if (m_caption == caption)
+        return;
+    m_caption = caption;
+    Q_EMIT buttonCaptionChanged(m_caption);
+}
+
+QString Exchange::SocketErrorText(int code)
+{
+    switch (code) {
+    case 0:
+        return u"No error."_s;
+    case 10004:
+        return u"System level interrupt interrupted socket operation."_s;
+    case 10009:
+        return u"Generic error for invalid format, bad format."_s;
+    case 10013:
+        return u"Generic error for access violation."_s;
+    case 10014:
+        return u"Generic error for fault."_s;
+    case 10022:
+        return u"Generic error for invalid format, entry, etc."_s;
+    case 10024:
+        return u"Generic error for file error."_s;
+    case 10025:
+        return u"The IP address provided is not valid or the host specified by the IP does not exist."_s;
+    case 10038:
+        return u"Invalid socket or not connected to remote."_s;
+    case 10048:
+        return u"The specified address is already in use."_s;
+    case 10049:
+        return u"The specified address is not available."_s;
+    case 10050:
+        return u"The connected network is not available."_s;
+    case 10051:
+        return u"The connected network is not reachable."_s;
+    case 10052:
+        return u"The connected network connection has been reset."_s;
+    case 10053:
+        return u"The current connection has been aborted by the network or intermediate services."_s;
+    case 10054:
+        return u"The current socket connection has been reset."_s;
+    case 10057:
+        return u"The current socket has not been connected."_s;
+    case 10058:
+        return u"The connection has been shutdown."_s;
+    case 10060:
+        return u"The current connection has timed out."_s;
+    case 10061:
+        return u"The requested connection has been refused by the remote host."_s;
+    case 10063:
+        return u"Specified host name is too long."_s;
+    case 10064:
+        return u"Remote host is currently unavailable."_s;
+    case 10065:
+        return u"Remote host is currently unreachable."_s;
+    case 10091:
+        return u"Remote system is not ready."_s;
+    case 10092:
+        return u"Current socket version not supported by application."_s;
+    case 10093:
+        return u"Socket API is not initialized."_s;
+    case 10101:
+        return u"Socket has been disconnected."_s;
+    default:
+        return {};
+    }
+}
+
+QString Exchange::CertErrorName(int value)
+{
+    static const QStringList names {
+        u"NotRead"_s,       u"Expired"_s,           u"ValidityPeriodNesting"_s,
+        u"Role"_s,          u"PathLenConst"_s,      u"Critical"_s,
+        u"Purpose"_s,       u"IssuerChaining"_s,    u"Malformed"_s,
+        u"UntrustedRoot"_s, u"Chaining"_s,          u"TrustFail"_s,
+        u"Revoked"_s,       u"UntrustedTestRoot"_s, u"RevocationFailure"_s,
+        u"CNNoMatch"_s,     u"WrongUsage"_s,        u"UnknownError"_s
+    };
+    return value >= 1 && value <= names.size() ? names.at(value - 1) : QString();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class HTTPRequest;
+class SocketX;
+
+// One request/response exchange over a SocketX: connects, writes the request when the
+// socket is ready, passes every received chunk on unchanged and ends in Done, ErrorOccured
+// or Cancelled. Keeps the progress log, byte counters and button caption that ctrlHTTP
+// shows. Everything happens in event handlers after Execute returns.
+class Exchange final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Exchange)
+
+public:
+    enum class State { Idle, Connecting, Transferring, Failed };
+
+    explicit Exchange(QObject* parent = nullptr);
+    ~Exchange() override;
+
+    // Starts an exchange for request, which must outlive it. Set-up failures end in the
+    // failure path before this returns; nothing else is raised before it returns.
+    void Execute(HTTPRequest& request);
+    // The button: "Cancel" cancels the exchange (Cancelled), "Ok" raises HideMe.
+    void pressButton();
+
+    // Every log line, each with its leading space.
+    const QStringList& logLines() const { return m_log; }
+    // Running totals of the current exchange as the socket reported them.
+    qint64 bytesReceived() const { return m_bytesReceived; }
+    qint64 bytesSent() const { return m_bytesSent; }
+    // The totals as the labels show them.
+    QString bytesReceivedText() const { return QString::number(m_bytesReceived); }
+    QString bytesSentText() const { return QString::number(m_bytesSent); }
+    // "Cancel" while running, "Ok" after a failure.
+    const QString& buttonCaption() const { return m_caption; }
+    State state() const { return m_state; }
+
+    // The text of a Windows-sockets error code; empty for codes not in the table.
+    static QString SocketErrorText(int code);
+    // The name of a CertError value; empty for values outside 1..18.
+    static QString CertErrorName(int value);
+
+Q_SIGNALS:
+    // Certificate information of a TLS connection, as a block of lines.
+    void Info(const QString& text);
+    // One received chunk, byte for byte.
+    void DataArrived(const QByteArray& chunk);
+    // The peer closed normally and the exchange neither failed nor was cancelled.
+    void Done();
+    // The exchange failed; message says how.
+    void ErrorOccured(const QString& message);
+    // The user cancelled.
+    void Cancelled();
+    // The user acknowledged a failure.
+    void HideMe();
+
+    // For the view: one line appended to the log (with its leading space).
+    void logLineAdded(const QString& line);
+    // For the view: the log was emptied.
+    void logCleared();
+    // For the view: a byte counter changed.
+    void byteCountersChanged();
+    // For the view: the button caption changed.
+    void buttonCaptionChanged(const QString& caption);
+    // For the view: show the log now (the only explicit refresh, before connecting).
+    void repaintRequested();
+
+private:
+    void SocketX_Send(quint16 errorCode);
+    void SocketX_Receive(quint16 errorCode);
+    void SocketX_Close(quint16 errorCode);
+    void SocketX_CertificateInfo(const QString& subject, const QString& issuer,
+                                 const QString& caSubject, const QString& caIssuer,
+                                 qint32 certError, bool* cancel);
+    void AddLogLine(const QString& text);
+    void appendLine(const QString& line);
+    void RaiseFailure(const QString& message);
+    void ReleaseSocket();
+    void setCaption(const QString& caption);
+    bool startConnection();
+
+    HTTPRequest* m_request = nullptr;
+    std::unique_ptr<SocketX> m_socket;
+    bool m_failed = false;
+    bool m_cancelled = false;
+    State m_state = State::Idle;
+    QString m_caption;
+    QStringList m_log;
+    qint64 m_bytesReceived = 0;
+    qint64 m_bytesSent = 0;
+};

@@ -1,0 +1,505 @@
+#include "transport/QtSocketX.h"
+
+#include <QCoreApplication>
+#include <QNetworkProxy>
+#include <QSslCertificate>
+#include <QSslSocket>
+
+#include <algorithm>
+#include <array>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Windows-sockets codes used below.
+constexpr quint16 kAccess = 10013;
+constexpr quint16 kInvalid = 10022;
+constexpr quint16 kTooManyFiles = 10024;
+constexpr quint16 kHostNotFound = 10025;
+constexpr quint16 kWouldBlock = 10035;
+constexpr quint16 kMessageSize = 10040;
+constexpr quint16 kAddressInUse = 10048;
+constexpr quint16 kAddressNotAvailable = 10049;
+constexpr quint16 kNetworkDown = 10050;
+constexpr quint16 kNetworkUnreachable = 10051;
+constexpr quint16 kAborted = 10053;
+constexpr quint16 kReset = 10054;
+constexpr quint16 kNotConnected = 10057;
+constexpr quint16 kTimedOut = 10060;
+constexpr quint16 kRefused = 10061;
+constexpr quint16 kHostUnreachable = 10065;
+
+// CertError values.
+constexpr qint32 kNotRead = 1;
+constexpr qint32 kExpired = 2;
+constexpr qint32 kPathLenConst = 5;
+constexpr qint32 kPurpose = 7;
+constexpr qint32 kIssuerChaining = 8;
+constexpr qint32 kMalformed = 9;
+constexpr qint32 kUntrustedRoot = 10;
+constexpr qint32 kChaining = 11;
+constexpr qint32 kTrustFail = 12;
+constexpr qint32 kRevoked = 13;
+constexpr qint32 kCNNoMatch = 16;
+constexpr qint32 kUnknownError = 18;
+
+// When a certificate has several faults only one is reported. A certificate that cannot
+// be trusted at all makes its dates and name moot, so trust problems come first, then
+// structure, then validity period, then the host name.
+constexpr std::array kCertErrorRank { kRevoked,        kTrustFail, kUntrustedRoot, kChaining,
+                                      kIssuerChaining, kMalformed, kPathLenConst,  kPurpose,
+                                      kExpired,        kCNNoMatch, kNotRead,       kUnknownError };
+
+// Qt reports several connect failures as NetworkError and tells them apart only in the
+// native socket engine's (translatable) texts.
+bool isEngineText(const QString& errorString, const char* source)
+{
+    return errorString == QLatin1StringView(source)
+        || errorString == QCoreApplication::translate("QNativeSocketEngine", source);
+}
+
+QString quoteAttribute(const QString& value)
+{
+    const bool needsQuotes = value.contains(u',') || value.contains(u'+') || value.contains(u'=')
+        || value.contains(u'"') || value.startsWith(u' ') || value.endsWith(u' ');
+    if (!needsQuotes)
+        return value;
+    QString quoted = value;
+    quoted.replace(u"\""_s, u"\"\""_s);
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
+QtSocketX::QtSocketX(QObject* parent)
+    : SocketX(parent)
+{ }
+
+QtSocketX::~QtSocketX()
+{
+    dropSocket();
+}
+
+QString QtSocketX::description() const
+{
+    QString tls = QSslSocket::sslLibraryVersionString();
+    if (tls.isEmpty())
+        tls = u"no TLS library"_s;
+    return u"Qt %1 QSslSocket, %2"_s.arg(QString::fromLatin1(qVersion()), tls);
+}
+
+SocketX::Result QtSocketX::setSecure(bool on)
+{
+    if (on && !QSslSocket::supportsSsl())
+        return Result::failure(u"No TLS library is available."_s);
+    m_secure = on;
+    return Result::success();
+}
+
+SocketX::Result QtSocketX::createSocket()
+{
+    dropSocket();
+    m_socket = new QSslSocket(this);
+    // The user talks to the server as typed; a proxy in between would change the exchange.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
+    m_taken = 0;
+    m_sent = 0;
+    m_certificateReported = false;
+    m_handshakeDone = false;
+    m_finished = false;
+    m_receiveQueued = false;
+
+    QSslSocket* s = m_socket;
+    connect(s, &QSslSocket::connected, this, &QtSocketX::onConnected);
+    connect(s, &QSslSocket::encrypted, this, &QtSocketX::onEncrypted);
+    connect(s, &QSslSocket::sslErrors, this, &QtSocketX::onSslErrors);
+    connect(s, &QSslSocket::readyRead, this, &QtSocketX::onReadyRead);
+    connect(s, &QSslSocket::errorOccurred, this, &QtSocketX::onErrorOccurred);
+    connect(s, &QSslSocket::disconnected, this, &QtSocketX::onDisconnected);
+    return Result::success();
+}
+
+SocketX::Result QtSocketX::setRemoteHost(const QString& host)
+{
+    if (host.trimmed().isEmpty())
+        return Result::failure(u"No host name."_s);
+    m_host = host;
+    return Result::success();
+}
+
+SocketX::Result QtSocketX::setRemotePort(int port)
+{
+    if (port < 1 || port > 65535)
+        return Result::failure(u"Port out of range."_s);
+    m_port = port;
+    return Result::success();
+}
+
+SocketX::Result QtSocketX::setCertificateStore(const QString& name)
+{
+    if (name.isEmpty())
+        return Result::failure(u"No certificate store."_s);
+    m_certificateStore = name;
+    return Result::success();
+}
+
+SocketX::Result QtSocketX::connectToRemote()
+{
+    if (!m_socket)
+        return Result::failure(u"No socket."_s);
+    if (m_host.isEmpty() || m_port == 0)
+        return Result::failure(u"Host or port missing."_s);
+    // Qt may fail a connection to an address inside connectToHost; starting from the
+    // event loop keeps every event after the caller's return.
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket = m_socket] {
+            if (socket && socket == m_socket && !m_finished)
+                startConnecting();
+        },
+        Qt::QueuedConnection);
+    return Result::success();
+}
+
+void QtSocketX::startConnecting()
+{
+    const auto port = static_cast<quint16>(m_port);
+    if (m_secure)
+        m_socket->connectToHostEncrypted(m_host, port);
+    else
+        m_socket->connectToHost(m_host, port);
+}
+
+QByteArray QtSocketX::receive()
+{
+    if (!m_socket || !m_socket->isOpen())
+        return {};
+    QByteArray data = m_socket->readAll();
+    m_taken += data.size();
+    return data;
+}
+
+qint64 QtSocketX::bytesReceived() const
+{
+    return m_taken + (m_socket ? m_socket->bytesAvailable() : 0);
+}
+
+SocketX::Result QtSocketX::send(const QByteArray& data)
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return Result::failure(u"The socket is not connected."_s);
+    const qint64 written = m_socket->write(data);
+    if (written < 0)
+        return Result::failure(m_socket->errorString());
+    m_sent += written;
+    return Result::success();
+}
+
+qint64 QtSocketX::bytesSent() const
+{
+    return m_sent;
+}
+
+void QtSocketX::close()
+{
+    m_finished = true;
+    dropSocket();
+}
+
+void QtSocketX::dropSocket()
+{
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        // Deleting later keeps a socket alive that may be emitting the signal we run in.
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+    closeWatch();
+}
+
+void QtSocketX::onConnected()
+{
+#ifdef Q_OS_LINUX
+    // Qt reads ECONNRESET as an end of stream. A second descriptor keeps the kernel socket
+    // alive after Qt closes its own, so its TCP state can still tell a reset from a FIN.
+    closeWatch();
+    const qintptr descriptor = m_socket->socketDescriptor();
+    if (descriptor >= 0)
+        m_watchDescriptor = ::fcntl(static_cast<int>(descriptor), F_DUPFD_CLOEXEC, 0);
+#endif
+    if (!m_secure)
+        Q_EMIT sendReady(0);
+}
+
+void QtSocketX::onSslErrors(const QList<QSslError>& errors)
+{
+    if (m_finished || m_certificateReported)
+        return;
+    // Only a call from inside this slot lets the handshake go on.
+    if (reportCertificate(certErrorCode(errors)) && m_socket)
+        m_socket->ignoreSslErrors();
+}
+
+void QtSocketX::onEncrypted()
+{
+    if (m_finished)
+        return;
+    m_handshakeDone = true;
+    if (!m_certificateReported && !reportCertificate(0)) {
+        if (!m_finished) {
+            m_socket->disconnect(this);
+            m_socket->abort();
+            finish(kAborted);
+        }
+        return;
+    }
+    if (!m_finished)
+        Q_EMIT sendReady(0);
+}
+
+bool QtSocketX::reportCertificate(qint32 certError)
+{
+    m_certificateReported = true;
+    const QSslCertificate peer = m_socket->peerCertificate();
+    const QList<QSslCertificate> chain = m_socket->peerCertificateChain();
+    // The certificate after the peer's own in the chain it sent (or the first, when the
+    // chain leaves the peer's own out).
+    const QSslCertificate ca = chain.value(chain.indexOf(peer) + 1);
+    bool cancel = certError != 0;
+    Q_EMIT certificateInfo(distinguishedName(peer, false), distinguishedName(peer, true),
+                           distinguishedName(ca, false), distinguishedName(ca, true), certError,
+                           &cancel);
+    return !cancel;
+}
+
+void QtSocketX::onReadyRead()
+{
+    // QSslSocket signals every 4 KB it decrypts; announcing once per pass of the event
+    // loop hands on all that one read from the network brought, in one chunk.
+    if (m_finished || m_receiveQueued)
+        return;
+    m_receiveQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket = m_socket] {
+            m_receiveQueued = false;
+            if (socket && socket == m_socket && !m_finished && m_socket->bytesAvailable() > 0)
+                Q_EMIT receiveReady(0);
+        },
+        Qt::QueuedConnection);
+}
+
+void QtSocketX::onErrorOccurred(QAbstractSocket::SocketError error)
+{
+    if (m_finished)
+        return;
+    if (error != QAbstractSocket::RemoteHostClosedError) {
+        finish(socketErrorCode(error, m_socket->errorString()));
+        return;
+    }
+    if (peerReset())
+        finish(kReset);
+    else if (m_secure && !m_handshakeDone)
+        finish(kAborted); // the peer hung up during the handshake: no secure connection
+    else
+        finish(0);
+}
+
+void QtSocketX::onDisconnected()
+{
+    if (m_finished)
+        return;
+    if (peerReset())
+        finish(kReset);
+    else
+        finish(m_secure && !m_handshakeDone ? kAborted : 0);
+}
+
+void QtSocketX::finish(quint16 errorCode)
+{
+    // Whatever arrived before the end is delivered before the end is announced.
+    if (m_socket && m_socket->bytesAvailable() > 0) {
+        Q_EMIT receiveReady(0);
+        if (m_finished)
+            return;
+    }
+    m_finished = true;
+    closeWatch();
+    Q_EMIT closed(errorCode);
+}
+
+bool QtSocketX::peerReset() const
+{
+#ifdef Q_OS_LINUX
+    if (m_watchDescriptor < 0)
+        return false;
+    tcp_info info {};
+    socklen_t length = sizeof info;
+    if (::getsockopt(m_watchDescriptor, IPPROTO_TCP, TCP_INFO, &info, &length) != 0)
+        return false;
+    // After a FIN the socket waits in CLOSE_WAIT for our close; only a reset (or a dead
+    // peer) takes it straight to CLOSE while we still hold it.
+    return info.tcpi_state == TCP_CLOSE;
+#else
+    return false;
+#endif
+}
+
+void QtSocketX::closeWatch()
+{
+#ifdef Q_OS_LINUX
+    if (m_watchDescriptor >= 0) {
+        ::close(m_watchDescriptor);
+        m_watchDescriptor = -1;
+    }
+#endif
+}
+
+quint16 QtSocketX::socketErrorCode(QAbstractSocket::SocketError error, const QString& errorString)
+{
+    using E = QAbstractSocket::SocketError;
+    switch (error) {
+    case E::RemoteHostClosedError:
+        return 0;
+    case E::ConnectionRefusedError:
+    case E::ProxyConnectionRefusedError:
+        return kRefused;
+    case E::HostNotFoundError:
+    case E::ProxyNotFoundError:
+        return kHostNotFound;
+    case E::SocketAccessError:
+    case E::ProxyAuthenticationRequiredError:
+        return kAccess;
+    case E::SocketResourceError:
+        return kTooManyFiles;
+    case E::SocketTimeoutError:
+    case E::ProxyConnectionTimeoutError:
+        return kTimedOut;
+    case E::DatagramTooLargeError:
+        return kMessageSize;
+    case E::NetworkError:
+        if (isEngineText(errorString, "Connection timed out"))
+            return kTimedOut;
+        if (isEngineText(errorString, "Network unreachable"))
+            return kNetworkUnreachable;
+        if (isEngineText(errorString, "Host unreachable"))
+            return kHostUnreachable;
+        if (isEngineText(errorString, "Address already in use"))
+            return kAddressInUse;
+        return kNetworkDown;
+    case E::AddressInUseError:
+        return kAddressInUse;
+    case E::SocketAddressNotAvailableError:
+        return kAddressNotAvailable;
+    case E::UnsupportedSocketOperationError:
+    case E::UnfinishedSocketOperationError:
+    case E::SslInvalidUserDataError:
+        return kInvalid;
+    case E::OperationError:
+        return kNotConnected;
+    case E::TemporaryError:
+        return kWouldBlock;
+    case E::ProxyConnectionClosedError:
+        return kReset;
+    case E::SslHandshakeFailedError:
+    case E::SslInternalError:
+    case E::ProxyProtocolError:
+    case E::UnknownSocketError:
+        return kAborted;
+    }
+    return kAborted;
+}
+
+qint32 QtSocketX::certErrorCode(QSslError::SslError error)
+{
+    using E = QSslError::SslError;
+    switch (error) {
+    case E::NoError:
+        return 0;
+    case E::HostNameMismatch:
+        return kCNNoMatch;
+    case E::CertificateExpired:
+    case E::CertificateNotYetValid:
+        return kExpired;
+    case E::SelfSignedCertificate:
+    case E::SelfSignedCertificateInChain:
+    case E::UnableToGetIssuerCertificate:
+    case E::UnableToGetLocalIssuerCertificate:
+    case E::UnableToVerifyFirstCertificate:
+    case E::CertificateUntrusted:
+    case E::CertificateRejected:
+        return kUntrustedRoot;
+    case E::CertificateRevoked:
+        return kRevoked;
+    case E::InvalidPurpose:
+        return kPurpose;
+    case E::PathLengthExceeded:
+        return kPathLenConst;
+    case E::InvalidNotBeforeField:
+    case E::InvalidNotAfterField:
+    case E::UnableToDecodeIssuerPublicKey:
+        return kMalformed;
+    case E::CertificateSignatureFailed:
+    case E::UnableToDecryptCertificateSignature:
+        return kTrustFail;
+    case E::InvalidCaCertificate:
+        return kChaining;
+    case E::SubjectIssuerMismatch:
+    case E::AuthorityIssuerSerialNumberMismatch:
+        return kIssuerChaining;
+    case E::NoPeerCertificate:
+        return kNotRead;
+    default:
+        return kUnknownError;
+    }
+}
+
+qint32 QtSocketX::certErrorCode(const QList<QSslError>& errors)
+{
+    const auto rank = [](qint32 code) {
+        return std::find(kCertErrorRank.begin(), kCertErrorRank.end(), code)
+            - kCertErrorRank.begin();
+    };
+    qint32 reported = 0;
+    for (const QSslError& e : errors) {
+        const qint32 code = certErrorCode(e.error());
+        if (code != 0 && (reported == 0 || rank(code) < rank(reported)))
+            reported = code;
+    }
+    return reported;
+}
+
+QString QtSocketX::distinguishedName(const QSslCertificate& certificate, bool issuer)
+{
+    if (certificate.isNull())
+        return {};
+    const QList<QByteArray> present
+        = issuer ? certificate.issuerInfoAttributes() : certificate.subjectInfoAttributes();
+    // Most specific first, as certificate viewers show it; unusual attributes follow.
+    QList<QByteArray> order {
+        "CN"_ba, "OU"_ba, "O"_ba, "L"_ba, "ST"_ba, "C"_ba, "emailAddress"_ba
+    };
+    order.removeIf([&present](const QByteArray& a) { return !present.contains(a); });
+    for (const QByteArray& a : present) {
+        if (!order.contains(a))
+            order.append(a);
+    }
+    QStringList parts;
+    for (const QByteArray& attribute : order) {
+        const QStringList values
+            = issuer ? certificate.issuerInfo(attribute) : certificate.subjectInfo(attribute);
+        for (const QString& value : values)
+            parts.append(QString::fromLatin1(attribute) + u'=' + quoteAttribute(value));
+    }
+    return parts.join(u", "_s);
+}

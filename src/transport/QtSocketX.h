@@ -1,0 +1,87 @@
+#pragma once
+
+#include "transport/SocketX.h"
+
+#include <QAbstractSocket>
+#include <QList>
+#include <QPointer>
+#include <QSslError>
+
+class QSslCertificate;
+class QSslSocket;
+
+// SocketX over QSslSocket. Errors are reported as Windows-sockets codes, certificate
+// problems as CertError values; a connection reset by the peer is told apart from a
+// normal close (on Linux; elsewhere every end of stream counts as a normal close).
+class QtSocketX final : public SocketX
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(QtSocketX)
+
+public:
+    explicit QtSocketX(QObject* parent = nullptr);
+    ~QtSocketX() override;
+
+    // "Qt <version> QSslSocket, <TLS library and version>".
+    QString description() const override;
+    // Fails when turning TLS on and no TLS library can be loaded.
+    Result setSecure(bool on) override;
+    // Never fails; drops the previous socket without events.
+    Result createSocket() override;
+    // Fails on an empty or all-blank name.
+    Result setRemoteHost(const QString& host) override;
+    // Fails outside 1..65535.
+    Result setRemotePort(int port) override;
+    // Qt verifies against the system's trusted CAs; the name is kept for completeness.
+    Result setCertificateStore(const QString& name) override;
+    // Fails without a socket, host or port; the connection starts from the event loop.
+    Result connectToRemote() override;
+
+    // Takes everything that is buffered.
+    QByteArray receive() override;
+    // Bytes taken so far plus those waiting.
+    qint64 bytesReceived() const override;
+    // Fails when not connected or when Qt refuses the data.
+    Result send(const QByteArray& data) override;
+    // Bytes accepted by send.
+    qint64 bytesSent() const override;
+    // Aborts the connection; no event follows.
+    void close() override;
+
+    // The Windows-sockets code for a Qt socket error; errorString tells apart the kinds
+    // Qt folds into NetworkError. RemoteHostClosedError gives 0 (reset detection is separate).
+    static quint16 socketErrorCode(QAbstractSocket::SocketError error, const QString& errorString);
+    // The CertError value for one TLS error; anything unknown gives 18 (UnknownError).
+    static qint32 certErrorCode(QSslError::SslError error);
+    // The CertError value reported for a set of TLS errors (the gravest), 0 for none.
+    static qint32 certErrorCode(const QList<QSslError>& errors);
+    // A readable distinguished name, "CN=..., OU=..., O=..., L=..., ST=..., C=...".
+    static QString distinguishedName(const QSslCertificate& certificate, bool issuer);
+
+private:
+    void startConnecting();
+    void onConnected();
+    void onEncrypted();
+    void onSslErrors(const QList<QSslError>& errors);
+    void onReadyRead();
+    void onErrorOccurred(QAbstractSocket::SocketError error);
+    void onDisconnected();
+    bool reportCertificate(qint32 certError);
+    void finish(quint16 errorCode);
+    bool peerReset() const;
+    void dropSocket();
+    void closeWatch();
+
+    QPointer<QSslSocket> m_socket;
+    QString m_host;
+    int m_port = 0;
+    QString m_certificateStore;
+    bool m_secure = false;
+    bool m_certificateReported = false;
+    bool m_handshakeDone = false;
+    bool m_finished = false;
+    bool m_receiveQueued = false;
+    qint64 m_taken = 0;
+    qint64 m_sent = 0;
+    int m_watchDescriptor = -1;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// An asynchronous TCP socket with optional TLS, the only way the transport reaches the
+// network. Configure it (secure flag, create, host, port, certificate store), connect, then
+// react to its events; all of them arrive through the event loop after connect returns.
+class SocketX : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SocketX)
+
+public:
+    // Outcome of an operation that can fail; error says why in words for the log.
+    struct Result
+    {
+        bool ok = true;
+        QString error;
+
+        explicit operator bool() const { return ok; }
+        static Result success() { return {}; }
+        static Result failure(const QString& why) { return { false, why }; }
+    };
+
+    explicit SocketX(QObject* parent = nullptr)
+        : QObject(parent)
+    { }
+    ~SocketX() override = default;
+
+    // A short text naming the socket layer.
+    virtual QString description() const = 0;
+
+    // Turns TLS on or off for the next connection; fails when TLS is not available.
+    virtual Result setSecure(bool on) = 0;
+    // Makes a fresh socket ready to be configured, dropping any earlier one.
+    virtual Result createSocket() = 0;
+    // Sets the host name or address, resolved when connecting; fails on an empty name.
+    virtual Result setRemoteHost(const QString& host) = 0;
+    // Sets the remote port; fails outside 1..65535.
+    virtual Result setRemotePort(int port) = 0;
+    // Names the local certificate store for the TLS handshake; fails on an empty name.
+    virtual Result setCertificateStore(const QString& name) = 0;
+    // Starts connecting and returns at once; fails when host or port is missing.
+    virtual Result connectToRemote() = 0;
+
+    // Everything received and not yet taken; empty when nothing is pending.
+    virtual QByteArray receive() = 0;
+    // Running total of bytes received, including those not yet taken.
+    virtual qint64 bytesReceived() const = 0;
+    // Queues data for sending; fails when the socket is not connected.
+    virtual Result send(const QByteArray& data) = 0;
+    // Running total of bytes handed to send.
+    virtual qint64 bytesSent() const = 0;
+    // Closes the connection at once; no event follows. Harmless when already closed.
+    virtual void close() = 0;
+
+Q_SIGNALS:
+    // The server's certificate of a TLS connection, before sendReady. certError is 0 when
+    // the certificate is valid. *cancel starts true when certError is not 0 and false
+    // otherwise; the handshake proceeds only when *cancel is false after the handlers ran.
+    void certificateInfo(const QString& subject, const QString& issuer, const QString& caSubject,
+                         const QString& caIssuer, qint32 certError, bool* cancel);
+    // Connected and ready for data (errorCode 0), or the connection failed.
+    void sendReady(quint16 errorCode);
+    // Data is waiting to be taken with receive (errorCode 0), or receiving failed.
+    void receiveReady(quint16 errorCode);
+    // The peer closed the connection normally (0) or it failed (a Windows-sockets code).
+    // Data still pending is announced with receiveReady first.
+    void closed(quint16 errorCode);
+};

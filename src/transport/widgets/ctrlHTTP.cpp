@@ -1,0 +1,138 @@
+#include "transport/widgets/ctrlHTTP.h"
+
+#include "shell/Twips.h"
+#include "transport/Exchange.h"
+#include "transport/widgets/ExchangeLogModel.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWidth = 5400;
+constexpr int kHeight = 3300;
+constexpr int kFrameInset = 30;
+// Bursts of chunks add lines faster than anyone reads; the view catches up this often.
+constexpr int kSyncIntervalMs = 40;
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return { Twips::toPx(left), Twips::toPx(top), Twips::toPx(width), Twips::toPx(height) };
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+ctrlHTTP::ctrlHTTP(QWidget* parent)
+    : QWidget(parent)
+    , m_exchange(new Exchange(this))
+    , m_logModel(new ExchangeLogModel(*m_exchange, this))
+    , lstLog(new QListView(this))
+    , cmdCancel(new QPushButton(m_exchange->buttonCaption(), this))
+{
+    lstLog->setObjectName(u"lstLog"_s);
+    lstLog->setGeometry(twipsRect(150, 150, 5100, 2070));
+    lstLog->setUniformItemSizes(true);
+    lstLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstLog->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstLog->setModel(m_logModel);
+
+    makeLabel(this, u"lblBytesReceivedCaption"_s, u"Bytes received:"_s,
+              twipsRect(150, 2310, 1350, 255));
+    lblBytesReceived = makeLabel(this, u"lblBytesReceived"_s, m_exchange->bytesReceivedText(),
+                                 twipsRect(1500, 2310, 1200, 255));
+    makeLabel(this, u"lblBytesSentCaption"_s, u"Bytes sent:"_s, twipsRect(2850, 2310, 1050, 255));
+    lblBytesSent = makeLabel(this, u"lblBytesSent"_s, m_exchange->bytesSentText(),
+                             twipsRect(3900, 2310, 1350, 255));
+
+    cmdCancel->setObjectName(u"cmdCancel"_s);
+    cmdCancel->setGeometry(twipsRect(0, 2745, 1215, 375));
+
+    m_syncTimer.setSingleShot(true);
+    m_syncTimer.setInterval(kSyncIntervalMs);
+    connect(&m_syncTimer, &QTimer::timeout, this, &ctrlHTTP::sync);
+
+    connect(m_exchange, &Exchange::logLineAdded, this, &ctrlHTTP::scheduleSync);
+    connect(m_exchange, &Exchange::byteCountersChanged, this, &ctrlHTTP::scheduleSync);
+    connect(m_exchange, &Exchange::repaintRequested, this, &ctrlHTTP::showNow);
+    connect(m_exchange, &Exchange::buttonCaptionChanged, cmdCancel, &QPushButton::setText);
+    connect(cmdCancel, &QPushButton::clicked, m_exchange, &Exchange::pressButton);
+
+    resize(sizeHint());
+    ArrangeControls();
+}
+
+ctrlHTTP::~ctrlHTTP() = default;
+
+void ctrlHTTP::Execute(HTTPRequest& request)
+{
+    m_exchange->Execute(request);
+}
+
+QSize ctrlHTTP::sizeHint() const
+{
+    return { Twips::toPx(kWidth), Twips::toPx(kHeight) };
+}
+
+void ctrlHTTP::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeControls();
+}
+
+void ctrlHTTP::ArrangeControls()
+{
+    const int inset = Twips::toPx(kFrameInset);
+    m_frame = rect().adjusted(inset, inset, -inset, -inset);
+    cmdCancel->move((width() - cmdCancel->width()) / 2, cmdCancel->y());
+    update();
+}
+
+void ctrlHTTP::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (m_frame.width() < 2 || m_frame.height() < 2)
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    const QRect r = m_frame.adjusted(0, 0, -1, -1);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    painter.drawLine(r.bottomRight(), r.bottomLeft());
+    painter.drawLine(r.bottomLeft(), r.topLeft());
+}
+
+void ctrlHTTP::scheduleSync()
+{
+    if (!m_syncTimer.isActive())
+        m_syncTimer.start();
+}
+
+void ctrlHTTP::sync()
+{
+    m_syncTimer.stop();
+    lblBytesReceived->setText(m_exchange->bytesReceivedText());
+    lblBytesSent->setText(m_exchange->bytesSentText());
+    if (m_logModel->sync()) {
+        const QModelIndex last = m_logModel->index(m_logModel->rowCount() - 1);
+        lstLog->setCurrentIndex(last);
+        lstLog->scrollTo(last);
+    }
+}
+
+void ctrlHTTP::showNow()
+{
+    sync();
+    repaint();
+}

@@ -1,0 +1,157 @@
+#include "transport/QtSocketX.h"
+
+#include "support/TestServer.h"
+
+#include <QSignalSpy>
+#include <QSslCertificate>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTimeoutMs = 15000;
+
+// A secure socket to 127.0.0.1 whose certificate handler answers with clearCancel and
+// records the order of the events.
+struct TlsProbe
+{
+    explicit TlsProbe(bool clearCancel)
+    {
+        QObject::connect(&socket, &SocketX::certificateInfo, &socket,
+                         [this, clearCancel](const QString&, const QString&, const QString&,
+                                             const QString&, qint32 certError, bool* cancel) {
+                             events.append(
+                                 u"certificate %1 cancel %2"_s.arg(certError).arg(*cancel));
+                             if (clearCancel)
+                                 *cancel = false;
+                         });
+        QObject::connect(&socket, &SocketX::sendReady, &socket,
+                         [this](quint16 code) { events.append(u"send %1"_s.arg(code)); });
+        QObject::connect(&socket, &SocketX::closed, &socket,
+                         [this](quint16 code) { events.append(u"closed %1"_s.arg(code)); });
+    }
+
+    bool start(quint16 port)
+    {
+        return socket.setSecure(true) && socket.createSocket()
+            && socket.setRemoteHost(u"127.0.0.1"_s) && socket.setRemotePort(port)
+            && socket.setCertificateStore(u"MY\\"_s) && socket.connectToRemote();
+    }
+
+    QtSocketX socket;
+    QStringList events;
+};
+
+} // namespace
+
+TEST(QtSocketXTest, CertificateComesFirstAndItsHandlerDecides)
+{
+    TestServer server(TestServer::Mode::Tls, TestServer::Certificate::SelfSigned);
+    ASSERT_TRUE(server.listen()) << qPrintable(server.error());
+    server.setResponse({}, TestServer::Ending::StaySilent);
+
+    // Self-signed and for "localhost" while we ask for 127.0.0.1: the gravest fault counts.
+    TlsProbe proceeding(true);
+    ASSERT_TRUE(proceeding.start(server.port()));
+    EXPECT_TRUE(proceeding.events.isEmpty()) << "no event before the event loop runs";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return proceeding.events.size() >= 2; }, kTimeoutMs));
+    EXPECT_EQ(proceeding.events.mid(0, 2),
+              (QStringList { u"certificate 10 cancel 1"_s, u"send 0"_s }));
+    proceeding.socket.close();
+
+    TlsProbe refusing(false);
+    ASSERT_TRUE(refusing.start(server.port()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refusing.events.size() >= 2; }, kTimeoutMs));
+    EXPECT_EQ(refusing.events, (QStringList { u"certificate 10 cancel 1"_s, u"closed 10053"_s }));
+}
+
+TEST(QtSocketXTest, ConfigurationRejectsWhatCannotConnect)
+{
+    QtSocketX socket;
+    EXPECT_TRUE(socket.description().startsWith(u"Qt "_s + QString::fromLatin1(qVersion())
+                                                + u" QSslSocket, "_s));
+    EXPECT_FALSE(socket.connectToRemote()) << "no socket yet";
+    ASSERT_TRUE(socket.createSocket());
+    EXPECT_FALSE(socket.setRemoteHost({}));
+    EXPECT_FALSE(socket.setRemoteHost(u"  "_s));
+    EXPECT_FALSE(socket.setRemotePort(0));
+    EXPECT_FALSE(socket.setRemotePort(65536));
+    EXPECT_TRUE(socket.setRemotePort(65535));
+    EXPECT_FALSE(socket.connectToRemote()) << "no host";
+    EXPECT_FALSE(socket.send("x"_ba)) << "not connected";
+    EXPECT_TRUE(socket.receive().isEmpty());
+
+    QSignalSpy closed(&socket, &SocketX::closed);
+    socket.close();
+    socket.close();
+    EXPECT_TRUE(closed.isEmpty());
+    EXPECT_EQ(socket.bytesReceived(), 0);
+    EXPECT_EQ(socket.bytesSent(), 0);
+}
+
+TEST(QtSocketXTest, BytesReceivedCountsWhatIsWaiting)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen());
+    TestServer::Script script;
+    script.chunks = { "0123456789"_ba };
+    script.waitForRequest = false;
+    script.ending = TestServer::Ending::StaySilent;
+    server.setScript(script);
+
+    QtSocketX socket;
+    QSignalSpy ready(&socket, &SocketX::receiveReady);
+    ASSERT_TRUE(socket.setSecure(false) && socket.createSocket()
+                && socket.setRemoteHost(u"127.0.0.1"_s) && socket.setRemotePort(server.port())
+                && socket.connectToRemote());
+    ASSERT_TRUE(ready.wait(kTimeoutMs));
+    EXPECT_EQ(ready.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(socket.bytesReceived(), 10) << "counted before it is taken";
+    EXPECT_EQ(socket.receive(), "0123456789"_ba);
+    EXPECT_EQ(socket.bytesReceived(), 10);
+    EXPECT_TRUE(socket.receive().isEmpty());
+    EXPECT_TRUE(socket.send("abc"_ba));
+    EXPECT_EQ(socket.bytesSent(), 3);
+}
+
+TEST(QtSocketXTest, GravestCertificateErrorIsReported)
+{
+    using E = QSslError::SslError;
+    const auto code = [](std::initializer_list<E> errors) {
+        QList<QSslError> list;
+        for (const E e : errors)
+            list.append(QSslError(e));
+        return QtSocketX::certErrorCode(list);
+    };
+    EXPECT_EQ(code({}), 0);
+    EXPECT_EQ(code({ E::HostNameMismatch }), 16);
+    EXPECT_EQ(code({ E::HostNameMismatch, E::SelfSignedCertificate }), 10);
+    EXPECT_EQ(code({ E::HostNameMismatch, E::CertificateExpired }), 2);
+    EXPECT_EQ(code({ E::CertificateNotYetValid, E::CertificateRevoked, E::HostNameMismatch }), 13);
+    EXPECT_EQ(code({ E::CertificateSignatureFailed, E::UnableToGetLocalIssuerCertificate }), 12);
+    EXPECT_EQ(code({ E::OcspTryLater }), 18);
+    EXPECT_EQ(code({ E::NoPeerCertificate }), 1);
+}
+
+TEST(QtSocketXTest, NetworkErrorsAreToldApartByTheirText)
+{
+    using S = QAbstractSocket::SocketError;
+    EXPECT_EQ(QtSocketX::socketErrorCode(S::NetworkError, u"Network unreachable"_s), 10051);
+    EXPECT_EQ(QtSocketX::socketErrorCode(S::NetworkError, u"Host unreachable"_s), 10065);
+    EXPECT_EQ(QtSocketX::socketErrorCode(S::NetworkError, u"Connection timed out"_s), 10060);
+    EXPECT_EQ(QtSocketX::socketErrorCode(S::NetworkError, u"cable unplugged"_s), 10050);
+    EXPECT_EQ(QtSocketX::socketErrorCode(S::ConnectionRefusedError, {}), 10061);
+    EXPECT_EQ(QtSocketX::socketErrorCode(S::HostNotFoundError, {}), 10025);
+}
+
+TEST(QtSocketXTest, DistinguishedNamesAreReadable)
+{
+    const QSslCertificate ca = TestServer::caCertificate();
+    ASSERT_FALSE(ca.isNull());
+    EXPECT_EQ(QtSocketX::distinguishedName(ca, false), u"CN=Pelorin Test CA, O=Pelorin Tests"_s);
+    EXPECT_EQ(QtSocketX::distinguishedName(ca, true), u"CN=Pelorin Test CA, O=Pelorin Tests"_s);
+    EXPECT_EQ(QtSocketX::distinguishedName(QSslCertificate(), false), QString());
+}
