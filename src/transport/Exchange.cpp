@@ -2,6 +2,7 @@
 
 #include "message/HTTPRequest.h"
 #include "transport/QtSocketX.h"
+#include "transport/Redirect.h"
 
 using namespace Qt::StringLiterals;
 
@@ -77,7 +78,7 @@ bool Exchange::startConnection()
 {
     SocketX& socket = *m_socket;
     if (!socket.setSecure(m_request->Secure) || !socket.createSocket()
-        || !socket.setRemoteHost(m_request->Server))
+        || !socket.setRemoteHost(HostForConnect(m_request->Server)))
         return false;
     const int port = portFromText(m_request->Port);
     if (port == 0 || !socket.setRemotePort(port))

@@ -45,7 +45,7 @@ TestServer::TestServer(Mode mode, Certificate certificate, QObject* parent)
 
 TestServer::~TestServer() = default;
 
-bool TestServer::listen()
+bool TestServer::listen(const QHostAddress& address)
 {
     if (m_mode == Mode::Tls) {
         const QString name = m_certificate == Certificate::Localhost ? u"server"_s
@@ -71,7 +71,7 @@ bool TestServer::listen()
     }
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this,
             &TestServer::onPendingConnection);
-    if (!m_server->listen(QHostAddress::LocalHost, 0)) {
+    if (!m_server->listen(address, 0)) {
         m_error = m_server->errorString();
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -54,8 +55,9 @@ public:
                         QObject* parent = nullptr);
     ~TestServer() override;
 
-    // Listens on 127.0.0.1 on a free port; false (with a reason in error()) when that fails.
-    bool listen();
+    // Listens on address (127.0.0.1 unless told) on a free port; false (with a reason in
+    // error()) when that fails.
+    bool listen(const QHostAddress& address = QHostAddress::LocalHost);
     // Why listen failed.
     QString error() const { return m_error; }
     // The port listened on, 0 before listen.
