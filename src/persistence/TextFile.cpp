@@ -58,7 +58,9 @@ qint32 WriteTextFile(const QString& path, const QString& contents, MessageSink& 
     }
     QSaveFile file(path);
     const QByteArray bytes = contents.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // commit() misses errors of the final buffered write (a full disk), so flush first.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
+        || !file.commit()) {
         const qint32 number = writeErrorNumber(info);
         sink.showMessage(u"Error writing file: "_s + file.errorString(), u"Error:"_s,
                          MessageSink::Icon::Error);

@@ -104,7 +104,9 @@ bool XmlDocument::save(const QString& path, XmlFormat format, QString* error) co
 {
     QSaveFile file(path);
     const QByteArray bytes = toByteArray(format);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // commit() misses errors of the final buffered write (a full disk), so flush first.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
+        || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
