@@ -14,34 +14,38 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class PanelRecorder final : public SettingsPanel {
+class PanelRecorder final : public SettingsPanel
+{
 public:
-    struct Item {
+    struct Item
+    {
         QString caption;
         QString key;
         bool checked = false;
     };
     qint32 AddAutoSetting(const QString& caption, const QString& key, bool checked) override
     {
-        settings.append({caption, key, checked});
+        settings.append({ caption, key, checked });
         return 0;
     }
     qint32 AddHelpMenuItem(const QString& caption, const QString& target) override
     {
-        links.append({caption, target, false});
+        links.append({ caption, target, false });
         return 0;
     }
     QList<Item> settings;
     QList<Item> links;
 };
 
-class ConfigurationTest : public ::testing::Test {
+class ConfigurationTest : public ::testing::Test
+{
 protected:
     // Loads a configuration whose root holds body.
     bool load(const QString& body)
     {
         const QString path = dir.filePath(u"pelorinconfig.xml"_s);
-        EXPECT_TRUE(FileHelpers::writeFile(path, (u"<pelorinhttp>"_s + body + u"</pelorinhttp>"_s).toUtf8()));
+        EXPECT_TRUE(FileHelpers::writeFile(
+            path, (u"<pelorinhttp>"_s + body + u"</pelorinhttp>"_s).toUtf8()));
         return config.LoadConfiguration(path, settings, &panel);
     }
 
@@ -49,7 +53,7 @@ protected:
     MessageRecorder sink;
     PanelRecorder panel;
     AutoSettings settings;
-    Configuration config {sink};
+    Configuration config { sink };
 };
 
 } // namespace
@@ -61,8 +65,8 @@ TEST_F(ConfigurationTest, WithoutAutoAllSettingsAreOffButListedInOrder)
     EXPECT_FALSE(settings.AddCookies || settings.StoreCookies || settings.AddHistory
                  || settings.Redirect || settings.SetHostHeader);
     ASSERT_EQ(panel.settings.size(), 5);
-    const QStringList keys = {u"AddCookies"_s, u"StoreCookies"_s, u"AddHistory"_s, u"Redirect"_s,
-                              u"SetHostHeader"_s};
+    const QStringList keys = { u"AddCookies"_s, u"StoreCookies"_s, u"AddHistory"_s, u"Redirect"_s,
+                               u"SetHostHeader"_s };
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(panel.settings[i].key, keys[i]);
         EXPECT_FALSE(panel.settings[i].checked);
@@ -89,14 +93,19 @@ TEST_F(ConfigurationTest, BooleanTextsConvertAndOthersAreReported)
     ASSERT_EQ(sink.messages.size(), 1) << "only \"yes\" fails to convert";
     EXPECT_TRUE(sink.messages[0].text.contains(u"yes"_s));
 
-    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/auto/StoreCookies"_s, Configuration::ValueKind::Integer),
+    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/auto/StoreCookies"_s,
+                                    Configuration::ValueKind::Integer),
               1);
-    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/auto/AddCookies"_s, Configuration::ValueKind::Integer),
-              0);
-    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/auto/SetHostHeader"_s, Configuration::ValueKind::Text),
-              u"yes"_s);
-    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/none"_s, Configuration::ValueKind::Text), QString());
-    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/none"_s, Configuration::ValueKind::Boolean), false);
+    EXPECT_EQ(
+        config.GetConfigValue(u"pelorinhttp/auto/AddCookies"_s, Configuration::ValueKind::Integer),
+        0);
+    EXPECT_EQ(
+        config.GetConfigValue(u"pelorinhttp/auto/SetHostHeader"_s, Configuration::ValueKind::Text),
+        u"yes"_s);
+    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/none"_s, Configuration::ValueKind::Text),
+              QString());
+    EXPECT_EQ(config.GetConfigValue(u"pelorinhttp/none"_s, Configuration::ValueKind::Boolean),
+              false);
     EXPECT_EQ(sink.messages.size(), 1);
 }
 
@@ -108,7 +117,7 @@ TEST_F(ConfigurationTest, OnlyAFirstAttributeDefaultTruePreselectsAndTheLastWins
                      "<httpver><option default=\"true\">HTTP/1.1</option>"
                      "<option p:default=\"True\">HTTP/1.0</option></httpver></combos>"_s));
     const auto methods = config.ListFromConfig(Configuration::requestMethodsPath());
-    EXPECT_EQ(methods.entries, (QStringList {u"GET"_s, u"POST"_s, u"HEAD"_s}));
+    EXPECT_EQ(methods.entries, (QStringList { u"GET"_s, u"POST"_s, u"HEAD"_s }));
     EXPECT_EQ(methods.selected, 1);
     const auto versions = config.ListFromConfig(Configuration::httpVersionsPath());
     EXPECT_EQ(versions.entries.size(), 2);
@@ -118,9 +127,10 @@ TEST_F(ConfigurationTest, OnlyAFirstAttributeDefaultTruePreselectsAndTheLastWins
 
 TEST_F(ConfigurationTest, HelpLinksFollowTheBuiltInEntriesWhenComplete)
 {
-    ASSERT_TRUE(load(u"<helplinks><link caption=\"RFC 9110\">https://www.rfc-editor.org/rfc/rfc9110</link>"
-                     "<link>https://no.caption</link><link caption=\"No target\"></link>"
-                     "<link any=\"Mail\">mailto:a@b.c</link></helplinks>"_s));
+    ASSERT_TRUE(
+        load(u"<helplinks><link caption=\"RFC 9110\">https://www.rfc-editor.org/rfc/rfc9110</link>"
+             "<link>https://no.caption</link><link caption=\"No target\"></link>"
+             "<link any=\"Mail\">mailto:a@b.c</link></helplinks>"_s));
     ASSERT_EQ(panel.links.size(), 6);
     EXPECT_EQ(panel.links[0].caption, u"General Information"_s);
     EXPECT_EQ(panel.links[0].key, u"-"_s);
@@ -136,14 +146,16 @@ TEST_F(ConfigurationTest, HelpLinksFollowTheBuiltInEntriesWhenComplete)
 
 TEST_F(ConfigurationTest, HeaderCatalogueAndValueLists)
 {
-    ASSERT_TRUE(load(u"<requestheaders>"
-                     "<option><name>Accept-Encoding</name><description>Codings</description>"
-                     "<values multiple=\"YES\"><value>a</value><value>b</value><value>c</value></values></option>"
-                     "<option><name>X-It's \"quoted\"</name><description>q</description>"
-                     "<values><value>v</value></values></option>"
-                     "<option><name>DNT</name><description>Do not track</description></option>"
-                     "<option><description>nameless</description></option>"
-                     "</requestheaders>"_s));
+    ASSERT_TRUE(
+        load(u"<requestheaders>"
+             "<option><name>Accept-Encoding</name><description>Codings</description>"
+             "<values "
+             "multiple=\"YES\"><value>a</value><value>b</value><value>c</value></values></option>"
+             "<option><name>X-It's \"quoted\"</name><description>q</description>"
+             "<values><value>v</value></values></option>"
+             "<option><name>DNT</name><description>Do not track</description></option>"
+             "<option><description>nameless</description></option>"
+             "</requestheaders>"_s));
     bool multiple = false;
     EXPECT_EQ(config.GetHeaderValueList(u"Accept-Encoding"_s, multiple), u"a|b|c"_s);
     EXPECT_TRUE(multiple);

@@ -34,7 +34,8 @@ TEST(TextFileTest, ReadFailureIsShownAndReturned)
     QTemporaryDir dir;
     MessageRecorder sink;
     QString contents = u"old"_s;
-    EXPECT_EQ(ReadTextFile(dir.filePath(u"missing.txt"_s), contents, sink), ErrorCode::FileNotFound);
+    EXPECT_EQ(ReadTextFile(dir.filePath(u"missing.txt"_s), contents, sink),
+              ErrorCode::FileNotFound);
     EXPECT_TRUE(contents.isEmpty());
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_TRUE(sink.messages[0].text.startsWith(u"Error reading file: "_s));

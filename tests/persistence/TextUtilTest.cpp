@@ -8,7 +8,8 @@ using namespace Qt::StringLiterals;
 
 TEST(TextUtilTest, ExtractBetweenCutsFromStartMarkerToEndMarker)
 {
-    const QString response = u"HTTP/1.1 200 OK\r\nServer: x\r\nContent-Type: text/html\r\n\r\nbody"_s;
+    const QString response
+        = u"HTTP/1.1 200 OK\r\nServer: x\r\nContent-Type: text/html\r\n\r\nbody"_s;
     QString out = u"unchanged"_s;
     EXPECT_EQ(ExtractBetween(response, u"http"_s, u"\r\n"_s, out), 0);
     EXPECT_EQ(out, u"HTTP/1.1 200 OK"_s) << "start marker is found ignoring case, and kept";
@@ -83,7 +84,8 @@ TEST(TextUtilTest, SmallTextHelpers)
 TEST(TextUtilTest, NormalizeMarkupKeepsBareTags)
 {
     const NormalizedMarkup result = NormalizeMarkup(
-        u"<?xml version=\"1.0\"?>\r\n<!-- c -->\n<wsdl:definitions name=\"Svc\"\ttargetNamespace=\"urn:x\" "
+        u"<?xml version=\"1.0\"?>\r\n<!-- c -->\n<wsdl:definitions "
+        u"name=\"Svc\"\ttargetNamespace=\"urn:x\" "
         "xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\">abc</wsdl:definitions>"_s);
     ASSERT_TRUE(result) << result.description.toStdString();
     EXPECT_EQ(result.markup, u"<definitions name=\"Svc\"></definitions>"_s);

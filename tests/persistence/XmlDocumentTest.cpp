@@ -28,8 +28,10 @@ TEST(XmlDocumentTest, ParseErrorsGiveLineAndReasonAndLeaveTheDocumentEmpty)
     EXPECT_FALSE(doc.loadXML("<userdata>\r\n<cookies/>\r\n<hist"_ba));
     EXPECT_EQ(doc.parseError().line, 3);
 
-    EXPECT_FALSE(doc.loadXML("<other/>"_ba, {.keepLineEnds = false, .requiredRoot = u"userdata"_s}));
-    EXPECT_TRUE(doc.parseError().reason.contains(u"userdata"_s)) << doc.parseError().reason.toStdString();
+    EXPECT_FALSE(
+        doc.loadXML("<other/>"_ba, { .keepLineEnds = false, .requiredRoot = u"userdata"_s }));
+    EXPECT_TRUE(doc.parseError().reason.contains(u"userdata"_s))
+        << doc.parseError().reason.toStdString();
 
     ASSERT_TRUE(doc.loadXML("<a/>"_ba));
     EXPECT_EQ(doc.parseError().kind, XmlParseError::Kind::None);
@@ -53,16 +55,16 @@ TEST(XmlDocumentTest, VariablesFindValuesWithEitherQuoteAndCannotInjectXPath)
 {
     XmlDocument doc;
     XmlNode root = doc.documentNode().appendElement(u"r"_s);
-    const QStringList names = {u"it's"_s, u"say \"hi\""_s, u"both ' and \""_s, u"é ✓"_s,
-                               u"x'] | //s[@name='"_s};
+    const QStringList names
+        = { u"it's"_s, u"say \"hi\""_s, u"both ' and \""_s, u"é ✓"_s, u"x'] | //s[@name='"_s };
     for (const QString& name : names)
         root.appendElement(u"s"_s).setAttribute(u"name"_s, name);
     for (const QString& name : names) {
-        const XmlNode found = doc.selectSingleNode(u"r/s[@name = $n]"_s, {{u"n"_s, name}});
+        const XmlNode found = doc.selectSingleNode(u"r/s[@name = $n]"_s, { { u"n"_s, name } });
         ASSERT_TRUE(found) << name.toStdString();
         EXPECT_EQ(found.attribute(u"name"_s), name);
     }
-    EXPECT_EQ(doc.selectNodes(u"r/s[@name = $n]"_s, {{u"n"_s, u"x"_s}}).size(), 0);
+    EXPECT_EQ(doc.selectNodes(u"r/s[@name = $n]"_s, { { u"n"_s, u"x"_s } }).size(), 0);
     // A malformed expression finds nothing rather than throwing.
     EXPECT_FALSE(doc.selectSingleNode(u"r/s[@name='a'b']"_s));
     EXPECT_TRUE(doc.selectNodes(u"r/s["_s).isEmpty());
@@ -71,7 +73,8 @@ TEST(XmlDocumentTest, VariablesFindValuesWithEitherQuoteAndCannotInjectXPath)
 TEST(XmlDocumentTest, NodesKeepAttributeOrderTextAndStructure)
 {
     XmlDocument doc;
-    ASSERT_TRUE(doc.loadXML(u"<r><e z=\"1\" a=\"2\" p:default=\"3\">x<![CDATA[<y>]]><i>z</i></e></r>"_s));
+    ASSERT_TRUE(
+        doc.loadXML(u"<r><e z=\"1\" a=\"2\" p:default=\"3\">x<![CDATA[<y>]]><i>z</i></e></r>"_s));
     XmlNode e = doc.selectSingleNode(u"r/e"_s);
     EXPECT_EQ(e.text(), u"x<y>z"_s);
     EXPECT_EQ(e.parent().name(), u"r"_s);
@@ -132,7 +135,7 @@ TEST(XmlDocumentTest, SaveRoundTripsAndRawFormatHasNoDeclarationOrIndentation)
     EXPECT_EQ(back.selectSingleNode(u"r/a/@v"_s).text(), u"<&\"'>"_s);
     // XML end-of-line handling turns CR LF into LF unless asked to keep line ends.
     EXPECT_EQ(back.selectSingleNode(u"r/b"_s).text(), u"x\ny"_s);
-    ASSERT_TRUE(back.load(path, {.keepLineEnds = true, .requiredRoot = {}}));
+    ASSERT_TRUE(back.load(path, { .keepLineEnds = true, .requiredRoot = {} }));
     EXPECT_EQ(back.selectSingleNode(u"r/b"_s).text(), u"x\r\ny"_s);
 }
 
@@ -153,7 +156,7 @@ TEST(XmlDocumentTest, FailedSaveReportsAndKeepsThePreviousFile)
         EXPECT_FALSE(error.isEmpty());
     }
     EXPECT_EQ(readFile(path), "<old/>"_ba);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {u"doc.xml"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"doc.xml"_s });
 }
 
 TEST(XmlDocumentTest, SaveIntoReadOnlyFolderFailsAndKeepsThePreviousFile)
@@ -168,12 +171,12 @@ TEST(XmlDocumentTest, SaveIntoReadOnlyFolderFailsAndKeepsThePreviousFile)
     const bool enforced = permissionsEnforced(dir.path());
     QString error;
     const bool saved = doc.save(path, XmlFormat::Indented, &error);
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                          | QFileDevice::ExeOwner);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!enforced)
         GTEST_SKIP() << "read-only folders do not stop this user (root)";
     EXPECT_FALSE(saved);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readFile(path), "<old/>"_ba);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {u"doc.xml"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"doc.xml"_s });
 }

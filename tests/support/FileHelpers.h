@@ -1,11 +1,11 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-
-#include <sys/resource.h>
 
 #include <csignal>
 
@@ -16,7 +16,8 @@ namespace FileHelpers {
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
 }
 
 // The bytes of path; empty when it cannot be read.
@@ -38,7 +39,8 @@ inline bool permissionsEnforced(const QString& readOnlyFolder)
 }
 
 // While alive, no file may grow beyond the given size, so writes fail even for root.
-class FileSizeLimit {
+class FileSizeLimit
+{
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
