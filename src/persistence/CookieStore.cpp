@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const auto kServer = u"userdata/cookies/server["_s + HostName::predicate() + u']';
+const QString kServer = u"userdata/cookies/server["_s + HostName::predicate() + u']';
 
 QString boolText(bool value)
 {

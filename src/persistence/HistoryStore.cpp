@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const auto kServer = u"server["_s + HostName::predicate() + u" and @port = $port]"_s;
+const QString kServer = u"server["_s + HostName::predicate() + u" and @port = $port]"_s;
 
 XPathVariables serverVariables(const QString& server, const QString& port)
 {
