@@ -81,3 +81,9 @@ qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error
     request = loaded;
     return ErrorCode::Ok;
 }
+
+QString RequestFileArgument(const QString& argument)
+{
+    const QString path = QString(argument).remove(u'"');
+    return path.endsWith(".phr"_L1, Qt::CaseSensitive) ? path : QString();
+}

@@ -15,3 +15,7 @@ qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString*
 // come back separated by LF. Returns 0; on a missing, malformed or incomplete file a non-zero
 // status with *error (when given) describing why, and request is left unchanged.
 qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error = nullptr);
+
+// The request file a command-line argument names: the argument without its double quotes when
+// it then ends in ".phr" (letter case must match); empty for anything else.
+QString RequestFileArgument(const QString& argument);

@@ -23,30 +23,31 @@ QString AutoSettings::caption(const QString& key)
     return {};
 }
 
-bool* AutoSettings::slot(const QString& key)
+template<typename Self> auto* AutoSettings::slot(Self& self, const QString& key)
 {
+    decltype(&self.AddCookies) found = nullptr;
     if (key == "AddCookies"_L1)
-        return &AddCookies;
-    if (key == "StoreCookies"_L1)
-        return &StoreCookies;
-    if (key == "AddHistory"_L1)
-        return &AddHistory;
-    if (key == "Redirect"_L1)
-        return &Redirect;
-    if (key == "SetHostHeader"_L1)
-        return &SetHostHeader;
-    return nullptr;
+        found = &self.AddCookies;
+    else if (key == "StoreCookies"_L1)
+        found = &self.StoreCookies;
+    else if (key == "AddHistory"_L1)
+        found = &self.AddHistory;
+    else if (key == "Redirect"_L1)
+        found = &self.Redirect;
+    else if (key == "SetHostHeader"_L1)
+        found = &self.SetHostHeader;
+    return found;
 }
 
 std::optional<bool> AutoSettings::value(const QString& key) const
 {
-    const bool* p = const_cast<AutoSettings*>(this)->slot(key);
+    const bool* p = slot(*this, key);
     return p ? std::optional<bool>(*p) : std::nullopt;
 }
 
 bool AutoSettings::set(const QString& key, bool on)
 {
-    bool* p = slot(key);
+    bool* p = slot(*this, key);
     if (p)
         *p = on;
     return p != nullptr;

@@ -26,5 +26,5 @@ struct AutoSettings
     bool set(const QString& key, bool on);
 
 private:
-    bool* slot(const QString& key);
+    template<typename Self> static auto* slot(Self& self, const QString& key);
 };

@@ -27,7 +27,8 @@ public:
     qint32 StoreCookie(const Cookie& cookie);
 
     // The cookies stored for server (any letter case), in document order, blocked ones
-    // included, with Host set. An empty list when none is stored.
+    // included, with Host set. An empty list when none is stored (callers test isEmpty(); there
+    // is no placeholder element).
     QList<Cookie> GetStoredCookies(const QString& server) const;
 
     // Hands every stored cookie to the viewer. A server's listing stops at a cookie lacking

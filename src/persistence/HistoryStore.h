@@ -37,7 +37,7 @@ public:
     void LoadHistory() const;
 
     // The URLs recorded for server (any letter case) and port, in document order; empty when
-    // there are none.
+    // there are none (no trailing empty entry).
     QStringList GetHistoryURLs(const QString& server, const QString& port) const;
 
 private:

@@ -136,3 +136,13 @@ TEST_F(RequestFileTest, FailedSaveIsReportedAndKeepsThePreviousFile)
     EXPECT_EQ(readFile(path()), "previous"_ba);
     EXPECT_NE(SaveRequestFile(sample(), dir.filePath(u"no/folder/r.phr"_s)), 0);
 }
+
+TEST(RequestFileArgumentTest, QuotedPathsOpenAndOnlyLowerCasePhrCounts)
+{
+    EXPECT_EQ(RequestFileArgument(u"\"/home/u/my requests/a.phr\""_s),
+              u"/home/u/my requests/a.phr"_s);
+    EXPECT_EQ(RequestFileArgument(u"b.phr"_s), u"b.phr"_s);
+    EXPECT_TRUE(RequestFileArgument(u"\"/home/u/A.PHR\""_s).isEmpty());
+    EXPECT_TRUE(RequestFileArgument(u"notes.txt"_s).isEmpty());
+    EXPECT_TRUE(RequestFileArgument(QString()).isEmpty());
+}
