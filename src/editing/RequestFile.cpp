@@ -1,0 +1,89 @@
+#include "editing/RequestFile.h"
+
+#include "message/HTTPRequest.h"
+#include "persistence/ErrorCodes.h"
+#include "persistence/XmlDocument.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+qint32 fail(qint32 status, const QString& text, QString* error)
+{
+    if (error)
+        *error = text;
+    return status;
+}
+
+} // namespace
+
+qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString* error)
+{
+    XmlDocument doc;
+    XmlNode root = doc.documentNode().appendElement(u"request"_s);
+    // The URL is kept as typed: paths and queries are case-sensitive.
+    root.appendElement(u"host"_s).setText(request.Server);
+    root.appendElement(u"port"_s).setText(request.Port);
+    root.appendElement(u"url"_s).setText(request.URL());
+    root.appendElement(u"httpver"_s).setText(request.HTTPver);
+    root.appendElement(u"method"_s).setText(request.Method());
+    root.appendElement(u"header"_s).setText(request.Header);
+    root.appendElement(u"body"_s).appendCData(request.Body.Contents());
+    root.appendElement(u"secure"_s).setText(request.Secure ? u"True"_s : u"False"_s);
+    QString reason;
+    if (!doc.save(path, XmlFormat::Raw, &reason))
+        return fail(ErrorCode::FileAccess, u"Error saving %1: %2"_s.arg(path, reason), error);
+    return ErrorCode::Ok;
+}
+
+qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error)
+{
+    XmlDocument doc;
+    // Line ends stay as written so a CR LF body keeps its bytes and its Content-length.
+    if (!doc.load(path, { .keepLineEnds = true, .requiredRoot = u"request"_s })) {
+        const XmlParseError& e = doc.parseError();
+        return fail(
+            ErrorCode::Own,
+            u"Error loading %1: (line %2) %3"_s.arg(path, QString::number(e.line), e.reason),
+            error);
+    }
+    const XmlNode root = doc.documentElement();
+    static const QString kElements[] = { u"host"_s,   u"port"_s,   u"url"_s,  u"httpver"_s,
+                                         u"method"_s, u"header"_s, u"body"_s, u"secure"_s };
+    for (const QString& name : kElements) {
+        if (!root.child(name))
+            return fail(ErrorCode::MissingNode,
+                        u"Error loading %1: the element <%2> is missing"_s.arg(path, name), error);
+    }
+    const XmlNode body = root.child(u"body"_s);
+    // A saved body is at least one (possibly empty) CDATA section.
+    if (body.selectNodes(u"node()"_s).isEmpty())
+        return fail(ErrorCode::MissingNode,
+                    u"Error loading %1: the element <body> is empty"_s.arg(path), error);
+    const QString secure = root.child(u"secure"_s).text().trimmed();
+    if (secure.compare("true"_L1, Qt::CaseInsensitive) != 0
+        && secure.compare("false"_L1, Qt::CaseInsensitive) != 0)
+        return fail(
+            ErrorCode::TypeMismatch,
+            u"Error loading %1: <secure> holds \"%2\", not True or False"_s.arg(path, secure),
+            error);
+
+    HTTPRequest loaded;
+    loaded.Server = root.child(u"host"_s).text();
+    loaded.Port = root.child(u"port"_s).text();
+    // A "]]>" in the body was written as several CDATA sections; text() joins them again.
+    loaded.Body.setContents(body.text());
+    loaded.Header = root.child(u"header"_s).text().replace(u"\r\n"_s, u"\n"_s);
+    loaded.HTTPver = root.child(u"httpver"_s).text();
+    loaded.setMethod(root.child(u"method"_s).text());
+    loaded.Secure = secure.compare("true"_L1, Qt::CaseInsensitive) == 0;
+    loaded.setURL(root.child(u"url"_s).text());
+    request = loaded;
+    return ErrorCode::Ok;
+}
+
+QString RequestFileArgument(const QString& argument)
+{
+    const QString path = QString(argument).remove(u'"');
+    return path.endsWith(".phr"_L1, Qt::CaseSensitive) ? path : QString();
+}

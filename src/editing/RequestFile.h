@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class HTTPRequest;
+
+// Request files (.phr): one request as a small XML document whose root `request` holds host,
+// port, url, httpver, method, header, body (CDATA) and secure, in that order.
+
+// Writes request to path atomically, replacing any file there. Returns 0, or a non-zero
+// status with *error (when given) describing why; a previous file then stays unchanged.
+qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString* error = nullptr);
+
+// Reads path into request. The body comes back exactly as saved (CR LF included); header lines
+// come back separated by LF. Returns 0; on a missing, malformed or incomplete file a non-zero
+// status with *error (when given) describing why, and request is left unchanged.
+qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error = nullptr);
+
+// The request file a command-line argument names: the argument without its double quotes when
+// it then ends in ".phr" (letter case must match); empty for anything else.
+QString RequestFileArgument(const QString& argument);

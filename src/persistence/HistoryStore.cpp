@@ -1,0 +1,104 @@
+#include "persistence/HistoryStore.h"
+
+#include "BuildInfo.h"
+#include "message/HTTPRequest.h"
+#include "persistence/ErrorCodes.h"
+#include "persistence/HistoryViewer.h"
+#include "persistence/HostName.h"
+#include "persistence/RequestHistoryLists.h"
+#include "persistence/XmlDocument.h"
+#include "shell/MessageSink.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kServer = u"server["_s + HostName::predicate() + u" and @port = $port]"_s;
+
+XPathVariables serverVariables(const QString& server, const QString& port)
+{
+    return HostName::variables(server, { { u"port"_s, port } });
+}
+
+} // namespace
+
+HistoryStore::HistoryStore(XmlDocument& userData, MessageSink& sink)
+    : m_doc(userData)
+    , m_sink(sink)
+{ }
+
+bool HistoryStore::hasSection()
+{
+    if (m_doc.selectSingleNode(u"userdata/history"_s))
+        return true;
+    m_sink.showMessage(u"The user data has no history section."_s,
+                       QStringLiteral(PELORIN_PRODUCT_NAME), MessageSink::Icon::Error);
+    return false;
+}
+
+qint32 HistoryStore::AddHistoryItem(const HTTPRequest& request)
+{
+    if (!hasSection())
+        return ErrorCode::MissingNode;
+    XmlNode section = m_doc.selectSingleNode(u"userdata/history"_s);
+    const QString host = request.Server.toLower();
+    const QString url = request.URL();
+    XmlNode server = section.selectSingleNode(kServer, serverVariables(host, request.Port));
+    if (!server) {
+        server = section.appendElement(u"server"_s);
+        server.setAttribute(u"name"_s, host);
+        server.setAttribute(u"port"_s, request.Port);
+        if (m_lists)
+            m_lists->AddHistoryItemServer(host);
+    }
+    if (!server.selectSingleNode(u"request[url = $url]"_s, { { u"url"_s, url } })) {
+        XmlNode item = server.appendElement(u"request"_s);
+        item.appendElement(u"url"_s).setText(url);
+        if (m_lists)
+            m_lists->AddHistoryItemURL(url);
+    }
+    if (m_viewer)
+        m_viewer->AddToHistory(host + u':' + request.Port, url);
+    return ErrorCode::Ok;
+}
+
+qint32 HistoryStore::RemoveHistoryItem(const HTTPRequest& request)
+{
+    if (!hasSection())
+        return ErrorCode::MissingNode;
+    XmlNode item
+        = m_doc.selectSingleNode(u"userdata/history/"_s + kServer + u"/request[url = $url]"_s,
+                                 serverVariables(request.Server, request.Port)
+                                     + XPathVariables { { u"url"_s, request.URL() } });
+    if (item)
+        item.parent().removeChild(item);
+    return ErrorCode::Ok;
+}
+
+void HistoryStore::LoadHistory() const
+{
+    for (const XmlNode& server : m_doc.selectNodes(u"userdata/history/server"_s)) {
+        if (!server.hasAttribute(u"name"_s) || !server.hasAttribute(u"port"_s))
+            continue;
+        const QString host = server.attribute(u"name"_s).toLower();
+        const QString port = server.attribute(u"port"_s);
+        for (const XmlNode& item : server.children(u"request"_s)) {
+            const XmlNode url = item.child(u"url"_s);
+            if (!url)
+                break;
+            if (m_viewer)
+                m_viewer->AddToHistory(host + u':' + port, url.text());
+            if (m_lists)
+                m_lists->AddHistoryItemServer(host);
+        }
+    }
+}
+
+QStringList HistoryStore::GetHistoryURLs(const QString& server, const QString& port) const
+{
+    QStringList urls;
+    for (const XmlNode& url : m_doc.selectNodes(
+             u"userdata/history/"_s + kServer + u"/request/url"_s, serverVariables(server, port)))
+        urls.append(url.text());
+    return urls;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// What the history store tells the history viewer.
+class HistoryViewer
+{
+public:
+    virtual ~HistoryViewer() = default;
+    // Shows the URL below the item "server:port", reusing the items it already has. Returns 0.
+    virtual qint32 AddToHistory(const QString& serverAndPort, const QString& url) = 0;
+};

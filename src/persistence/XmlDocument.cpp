@@ -1,0 +1,151 @@
+#include "persistence/XmlDocument.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class ByteArrayWriter final : public pugi::xml_writer
+{
+public:
+    QByteArray bytes;
+    void write(const void* data, size_t size) override
+    {
+        bytes.append(static_cast<const char*>(data), qsizetype(size));
+    }
+};
+
+int lineAt(const QByteArray& bytes, ptrdiff_t offset)
+{
+    const qsizetype end = std::clamp<qsizetype>(qsizetype(offset), 0, bytes.size());
+    return int(std::count(bytes.cbegin(), bytes.cbegin() + end, '\n')) + 1;
+}
+
+} // namespace
+
+XmlDocument::XmlDocument()
+    : m_doc(std::make_unique<pugi::xml_document>())
+{ }
+
+XmlDocument::~XmlDocument() = default;
+
+bool XmlDocument::load(const QString& path, const XmlLoadOptions& options)
+{
+    m_doc->reset();
+    m_error = {};
+    // Read through QFile rather than pugixml's own file loader so any path Qt can open works.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = { XmlParseError::Kind::File, 0, file.errorString() };
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_error = { XmlParseError::Kind::File, 0, file.errorString() };
+        return false;
+    }
+    return parse(bytes, options);
+}
+
+bool XmlDocument::loadXML(const QByteArray& text, const XmlLoadOptions& options)
+{
+    m_doc->reset();
+    m_error = {};
+    return parse(text, options);
+}
+
+bool XmlDocument::loadXML(const QString& text, const XmlLoadOptions& options)
+{
+    return loadXML(text.toUtf8(), options);
+}
+
+bool XmlDocument::parse(const QByteArray& bytes, const XmlLoadOptions& options)
+{
+    unsigned flags = pugi::parse_default;
+    if (options.keepLineEnds)
+        flags &= ~pugi::parse_eol;
+    const pugi::xml_parse_result result
+        = m_doc->load_buffer(bytes.constData(), size_t(bytes.size()), flags);
+    if (!result) {
+        m_error = { XmlParseError::Kind::Syntax, lineAt(bytes, result.offset),
+                    QString::fromUtf8(result.description()) };
+        m_doc->reset();
+        return false;
+    }
+    const pugi::xml_node root = m_doc->document_element();
+    if (!options.requiredRoot.isEmpty() && options.requiredRoot != QString::fromUtf8(root.name())) {
+        // The offset is approximate once line ends were normalised, which only matters for
+        // the line shown to the user.
+        m_error = { XmlParseError::Kind::Syntax, lineAt(bytes, root.offset_debug()),
+                    u"The document element is <%1>, expected <%2>"_s.arg(
+                        QString::fromUtf8(root.name()), options.requiredRoot) };
+        m_doc->reset();
+        return false;
+    }
+    return true;
+}
+
+QByteArray XmlDocument::toByteArray(XmlFormat format) const
+{
+    ByteArrayWriter writer;
+    const unsigned flags = format == XmlFormat::Raw ? pugi::format_raw | pugi::format_no_declaration
+                                                    : pugi::format_indent;
+    m_doc->save(writer, "  ", flags, pugi::encoding_utf8);
+    return writer.bytes;
+}
+
+bool XmlDocument::save(const QString& path, XmlFormat format, QString* error) const
+{
+    QSaveFile file(path);
+    const QByteArray bytes = toByteArray(format);
+    // commit() misses errors of the final buffered write (a full disk), so flush first.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
+        || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+void XmlDocument::clear()
+{
+    m_doc->reset();
+}
+
+XmlNode XmlDocument::documentNode() const
+{
+    return XmlNode(m_doc->internal_object());
+}
+
+XmlNode XmlDocument::documentElement() const
+{
+    const pugi::xml_node root = m_doc->document_element();
+    return root ? XmlNode(root.internal_object()) : XmlNode();
+}
+
+XmlNode XmlDocument::createElement(const QString& name) const
+{
+    auto holder = std::make_shared<pugi::xml_document>();
+    const pugi::xml_node element = holder->append_child(name.toStdString().c_str());
+    if (!element)
+        return {};
+    return XmlNode(element.internal_object(), nullptr, std::move(holder));
+}
+
+XmlNode XmlDocument::selectSingleNode(const QString& xpath, const XPathVariables& variables) const
+{
+    return documentNode().selectSingleNode(xpath, variables);
+}
+
+QList<XmlNode> XmlDocument::selectNodes(const QString& xpath, const XPathVariables& variables) const
+{
+    return documentNode().selectNodes(xpath, variables);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "persistence/XmlNode.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// Why a document failed to load.
+struct XmlParseError
+{
+    enum class Kind { None, File, Syntax };
+    Kind kind = Kind::None;
+    int line = 0; // 1-based line of the error; 0 when the file could not be read
+    QString reason; // one line
+};
+
+// How a document is read.
+struct XmlLoadOptions
+{
+    // Keep CR LF and lone CR in character data as written (no XML end-of-line handling).
+    bool keepLineEnds = false;
+    // When set, a document whose element has another name fails to load like a malformed one.
+    QString requiredRoot;
+};
+
+// How a document is written.
+enum class XmlFormat {
+    Indented, // XML declaration, one element per line
+    Raw, // no declaration, no indentation: exactly the nodes
+};
+
+// An XML DOM document queried with XPath 1.0.
+class XmlDocument final
+{
+    Q_DISABLE_COPY_MOVE(XmlDocument)
+public:
+    XmlDocument();
+    ~XmlDocument();
+
+    // Reads and parses the file. On failure returns false, fills parseError() and leaves the
+    // document empty.
+    bool load(const QString& path, const XmlLoadOptions& options = {});
+    // Parses a document held in memory (UTF-8, or with a BOM or declaration naming another
+    // encoding). On failure returns false, fills parseError() and leaves the document empty.
+    bool loadXML(const QByteArray& text, const XmlLoadOptions& options = {});
+    // The same for text.
+    bool loadXML(const QString& text, const XmlLoadOptions& options = {});
+    // The error of the last failed load; kind None after a successful one.
+    const XmlParseError& parseError() const { return m_error; }
+
+    // Writes the whole document to path atomically (temporary file, then rename). On failure
+    // returns false, sets *error when given, and leaves any previous file unchanged.
+    bool save(const QString& path, XmlFormat format = XmlFormat::Indented,
+              QString* error = nullptr) const;
+    // The serialised document, UTF-8.
+    QByteArray toByteArray(XmlFormat format = XmlFormat::Indented) const;
+
+    // Removes every node.
+    void clear();
+    // The document node, parent of the document element; never null.
+    XmlNode documentNode() const;
+    // The document element; null for an empty document.
+    XmlNode documentElement() const;
+    // A new element not yet in any tree; add it with XmlNode::appendChild.
+    XmlNode createElement(const QString& name) const;
+
+    // selectSingleNode evaluated from the document node.
+    XmlNode selectSingleNode(const QString& xpath, const XPathVariables& variables = {}) const;
+    // selectNodes evaluated from the document node.
+    QList<XmlNode> selectNodes(const QString& xpath, const XPathVariables& variables = {}) const;
+
+private:
+    bool parse(const QByteArray& bytes, const XmlLoadOptions& options);
+
+    std::unique_ptr<pugi::xml_document> m_doc;
+    XmlParseError m_error;
+};

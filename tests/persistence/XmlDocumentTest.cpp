@@ -1,0 +1,182 @@
+#include "persistence/XmlDocument.h"
+
+#include "support/FileHelpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace FileHelpers;
+
+TEST(XmlDocumentTest, ParseErrorsGiveLineAndReasonAndLeaveTheDocumentEmpty)
+{
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadXML(u"<a/>"_s));
+    EXPECT_FALSE(doc.loadXML("<a>\n<b>\n</a>\n"_ba));
+    EXPECT_EQ(doc.parseError().kind, XmlParseError::Kind::Syntax);
+    EXPECT_EQ(doc.parseError().line, 3);
+    EXPECT_FALSE(doc.parseError().reason.isEmpty());
+    EXPECT_FALSE(doc.documentElement());
+
+    EXPECT_FALSE(doc.loadXML(QByteArray()));
+    EXPECT_EQ(doc.parseError().line, 1);
+
+    // Truncated in the middle of the third line.
+    EXPECT_FALSE(doc.loadXML("<userdata>\r\n<cookies/>\r\n<hist"_ba));
+    EXPECT_EQ(doc.parseError().line, 3);
+
+    EXPECT_FALSE(
+        doc.loadXML("<other/>"_ba, { .keepLineEnds = false, .requiredRoot = u"userdata"_s }));
+    EXPECT_TRUE(doc.parseError().reason.contains(u"userdata"_s))
+        << doc.parseError().reason.toStdString();
+
+    ASSERT_TRUE(doc.loadXML("<a/>"_ba));
+    EXPECT_EQ(doc.parseError().kind, XmlParseError::Kind::None);
+}
+
+TEST(XmlDocumentTest, LoadsFilesWithNonAsciiPathsAndReportsMissingFiles)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"données ü.xml"_s);
+    ASSERT_TRUE(writeFile(path, u"<r><s name=\"é\"/></r>"_s.toUtf8()));
+    XmlDocument doc;
+    ASSERT_TRUE(doc.load(path)) << doc.parseError().reason.toStdString();
+    EXPECT_EQ(doc.selectSingleNode(u"r/s/@name"_s).text(), u"é"_s);
+
+    EXPECT_FALSE(doc.load(dir.filePath(u"missing.xml"_s)));
+    EXPECT_EQ(doc.parseError().kind, XmlParseError::Kind::File);
+    EXPECT_EQ(doc.parseError().line, 0);
+}
+
+TEST(XmlDocumentTest, VariablesFindValuesWithEitherQuoteAndCannotInjectXPath)
+{
+    XmlDocument doc;
+    XmlNode root = doc.documentNode().appendElement(u"r"_s);
+    const QStringList names
+        = { u"it's"_s, u"say \"hi\""_s, u"both ' and \""_s, u"é ✓"_s, u"x'] | //s[@name='"_s };
+    for (const QString& name : names)
+        root.appendElement(u"s"_s).setAttribute(u"name"_s, name);
+    for (const QString& name : names) {
+        const XmlNode found = doc.selectSingleNode(u"r/s[@name = $n]"_s, { { u"n"_s, name } });
+        ASSERT_TRUE(found) << name.toStdString();
+        EXPECT_EQ(found.attribute(u"name"_s), name);
+    }
+    EXPECT_EQ(doc.selectNodes(u"r/s[@name = $n]"_s, { { u"n"_s, u"x"_s } }).size(), 0);
+    // A malformed expression finds nothing rather than throwing.
+    EXPECT_FALSE(doc.selectSingleNode(u"r/s[@name='a'b']"_s));
+    EXPECT_TRUE(doc.selectNodes(u"r/s["_s).isEmpty());
+}
+
+TEST(XmlDocumentTest, NodesKeepAttributeOrderTextAndStructure)
+{
+    XmlDocument doc;
+    ASSERT_TRUE(
+        doc.loadXML(u"<r><e z=\"1\" a=\"2\" p:default=\"3\">x<![CDATA[<y>]]><i>z</i></e></r>"_s));
+    XmlNode e = doc.selectSingleNode(u"r/e"_s);
+    EXPECT_EQ(e.text(), u"x<y>z"_s);
+    EXPECT_EQ(e.parent().name(), u"r"_s);
+    QList<XmlNode::Attribute> attrs = e.attributes();
+    ASSERT_EQ(attrs.size(), 3);
+    EXPECT_EQ(attrs[0].name, u"z"_s);
+    EXPECT_EQ(attrs[2].localName(), u"default"_s);
+
+    // Replacing keeps the position, new ones go last in the order set.
+    EXPECT_TRUE(e.setAttribute(u"a"_s, u"9"_s));
+    EXPECT_TRUE(e.setAttribute(u"m"_s, u"4"_s));
+    attrs = e.attributes();
+    ASSERT_EQ(attrs.size(), 4);
+    EXPECT_EQ(attrs[1].name, u"a"_s);
+    EXPECT_EQ(attrs[1].value, u"9"_s);
+    EXPECT_EQ(attrs[3].name, u"m"_s);
+
+    XmlNode attribute = doc.selectSingleNode(u"r/e/@z"_s);
+    ASSERT_TRUE(attribute.isAttribute());
+    EXPECT_TRUE(attribute.setText(u"changed"_s));
+    EXPECT_EQ(e.attribute(u"z"_s), u"changed"_s);
+
+    EXPECT_TRUE(e.setText(u"plain"_s));
+    EXPECT_EQ(e.text(), u"plain"_s);
+    EXPECT_FALSE(e.child(u"i"_s));
+
+    XmlNode made = doc.createElement(u"new"_s);
+    made.setAttribute(u"k"_s, u"v"_s);
+    EXPECT_FALSE(doc.selectSingleNode(u"r/new"_s));
+    XmlNode root = doc.documentElement();
+    const XmlNode added = root.appendChild(made);
+    EXPECT_EQ(added, made) << "the handle must be rebound to the node in the tree";
+    made.setText(u"t"_s);
+    EXPECT_EQ(doc.selectSingleNode(u"r/new[@k='v']"_s).text(), u"t"_s);
+    EXPECT_EQ(root.children().size(), 2);
+
+    EXPECT_TRUE(root.removeChild(e));
+    EXPECT_FALSE(doc.selectSingleNode(u"r/e"_s));
+    EXPECT_FALSE(root.removeChild(XmlNode()));
+}
+
+TEST(XmlDocumentTest, SaveRoundTripsAndRawFormatHasNoDeclarationOrIndentation)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doc.xml"_s);
+    XmlDocument doc;
+    XmlNode root = doc.documentNode().appendElement(u"r"_s);
+    root.appendElement(u"a"_s).setAttribute(u"v"_s, u"<&\"'>"_s);
+    root.appendElement(u"b"_s).appendCData(u"x\r\ny"_s);
+
+    EXPECT_EQ(doc.toByteArray(XmlFormat::Raw),
+              "<r><a v=\"&lt;&amp;&quot;'>\"/><b><![CDATA[x\r\ny]]></b></r>"_ba);
+    ASSERT_TRUE(doc.save(path, XmlFormat::Indented));
+    EXPECT_TRUE(readFile(path).startsWith("<?xml"));
+
+    XmlDocument back;
+    ASSERT_TRUE(back.load(path));
+    EXPECT_EQ(back.selectSingleNode(u"r/a/@v"_s).text(), u"<&\"'>"_s);
+    // XML end-of-line handling turns CR LF into LF unless asked to keep line ends.
+    EXPECT_EQ(back.selectSingleNode(u"r/b"_s).text(), u"x\ny"_s);
+    ASSERT_TRUE(back.load(path, { .keepLineEnds = true, .requiredRoot = {} }));
+    EXPECT_EQ(back.selectSingleNode(u"r/b"_s).text(), u"x\r\ny"_s);
+}
+
+TEST(XmlDocumentTest, FailedSaveReportsAndKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doc.xml"_s);
+    ASSERT_TRUE(writeFile(path, "<old/>"_ba));
+    XmlDocument doc;
+    XmlNode root = doc.documentNode().appendElement(u"new"_s);
+    root.setText(QString(4096, u'x'));
+
+    {
+        // Holds for root too, who may write into read-only folders.
+        FileSizeLimit limit(64);
+        QString error;
+        EXPECT_FALSE(doc.save(path, XmlFormat::Indented, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    EXPECT_EQ(readFile(path), "<old/>"_ba);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"doc.xml"_s });
+}
+
+TEST(XmlDocumentTest, SaveIntoReadOnlyFolderFailsAndKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doc.xml"_s);
+    ASSERT_TRUE(writeFile(path, "<old/>"_ba));
+    XmlDocument doc;
+    doc.documentNode().appendElement(u"new"_s);
+
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const bool enforced = permissionsEnforced(dir.path());
+    QString error;
+    const bool saved = doc.save(path, XmlFormat::Indented, &error);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!enforced)
+        GTEST_SKIP() << "read-only folders do not stop this user (root)";
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readFile(path), "<old/>"_ba);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"doc.xml"_s });
+}
