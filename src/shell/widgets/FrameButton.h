@@ -1,0 +1,35 @@
+#pragma once
+
+#include "shell/widgets/FramePainter.h"
+
+#include <QWidget>
+
+// One button picture of a title bar. It only draws itself and reports the mouse; the
+// title bar decides when it looks pressed and what a release means.
+class FrameButton final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FrameButton)
+
+public:
+    FrameButton(FramePainter::Button button, QWidget* parent);
+
+    void setScheme(FramePainter::Scheme scheme);
+    // Shows the button pressed (sunken) or raised.
+    void setSunken(bool sunken);
+    bool isSunken() const { return m_sunken; }
+
+Q_SIGNALS:
+    void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void mouseReleased();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    FramePainter::Button m_button;
+    FramePainter::Scheme m_scheme = FramePainter::Scheme::Default;
+    bool m_sunken = false;
+};
