@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QtMath>
 
 #include <algorithm>
 #include <limits>
@@ -114,10 +115,11 @@ int ResultTextView::visibleRows() const
 
 void ResultTextView::updateMetrics()
 {
-    const QFontMetrics fm(font());
-    m_charWidth = std::max(1, fm.horizontalAdvance(u'M'));
-    m_rowHeight = std::max(1, fm.lineSpacing());
-    m_ascent = fm.ascent();
+    // Fractional advance: rounding it would let long rows drift past the right edge.
+    const QFontMetricsF fm(font());
+    m_charWidth = std::max<qreal>(1, fm.horizontalAdvance(u'M'));
+    m_rowHeight = std::max(1, qCeil(fm.lineSpacing()));
+    m_ascent = qRound(fm.ascent());
     rewrap();
 }
 
@@ -125,7 +127,8 @@ void ResultTextView::rewrap()
 {
     // Keep the text at the top of the view in view while rows change length.
     const Pos top = m_model.rowStart(topRow());
-    m_model.setWrapWidth(std::max(1, (viewport()->width() - 2 * kMargin) / m_charWidth));
+    m_model.setWrapWidth(
+        std::max<qint64>(1, qint64((viewport()->width() - 2 * kMargin) / m_charWidth)));
     updateScrollRange();
     verticalScrollBar()->setValue(clampToInt(m_model.rowOf(top)));
     viewport()->update();
@@ -181,17 +184,17 @@ void ResultTextView::paintEvent(QPaintEvent*)
         // A selected line break shows as half a cell at the end of the line's last row.
         const bool breakSelected
             = hasSelection() && end.cell == cells && selFrom <= end && selTo.line > begin.line;
-        const int x0 = kMargin + int(from.cell - begin.cell) * m_charWidth;
+        const qreal x0 = kMargin + qreal(from.cell - begin.cell) * m_charWidth;
         if (inRow && (from < to || breakSelected)) {
-            const int x1 = kMargin + int(to.cell - begin.cell) * m_charWidth
+            const qreal x1 = kMargin + qreal(to.cell - begin.cell) * m_charWidth
                 + (breakSelected ? m_charWidth / 2 : 0);
-            painter.fillRect(QRect(x0, y, x1 - x0, m_rowHeight), pal.color(QPalette::Highlight));
+            painter.fillRect(QRectF(x0, y, x1 - x0, m_rowHeight), pal.color(QPalette::Highlight));
         }
         painter.setPen(pal.color(QPalette::Text));
-        painter.drawText(QPoint(kMargin, y + m_ascent), text);
+        painter.drawText(QPointF(kMargin, y + m_ascent), text);
         if (inRow && from < to) {
             painter.setPen(pal.color(QPalette::HighlightedText));
-            painter.drawText(QPoint(x0, y + m_ascent),
+            painter.drawText(QPointF(x0, y + m_ascent),
                              m_model.displayText(begin.line, from.cell, to.cell));
         }
     }
@@ -208,7 +211,7 @@ ResultTextView::Pos ResultTextView::posAt(const QPoint& point) const
     const qint64 cells = m_model.lineCells(begin.line);
     const qint64 wrap = m_model.wrapWidth();
     const qint64 last = wrap > 0 ? std::min(begin.cell + wrap, cells) : cells;
-    const qint64 offset = (std::max(0, point.x() - kMargin) + m_charWidth / 2) / m_charWidth;
+    const qint64 offset = qint64(std::max(0, point.x() - kMargin) / m_charWidth + 0.5);
     return { begin.line, std::min(begin.cell + offset, last) };
 }
 

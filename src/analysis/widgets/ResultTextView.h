@@ -76,7 +76,7 @@ private:
     bool m_selecting = false;
     QPoint m_lastDragPoint;
     QBasicTimer m_autoScroll;
-    int m_charWidth = 8;
+    qreal m_charWidth = 8;
     int m_rowHeight = 16;
     int m_ascent = 12;
 };
