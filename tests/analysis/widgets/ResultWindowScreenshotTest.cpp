@@ -4,6 +4,7 @@
 #include "shell/widgets/FramedSubWindow.h"
 #include "shell/widgets/ctrlFormBar.h"
 #include "shell/widgets/ctrlWindowContainer.h"
+#include "shell/widgets/frmMenu.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,15 +18,35 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 // Shows a result window in the document area with a framed dialog above it, as the
 // program would, and writes what it looks like to screenshots/ in the build folder.
-class ResultWindowScreenshotTest : public ::testing::TestWithParam<int>
+// Parameters: colour scheme, dark desktop palette.
+class ResultWindowScreenshotTest : public ::testing::TestWithParam<std::tuple<int, bool>>
 {
+protected:
+    void TearDown() override { QApplication::setPalette(QPalette()); }
 };
 
 namespace {
+
+QPalette darkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    p.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6));
+    p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    p.setColor(QPalette::Text, QColor(0xe6, 0xe6, 0xe6));
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    p.setColor(QPalette::ButtonText, QColor(0xf0, 0xf0, 0xf0));
+    p.setColor(QPalette::Highlight, QColor(0x3d, 0x6f, 0xb4));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Shadow, QColor(0x0a, 0x0a, 0x0a));
+    return p;
+}
 
 void fillExchange(frmResult& result)
 {
@@ -45,7 +66,9 @@ void fillExchange(frmResult& result)
 
 TEST_P(ResultWindowScreenshotTest, ShowsFramedResultWindowInEachScheme)
 {
-    const int scheme = GetParam();
+    const auto [scheme, dark] = GetParam();
+    if (dark)
+        QApplication::setPalette(darkPalette());
     QMainWindow main;
     auto* area = new QMdiArea(&main);
     main.setCentralWidget(area);
@@ -66,17 +89,28 @@ TEST_P(ResultWindowScreenshotTest, ShowsFramedResultWindowInEachScheme)
     dialog.resize(Twips::toPx(6000), Twips::toPx(2400));
     auto* text = new QLabel(u"Follow the redirect to http://localhost/next?"_s, &dialog);
     text->move(Twips::toPx(300), Twips::toPx(700));
+    text->adjustSize();
+    dialog.formBar()->AddMenuItem(u"Load Request file"_s, u"loadreq"_s);
+    dialog.formBar()->AddMenuItem(u"Save Request file as..."_s, u"savereq"_s);
+    dialog.formBar()->AddMenuItem(u"Save Request file"_s, u"save"_s);
+    dialog.formBar()->EnableMenuItem(u"SAVE"_s, false);
 
     main.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
 
     const QImage shot = main.grab().toImage();
     const QImage bar = dialog.grab().toImage();
+    dialog.formBar()->fMenu()->popupAt(main.mapToGlobal(QPoint(0, 0)));
+    QTest::mouseMove(dialog.formBar()->fMenu()->lblMenuItem(1));
+    const QImage menu = dialog.formBar()->fMenu()->grab().toImage();
+    dialog.formBar()->fMenu()->hide();
     const QString dir = QCoreApplication::applicationDirPath() + u"/screenshots"_s;
     QDir().mkpath(dir);
-    const QString name = u"result-window-scheme%1"_s.arg(scheme);
+    const QString name
+        = u"result-window-scheme%1%2"_s.arg(scheme).arg(dark ? u"-dark"_s : QString());
     ASSERT_TRUE(shot.save(dir + u'/' + name + u".png"_s));
     ASSERT_TRUE(bar.save(dir + u'/' + name + u"-dialog.png"_s));
+    ASSERT_TRUE(menu.save(dir + u'/' + name + u"-menu.png"_s));
 
     // The bar behind the caption carries the scheme's colour.
     const QPoint inBar
@@ -91,4 +125,6 @@ TEST_P(ResultWindowScreenshotTest, ShowsFramedResultWindowInEachScheme)
     EXPECT_EQ(result->tabStrip()->count(), 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(Schemes, ResultWindowScreenshotTest, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(Schemes, ResultWindowScreenshotTest,
+                         ::testing::Values(std::make_tuple(0, false), std::make_tuple(1, false),
+                                           std::make_tuple(2, false), std::make_tuple(0, true)));
