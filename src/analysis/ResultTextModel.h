@@ -25,8 +25,10 @@ public:
         friend auto operator<=>(const Pos&, const Pos&) = default;
     };
 
+    // Cells between tab stops.
     static constexpr int kTabWidth = 8;
 
+    // An empty text: one empty line.
     ResultTextModel();
 
     // Appends received bytes (shared, not copied); an empty chunk changes nothing.
@@ -38,6 +40,7 @@ public:
 
     // Every byte appended, exactly as it came.
     const ChunkedBytes& bytes() const { return m_bytes; }
+    // Number of bytes appended.
     qint64 size() const { return m_bytes.size(); }
 
     // Number of lines, at least 1; the last line is open and may still grow.
@@ -63,6 +66,7 @@ public:
 
     // Cells per row; 0 or less turns wrapping off (one row per line).
     void setWrapWidth(qint64 cells);
+    // Cells per row, 0 when lines do not wrap.
     qint64 wrapWidth() const { return m_wrap; }
     // Number of rows of the wrapped text, at least 1.
     qint64 rowCount() const;

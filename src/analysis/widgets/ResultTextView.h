@@ -18,6 +18,7 @@ class ResultTextView final : public QAbstractScrollArea
 public:
     using Pos = ResultTextModel::Pos;
 
+    // An empty page in the system's fixed-pitch font.
     explicit ResultTextView(QWidget* parent = nullptr);
 
     // Appends received bytes (shared, not copied).
@@ -27,22 +28,29 @@ public:
     // Empties the page and drops the selection.
     void clear();
 
+    // The page's text: its bytes, lines and rows.
     const ResultTextModel& model() const { return m_model; }
     // Whole text decoded for display purposes (copying, tests).
     QString toPlainText() const { return m_model.text(); }
 
     // While on, text appended when the last row is in view keeps the last row in view.
     void setFollowEnd(bool follow) { m_followEnd = follow; }
+    // Whether the view follows the end (see setFollowEnd).
     bool followEnd() const { return m_followEnd; }
+    // Brings the first row to the top of the view.
     void scrollToStart();
+    // Scrolls as far down as the text goes.
     void scrollToEnd();
     // First row in view.
     qint64 topRow() const;
 
+    // True when some text is selected.
     bool hasSelection() const { return m_anchor != m_cursor; }
     // The selected text, tabs and line breaks as received; empty without a selection.
     QString selectedText() const;
+    // Selects from anchor to cursor (either order); equal places select nothing.
     void setSelection(Pos anchor, Pos cursor);
+    // Selects the whole text.
     void selectAll();
     // Puts the selected text on the clipboard; nothing without a selection.
     void copy() const;

@@ -20,6 +20,7 @@ class frmResult final : public QWidget, public ResultSink
     Q_DISABLE_COPY_MOVE(frmResult)
 
 public:
+    // An empty result window of the design size, caption "-", frame with a close button.
     explicit frmResult(QWidget* parent = nullptr);
     ~frmResult() override;
 
@@ -43,6 +44,7 @@ public:
     // Panel shown by kind-4 pages, and panel shown by kind-5 pages.
     QWidget* elementTreePanel() const { return m_treePanel; }
     QWidget* wsdlPanel() const { return m_wsdlPanel; }
+    // The window's frame and its tab strip.
     ctrlWindowContainer* frame() const { return m_frame; }
     QTabBar* tabStrip() const { return m_tabs; }
 

@@ -12,14 +12,17 @@ class FrameButton final : public QWidget
     Q_DISABLE_COPY_MOVE(FrameButton)
 
 public:
+    // A raised button showing the picture of button.
     FrameButton(FramePainter::Button button, QWidget* parent);
 
+    // Draws the button in a colour scheme.
     void setScheme(FramePainter::Scheme scheme);
     // Shows the button pressed (sunken) or raised.
     void setSunken(bool sunken);
     bool isSunken() const { return m_sunken; }
 
 Q_SIGNALS:
+    // A mouse button went down on the button, or up (wherever the pointer then is).
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void mouseReleased();
 
