@@ -1,8 +1,10 @@
 #pragma once
 
+#include "analysis/ResultSink.h"
 #include "shell/LogSink.h"
 #include "shell/MessageSink.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -46,4 +48,44 @@ public:
     QList<Message> messages;
     QList<bool> answers;
     bool defaultAnswer = false;
+};
+
+// Keeps what an exchange writes into its result window. Pages are kept in the order they
+// were added (no limit of seven); text goes to the newest page, or the log before any.
+class ResultRecorder final : public ResultSink
+{
+public:
+    struct Page
+    {
+        QString caption;
+        int kind;
+        bool selected;
+        QByteArray text;
+    };
+
+    void AddToLog(const QString& message) override { log.append(message); }
+    void ClearResults() override
+    {
+        log.clear();
+        logText.clear();
+        pages.clear();
+        caption = QStringLiteral("-");
+        ++clears;
+    }
+    void AddResultTab(const QString& sCaption, int lType, bool bSelect) override
+    {
+        pages.append({ sCaption, lType, bSelect, {} });
+    }
+    using ResultSink::AddResultText;
+    void AddResultText(const QByteArray& sText) override
+    {
+        (pages.isEmpty() ? logText : pages.last().text) += sText;
+    }
+    void setCaption(const QString& text) override { caption = text; }
+
+    QStringList log;
+    QByteArray logText; // AddResultText before any tab
+    QList<Page> pages;
+    QString caption;
+    int clears = 0;
 };

@@ -1,0 +1,314 @@
+#include "analysis/ResultTextModel.h"
+
+#include <algorithm>
+
+namespace {
+
+// Bytes between two checkpoints of a long line: bounds the decoding that one painted
+// row of a multi-megabyte line costs.
+constexpr qint64 kCheckpointSpacing = 4096;
+constexpr char32_t kReplacement = 0xFFFD;
+
+struct Step
+{
+    char32_t cp;
+    int length;
+};
+
+// One character from p. A malformed or cut-off sequence yields one U+FFFD for its
+// maximal valid prefix (at least one byte), the way the incremental scanner counts it.
+Step decodeOne(const unsigned char* p, qsizetype n)
+{
+    const unsigned char b = p[0];
+    if (b < 0x80)
+        return { b, 1 };
+    int need;
+    char32_t cp;
+    unsigned char lower = 0x80;
+    unsigned char upper = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        need = 1;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        need = 2;
+        cp = b & 0x0F;
+        if (b == 0xE0)
+            lower = 0xA0; // no overlong forms
+        if (b == 0xED)
+            upper = 0x9F; // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        need = 3;
+        cp = b & 0x07;
+        if (b == 0xF0)
+            lower = 0x90;
+        if (b == 0xF4)
+            upper = 0x8F; // nothing past U+10FFFF
+    } else {
+        return { kReplacement, 1 };
+    }
+    for (int i = 1; i <= need; ++i) {
+        if (i >= n || p[i] < lower || p[i] > upper)
+            return { kReplacement, i };
+        cp = (cp << 6) | (p[i] & 0x3F);
+        lower = 0x80;
+        upper = 0xBF;
+    }
+    return { cp, need + 1 };
+}
+
+qint64 cellWidth(char32_t cp, qint64 cell)
+{
+    return cp == U'\t' ? ResultTextModel::kTabWidth - cell % ResultTextModel::kTabWidth : 1;
+}
+
+// Control characters would draw as nothing or as boxes of varying width; their
+// pictures keep the grid and show that something is there.
+char32_t visible(char32_t cp)
+{
+    if (cp < 0x20)
+        return 0x2400 + cp;
+    if (cp == 0x7F)
+        return 0x2421;
+    return cp;
+}
+
+void appendCodePoint(QString& out, char32_t cp)
+{
+    if (cp > 0xFFFF) {
+        out.append(QChar(QChar::highSurrogate(cp)));
+        out.append(QChar(QChar::lowSurrogate(cp)));
+    } else {
+        out.append(QChar(char16_t(cp)));
+    }
+}
+
+} // namespace
+
+ResultTextModel::ResultTextModel()
+{
+    clear();
+}
+
+void ResultTextModel::clear()
+{
+    m_bytes.clear();
+    m_lineStarts.clear();
+    m_lineCells.clear();
+    m_firstRows.clear();
+    m_checkpoints.clear();
+    m_lastWasCR = false;
+    startLine(0);
+    m_firstRows.last() = 0;
+}
+
+void ResultTextModel::startLine(qint64 start)
+{
+    m_lineStarts.append(start);
+    m_lineCells.append(0);
+    m_firstRows.append(0);
+    m_sinceCheckpoint = 0;
+    m_need = 0;
+}
+
+void ResultTextModel::append(const QByteArray& chunk)
+{
+    if (chunk.isEmpty())
+        return;
+    const qint64 base = m_bytes.size();
+    const qint64 firstTouched = lineCount() - 1;
+    m_bytes.append(chunk);
+    scan(chunk.constData(), chunk.size(), base);
+    for (qint64 line = firstTouched + 1; line < lineCount(); ++line)
+        m_firstRows[line] = m_firstRows[line - 1] + rowsOfLine(line - 1);
+}
+
+void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    qint64 cell = m_lineCells.last();
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char b = p[i];
+        if (m_need > 0) {
+            if (b >= m_lower && b <= m_upper) {
+                --m_need;
+                m_lower = 0x80;
+                m_upper = 0xBF;
+                ++m_sinceCheckpoint;
+                continue;
+            }
+            // The open sequence is broken; its cell already stands for the U+FFFD and
+            // this byte starts afresh.
+            m_need = 0;
+        }
+        if (b == '\n') {
+            if (m_lastWasCR) {
+                m_lineStarts.last() = base + i + 1; // the LF belongs to the CR's break
+                m_lastWasCR = false;
+                continue;
+            }
+            m_lineCells.last() = cell;
+            startLine(base + i + 1);
+            cell = 0;
+            continue;
+        }
+        m_lastWasCR = false;
+        if (b == '\r') {
+            m_lineCells.last() = cell;
+            startLine(base + i + 1);
+            cell = 0;
+            m_lastWasCR = true;
+            continue;
+        }
+        if (m_sinceCheckpoint >= kCheckpointSpacing) {
+            m_checkpoints.append({ base + i, lineCount() - 1, cell });
+            m_sinceCheckpoint = 0;
+        }
+        ++m_sinceCheckpoint;
+        if (b < 0x80) {
+            cell += b == '\t' ? kTabWidth - cell % kTabWidth : 1;
+            continue;
+        }
+        ++cell; // a character or the U+FFFD of a malformed sequence
+        if (b >= 0xC2 && b <= 0xDF) {
+            m_need = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            m_need = 2;
+            m_lower = b == 0xE0 ? 0xA0 : 0x80;
+            m_upper = b == 0xED ? 0x9F : 0xBF;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            m_need = 3;
+            m_lower = b == 0xF0 ? 0x90 : 0x80;
+            m_upper = b == 0xF4 ? 0x8F : 0xBF;
+        }
+    }
+    m_lineCells.last() = cell;
+}
+
+qint64 ResultTextModel::lineEnd(qint64 line) const
+{
+    if (line + 1 >= lineCount())
+        return m_bytes.size();
+    const qint64 next = m_lineStarts.at(line + 1);
+    if (next - 2 >= m_lineStarts.at(line) && m_bytes.at(next - 1) == '\n'
+        && m_bytes.at(next - 2) == '\r')
+        return next - 2;
+    return next - 1;
+}
+
+ResultTextModel::Checkpoint ResultTextModel::seek(qint64 line, qint64 cell) const
+{
+    const auto it = std::upper_bound(m_checkpoints.cbegin(), m_checkpoints.cend(),
+                                     Pos { line, cell }, [](const Pos& p, const Checkpoint& c) {
+                                         return p < Pos { c.line, c.cell };
+                                     });
+    if (it != m_checkpoints.cbegin() && std::prev(it)->line == line)
+        return *std::prev(it);
+    return { m_lineStarts.at(line), line, 0 };
+}
+
+QString ResultTextModel::displayText(qint64 line, qint64 fromCell, qint64 toCell) const
+{
+    const qint64 cells = lineCells(line);
+    if (toCell < 0 || toCell > cells)
+        toCell = cells;
+    fromCell = std::clamp<qint64>(fromCell, 0, toCell);
+    QString out;
+    if (fromCell == toCell)
+        return out;
+    const Checkpoint from = seek(line, fromCell);
+    // Every character takes at least one cell and at most four bytes.
+    const qint64 span = std::min(lineEnd(line) - from.byte, 4 * (toCell - from.cell) + 4);
+    const QByteArray buf = m_bytes.mid(from.byte, span);
+    const auto* p = reinterpret_cast<const unsigned char*>(buf.constData());
+    out.reserve(qsizetype(toCell - fromCell));
+    qint64 cell = from.cell;
+    for (qsizetype i = 0; i < buf.size() && cell < toCell;) {
+        const Step s = decodeOne(p + i, buf.size() - i);
+        const qint64 w = cellWidth(s.cp, cell);
+        if (s.cp == U'\t') {
+            const qint64 shown = std::min(cell + w, toCell) - std::max(cell, fromCell);
+            if (shown > 0)
+                out.append(QString(qsizetype(shown), u' '));
+        } else if (cell >= fromCell) {
+            appendCodePoint(out, visible(s.cp));
+        }
+        cell += w;
+        i += s.length;
+    }
+    return out;
+}
+
+qint64 ResultTextModel::byteAt(Pos pos) const
+{
+    pos.line = std::clamp<qint64>(pos.line, 0, lineCount() - 1);
+    pos.cell = std::clamp<qint64>(pos.cell, 0, lineCells(pos.line));
+    const Checkpoint from = seek(pos.line, pos.cell);
+    const qint64 end = lineEnd(pos.line);
+    const QByteArray buf
+        = m_bytes.mid(from.byte, std::min(end - from.byte, 4 * (pos.cell - from.cell) + 4));
+    const auto* p = reinterpret_cast<const unsigned char*>(buf.constData());
+    qint64 cell = from.cell;
+    qsizetype i = 0;
+    while (i < buf.size() && cell < pos.cell) {
+        const Step s = decodeOne(p + i, buf.size() - i);
+        cell += cellWidth(s.cp, cell);
+        i += s.length;
+    }
+    return std::min(from.byte + i, end);
+}
+
+QString ResultTextModel::text(Pos from, Pos to) const
+{
+    if (to < from)
+        std::swap(from, to);
+    const qint64 begin = byteAt(from);
+    const QByteArray buf = m_bytes.mid(begin, byteAt(to) - begin);
+    const auto* p = reinterpret_cast<const unsigned char*>(buf.constData());
+    QString out;
+    out.reserve(buf.size());
+    for (qsizetype i = 0; i < buf.size();) {
+        const Step s = decodeOne(p + i, buf.size() - i);
+        appendCodePoint(out, s.cp);
+        i += s.length;
+    }
+    return out;
+}
+
+qint64 ResultTextModel::rowsOfLine(qint64 line) const
+{
+    if (m_wrap <= 0)
+        return 1;
+    return std::max<qint64>(1, (m_lineCells.at(line) + m_wrap - 1) / m_wrap);
+}
+
+void ResultTextModel::setWrapWidth(qint64 cells)
+{
+    cells = std::max<qint64>(cells, 0);
+    if (cells == m_wrap)
+        return;
+    m_wrap = cells;
+    for (qint64 line = 1; line < lineCount(); ++line)
+        m_firstRows[line] = m_firstRows[line - 1] + rowsOfLine(line - 1);
+}
+
+qint64 ResultTextModel::rowCount() const
+{
+    return m_firstRows.last() + rowsOfLine(lineCount() - 1);
+}
+
+ResultTextModel::Pos ResultTextModel::rowStart(qint64 row) const
+{
+    row = std::clamp<qint64>(row, 0, rowCount() - 1);
+    const auto it = std::upper_bound(m_firstRows.cbegin(), m_firstRows.cend(), row);
+    const qint64 line = qint64(it - m_firstRows.cbegin()) - 1;
+    return { line, (row - m_firstRows.at(line)) * std::max<qint64>(m_wrap, 0) };
+}
+
+qint64 ResultTextModel::rowOf(Pos pos) const
+{
+    pos.line = std::clamp<qint64>(pos.line, 0, lineCount() - 1);
+    if (m_wrap <= 0)
+        return m_firstRows.at(pos.line);
+    const qint64 within = std::clamp<qint64>(pos.cell / m_wrap, 0, rowsOfLine(pos.line) - 1);
+    return m_firstRows.at(pos.line) + within;
+}

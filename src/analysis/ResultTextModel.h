@@ -1,0 +1,106 @@
+#pragma once
+
+#include "message/ChunkedBytes.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The text of one result page: the received bytes kept exact, an index of line starts
+// built as the bytes arrive, and rows of a fixed number of cells that long lines wrap
+// into. Only what is asked for is decoded (UTF-8, each maximal invalid subsequence shown
+// as U+FFFD), so appending costs the length of the new bytes and nothing else.
+//
+// Lines end at LF, CR LF or a lone CR. A cell is one column of the fixed-pitch grid: each
+// character takes one, a tab runs to the next multiple of eight.
+class ResultTextModel final
+{
+public:
+    // A place in the text: a line and a cell within it (0 .. lineCells(line)).
+    struct Pos
+    {
+        qint64 line = 0;
+        qint64 cell = 0;
+        friend bool operator==(const Pos&, const Pos&) = default;
+        friend auto operator<=>(const Pos&, const Pos&) = default;
+    };
+
+    // Cells between tab stops.
+    static constexpr int kTabWidth = 8;
+
+    // An empty text: one empty line.
+    ResultTextModel();
+
+    // Appends received bytes (shared, not copied); an empty chunk changes nothing.
+    void append(const QByteArray& chunk);
+    // Appends text as UTF-8.
+    void append(const QString& text) { append(text.toUtf8()); }
+    // Drops every byte; the model then holds one empty line.
+    void clear();
+
+    // Every byte appended, exactly as it came.
+    const ChunkedBytes& bytes() const { return m_bytes; }
+    // Number of bytes appended.
+    qint64 size() const { return m_bytes.size(); }
+
+    // Number of lines, at least 1; the last line is open and may still grow.
+    qint64 lineCount() const { return m_lineStarts.size(); }
+    // Byte offset of the line's first byte.
+    qint64 lineStart(qint64 line) const { return m_lineStarts.at(line); }
+    // Byte offset just past the line's last byte, before its line break.
+    qint64 lineEnd(qint64 line) const;
+    // Width of the line in cells.
+    qint64 lineCells(qint64 line) const { return m_lineCells.at(line); }
+
+    // Display text of cells [fromCell, toCell) of a line: tabs as spaces, control
+    // characters as their visible pictures. toCell < 0 means to the end of the line.
+    QString displayText(qint64 line, qint64 fromCell = 0, qint64 toCell = -1) const;
+    // The decoded text between two places, tabs and line breaks kept as received.
+    QString text(Pos from, Pos to) const;
+    // The whole text decoded.
+    QString text() const { return text({ 0, 0 }, endPos()); }
+    // Byte offset of the first character that starts at or after the cell (clipped).
+    qint64 byteAt(Pos pos) const;
+    // The place after the last character.
+    Pos endPos() const { return { lineCount() - 1, m_lineCells.last() }; }
+
+    // Cells per row; 0 or less turns wrapping off (one row per line).
+    void setWrapWidth(qint64 cells);
+    // Cells per row, 0 when lines do not wrap.
+    qint64 wrapWidth() const { return m_wrap; }
+    // Number of rows of the wrapped text, at least 1.
+    qint64 rowCount() const;
+    // The line a row belongs to and the cell it starts with (row clipped to the text).
+    Pos rowStart(qint64 row) const;
+    // The row holding a place (the cell at a row's end belongs to that row).
+    qint64 rowOf(Pos pos) const;
+    // Number of rows the line wraps into, at least 1.
+    qint64 rowsOfLine(qint64 line) const;
+
+private:
+    struct Checkpoint
+    {
+        qint64 byte; // a character boundary inside a long line
+        qint64 line;
+        qint64 cell;
+    };
+
+    void scan(const char* data, qsizetype size, qint64 base);
+    void startLine(qint64 start);
+    void updateLastRows();
+    Checkpoint seek(qint64 line, qint64 cell) const;
+
+    ChunkedBytes m_bytes;
+    QList<qint64> m_lineStarts;
+    QList<qint64> m_lineCells;
+    QList<qint64> m_firstRows; // first row of each line at the current wrap width
+    QList<Checkpoint> m_checkpoints;
+    qint64 m_wrap = 0;
+
+    // Scanner state carried from one chunk to the next.
+    qint64 m_sinceCheckpoint = 0;
+    int m_need = 0; // continuation bytes still expected by the open sequence
+    unsigned char m_lower = 0x80; // range of the next continuation byte
+    unsigned char m_upper = 0xBF;
+    bool m_lastWasCR = false;
+};
