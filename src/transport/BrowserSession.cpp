@@ -1,0 +1,297 @@
+#include "transport/BrowserSession.h"
+
+#include "analysis/ResultSink.h"
+#include "editing/HeaderTable.h"
+#include "persistence/AutoSettings.h"
+#include "persistence/CookieStore.h"
+#include "persistence/HistoryStore.h"
+#include "transport/BrowserView.h"
+#include "transport/Exchange.h"
+#include "transport/Redirect.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kRequestPage = 2;
+constexpr int kResponsePage = 3;
+constexpr qsizetype kShownRequestLength = 2048;
+
+QString settingLine(const char* text, bool on)
+{
+    return QString::fromLatin1(text) + (on ? u"ENABLED"_s : u"DISABLED"_s);
+}
+
+} // namespace
+
+BrowserSession::BrowserSession(BrowserView& view, HeaderTable& headers, Exchange& exchange,
+                               const AutoSettings& settings, CookieStore* cookies,
+                               HistoryStore* history, QObject* parent)
+    : QObject(parent)
+    , m_view(view)
+    , m_headers(headers)
+    , m_exchange(exchange)
+    , m_settings(settings)
+    , m_cookies(cookies)
+    , m_history(history)
+{
+    connect(&m_exchange, &Exchange::Info, this, &BrowserSession::onInfo);
+    connect(&m_exchange, &Exchange::DataArrived, this, &BrowserSession::onDataArrived);
+    // Done is handled once the socket's own handler has returned: processing may prompt
+    // for a redirect and start the next exchange, which replaces that socket.
+    connect(&m_exchange, &Exchange::Done, this, &BrowserSession::onDone, Qt::QueuedConnection);
+    connect(&m_exchange, &Exchange::ErrorOccured, this, &BrowserSession::onErrorOccured);
+    connect(&m_exchange, &Exchange::Cancelled, this, &BrowserSession::onCancelled);
+    connect(&m_exchange, &Exchange::HideMe, this, &BrowserSession::onHideMe);
+}
+
+BrowserSession::~BrowserSession() = default;
+
+ResultSink* BrowserSession::result()
+{
+    ResultSink* sink = m_view.currentResult();
+    return sink ? sink : m_view.MakeNewResultWindow();
+}
+
+void BrowserSession::AddToLog(const QString& message)
+{
+    if (ResultSink* sink = m_view.currentResult())
+        sink->AddToLog(message);
+}
+
+void BrowserSession::cmdSend_Click()
+{
+    m_view.DisableRequestControls();
+    m_busy = true;
+
+    const RequestForm form = m_view.requestForm();
+    m_request.HTTPver = form.httpVersion;
+    m_request.setMethod(form.method);
+    m_request.Secure = form.secure;
+    m_request.Port = form.secure ? form.portSecure : form.port;
+    m_request.setURL(form.url);
+    m_request.Server = form.server;
+
+    ResultSink* sink = result();
+    sink->ClearResults();
+
+    AddToLog(u"Preparing request"_s);
+    AddToLog(QString());
+    AddToLog(u"[AUTO SETTINGS]"_s);
+    AddToLog(settingLine("Add received cookies to request header    ", m_settings.AddCookies));
+    AddToLog(settingLine("Received persistent cookies are stored    ", m_settings.StoreCookies));
+    AddToLog(settingLine("Request is stored in history              ", m_settings.AddHistory));
+    AddToLog(settingLine("Redirect after 30x response               ", m_settings.Redirect));
+    AddToLog(settingLine("'Host' header is set before sending       ", m_settings.SetHostHeader));
+    AddToLog(QString());
+
+    if (form.includeBody) {
+        m_request.Body.setContents(form.body);
+        m_headers.AddHeader(u"Content-length"_s, QString::number(m_request.Body.ContentLength()),
+                            false);
+    } else {
+        m_request.Body.ContentType.clear();
+        m_request.Body.setContents(QString());
+        m_headers.f_RemoveBodyHeaders();
+    }
+
+    if (m_settings.SetHostHeader) {
+        const QString host = m_request.Port == "80"_L1 ? m_request.Server
+                                                       : m_request.Server + u':' + m_request.Port;
+        m_headers.AddHeader(u"Host"_s, host, false);
+    }
+    m_headers.AddHeader(u"Connection"_s, u"close"_s, false);
+
+    if (m_request.Server.compare(m_lastServer, Qt::CaseInsensitive) != 0) {
+        AddToLog(u"Host changed, removing any 'cookie' headers"_s);
+        m_headers.RemoveHeader(u"Cookie"_s);
+    }
+
+    if (m_settings.AddCookies && m_cookies) {
+        for (const Cookie& cookie : m_cookies->GetStoredCookies(m_request.Server)) {
+            if (cookie.Block) {
+                AddToLog(u"Cookie '"_s + cookie.Name + u"' has been blocked"_s);
+                continue;
+            }
+            AddToLog(u"Adding cookie '"_s + cookie.Name + u'\'');
+            m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
+        }
+    }
+
+    m_headers.AddHeadersToRequest(m_request);
+
+    // "&" marks a mnemonic in a caption, so a literal one is doubled.
+    sink->setCaption((m_request.Secure ? u"[secure]  https://"_s : u" http://"_s) + m_request.Server
+                     + u':' + m_request.Port + QString(m_request.URL()).replace(u'&', u"&&"_s));
+    AddToLog(QString());
+    m_view.setTransportVisible(true);
+
+    SendRequest();
+}
+
+void BrowserSession::SendRequest()
+{
+    ResultSink* sink = result();
+    sink->AddResultTab(m_request.Method(), kRequestPage, false);
+    const QString message = m_request.RequestMessage();
+    // Only the display is cut; the whole request goes on the wire.
+    sink->AddResultText(message.size() <= kShownRequestLength
+                            ? message
+                            : message.left(kShownRequestLength) + u"\r\n ... [text truncated]"_s);
+    AddToLog(u"Sending request..."_s);
+    m_awaitingFirstChunk = true;
+    m_responseThisExchange = false;
+    m_exchange.Execute(m_request);
+}
+
+void BrowserSession::onInfo(const QString& text)
+{
+    AddToLog(text);
+}
+
+void BrowserSession::startResponses(QByteArray bytes)
+{
+    // One chunk may hold an interim response and the start of the next one.
+    while (!bytes.isEmpty()) {
+        m_response = std::make_unique<HTTPResponse>(this);
+        m_responseThisExchange = true;
+        const qsizetype owned = m_response->ownedLength(bytes);
+        const QByteArray piece = bytes.left(owned);
+        m_response->AddResponseData(piece);
+        ResultSink* sink = result();
+        sink->AddResultTab(m_response->ResponseCode(), kResponsePage, true);
+        sink->AddResultText(piece);
+        bytes = bytes.mid(owned);
+    }
+}
+
+void BrowserSession::onDataArrived(const QByteArray& chunk)
+{
+    AddToLog(u"Data chunk received ("_s + QString::number(chunk.size()) + u" bytes)"_s);
+    // The first chunk of an exchange always starts a new response; later ones only once an
+    // interim (1xx) response has ended, so a body holding "HTTP/1." stays whole.
+    if (m_awaitingFirstChunk || !m_response) {
+        m_awaitingFirstChunk = false;
+        startResponses(chunk);
+        return;
+    }
+    const qsizetype owned = m_response->ownedLength(chunk);
+    if (owned > 0) {
+        const QByteArray piece = chunk.left(owned);
+        m_response->AddResponseData(piece);
+        result()->AddResultText(piece);
+    }
+    if (owned < chunk.size())
+        startResponses(chunk.mid(owned));
+}
+
+void BrowserSession::onDone()
+{
+    AddToLog(u"Done"_s);
+    m_view.enableSendButton();
+    m_view.showResultWindow();
+    m_view.setTransportVisible(false);
+    m_view.EnableRequestControls();
+    m_busy = false;
+
+    if (!m_responseThisExchange) {
+        // Processing a response left over from an earlier exchange would record it again.
+        AddToLog(QString());
+        AddToLog(u"!ERROR! Empty reply from server"_s);
+        m_lastServer = m_request.Server;
+    } else if (ProcessResponse() == 1) {
+        const QString location = m_response->GetHeader(u"location"_s).constFirst().trimmed();
+        if (!location.isEmpty())
+            promptRedirect(location);
+    }
+    // A followed redirect may have started the next exchange already (isBusy()).
+    Q_EMIT exchangeEnded(true);
+}
+
+int BrowserSession::ProcessResponse()
+{
+    m_lastServer = m_request.Server;
+    AddToLog(QString());
+    AddToLog(u"Processing response..."_s);
+
+    HTTPResponse& response = *m_response;
+    if (m_settings.AddHistory && response.ResponseCode() == "200"_L1 && m_history) {
+        if (m_history->AddHistoryItem(m_request) == 0)
+            AddToLog(u"History item added"_s);
+    }
+
+    const QList<Cookie> cookies = response.GetCookies();
+    if (m_settings.AddCookies) {
+        for (const Cookie& cookie : cookies) {
+            m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
+            AddToLog(u"Adding cookie '"_s + cookie.Name + u"' to request header"_s);
+        }
+    }
+    if (m_settings.StoreCookies && m_cookies) {
+        for (Cookie cookie : cookies) {
+            if (!cookie.isPersistent())
+                continue;
+            cookie.setHost(m_request.Server);
+            if (m_cookies->StoreCookie(cookie) == 0)
+                AddToLog(u"Storing cookie '"_s + cookie.Name + u'\'');
+        }
+    }
+
+    if (m_settings.Redirect && response.ResponseCode().startsWith(u'3')) {
+        AddToLog(u"30x response code, checking if \"location\" header is present"_s);
+        if (response.GetHeader(u"location"_s).constFirst().trimmed().isEmpty())
+            AddToLog(u"No location header found"_s);
+        return 1;
+    }
+    AddToLog(u"Done"_s);
+    AddToLog(QString());
+    return 0;
+}
+
+void BrowserSession::promptRedirect(const QString& location)
+{
+    const std::optional<HTTPRequest> target = ResolveRedirect(m_request, location);
+    if (!target) {
+        AddToLog(u"ERROR: Invalid redirect location '"_s + location + u'\'');
+        return;
+    }
+    RedirectQuestion question;
+    question.location = u' ' + target->FullPath();
+    question.referer = RedirectReferer(m_request, *target);
+    if (!m_view.askRedirect(question))
+        return;
+
+    if (m_settings.SetHostHeader)
+        m_headers.AddHeader(u"Host"_s, target->Server + u':' + target->Port, false);
+    if (question.removeCookies
+        && m_request.Server.compare(target->Server, Qt::CaseInsensitive) != 0)
+        m_headers.RemoveHeader(u"Cookie"_s);
+    if (question.addReferer)
+        m_headers.AddHeader(u"Referer"_s, question.referer, false);
+    m_view.SetControls_Redirected(*target);
+    if (question.autoSend)
+        cmdSend_Click();
+    m_view.focusRequestWindow();
+}
+
+void BrowserSession::onErrorOccured(const QString& message)
+{
+    AddToLog(u"ERROR: "_s + message);
+}
+
+void BrowserSession::onCancelled()
+{
+    AddToLog(u"User cancelled action"_s);
+    m_view.setTransportVisible(false);
+    m_view.EnableRequestControls();
+    m_busy = false;
+    Q_EMIT exchangeEnded(false);
+}
+
+void BrowserSession::onHideMe()
+{
+    m_view.setTransportVisible(false);
+    m_view.EnableRequestControls();
+    m_busy = false;
+    Q_EMIT exchangeEnded(false);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "message/HTTPRequest.h"
+#include "message/HTTPResponse.h"
+#include "shell/LogSink.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+struct AutoSettings;
+class BrowserView;
+class CookieStore;
+class Exchange;
+class HeaderTable;
+class HistoryStore;
+class ResultSink;
+
+// The request window's logic without its widgets: the send pipeline, the handling of the
+// transport's events and responses, and redirects. Owns the one current request and the
+// last response.
+class BrowserSession final : public QObject, public LogSink
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BrowserSession)
+
+public:
+    // Everything passed in must outlive the session; the stores may be null.
+    BrowserSession(BrowserView& view, HeaderTable& headers, Exchange& exchange,
+                   const AutoSettings& settings, CookieStore* cookies, HistoryStore* history,
+                   QObject* parent = nullptr);
+    ~BrowserSession() override;
+
+    // The send pipeline: fills the current request from the fields, lets the automatic
+    // settings adjust the headers, logs, shows the request and starts the exchange.
+    void cmdSend_Click();
+
+    // The one current request; its fields keep the values of the last send.
+    HTTPRequest& currentRequest() { return m_request; }
+    // The last response, or null before the first one.
+    HTTPResponse* oResp() const { return m_response.get(); }
+    // The server of the last processed response ("" before the first).
+    const QString& lastServer() const { return m_lastServer; }
+    // True while an exchange is under way (from Send until Done, Cancelled or HideMe).
+    bool isBusy() const { return m_busy; }
+
+    // Appends a line to the current result window's log, if there is one.
+    void AddToLog(const QString& message) override;
+
+    // Processes the finished response (history, cookies, redirect check); 1 when a
+    // redirect is to be considered.
+    int ProcessResponse();
+
+Q_SIGNALS:
+    // An exchange ended: after Done and its processing (true), after Cancelled or an
+    // acknowledged failure (false). A followed redirect may already be under way.
+    void exchangeEnded(bool completed);
+
+private:
+    void SendRequest();
+    void onInfo(const QString& text);
+    void onDataArrived(const QByteArray& chunk);
+    void onDone();
+    void onErrorOccured(const QString& message);
+    void onCancelled();
+    void onHideMe();
+    void startResponses(QByteArray bytes);
+    void promptRedirect(const QString& location);
+    ResultSink* result();
+
+    BrowserView& m_view;
+    HeaderTable& m_headers;
+    Exchange& m_exchange;
+    const AutoSettings& m_settings;
+    CookieStore* m_cookies;
+    HistoryStore* m_history;
+
+    HTTPRequest m_request;
+    std::unique_ptr<HTTPResponse> m_response;
+    QString m_lastServer;
+    bool m_awaitingFirstChunk = false;
+    bool m_responseThisExchange = false;
+    bool m_busy = false;
+};
