@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -64,7 +66,6 @@ frmRequestHeaders::frmRequestHeaders(const QList<Configuration::HeaderInfo>& cat
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->header()->setStretchLastSection(true);
     m_list->header()->setSectionsMovable(false);
-    m_list->setColumnWidth(0, Twips::toPx(2700));
 
     m_remove->setEnabled(false);
     m_help->setToolTip(referenceUrl());
@@ -94,6 +95,10 @@ frmRequestHeaders::frmRequestHeaders(const QList<Configuration::HeaderInfo>& cat
     // A broken option never stops the list: the configuration hands over only named ones.
     for (const Configuration::HeaderInfo& header : catalogue)
         addEntry(header.name, header.description, false);
+    // Whole names matter more than whole descriptions, which their tool tips show in full.
+    m_list->resizeColumnToContents(0);
+    m_list->setColumnWidth(
+        0, std::clamp(m_list->columnWidth(0), Twips::toPx(2000), Twips::toPx(3600)));
 
     connect(m_list, &QTreeWidget::currentItemChanged, this, &frmRequestHeaders::updateRemoveButton);
     connect(m_list, &QTreeWidget::itemClicked, this, &frmRequestHeaders::updateRemoveButton);
