@@ -13,8 +13,10 @@
 #include "support/FileHelpers.h"
 #include "support/Recorders.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -183,6 +186,12 @@ TEST_F(ctrlHeadersTest, ConnectionAndAutomaticHostValuesSayWhyAndCannotBeEdited)
     click(cell(u"Connection"_s, 1));
     EXPECT_EQ(grid()->toolTip(), u"\"Connection: keep-alive\" is not supported by Pelorin"_s);
     EXPECT_FALSE(editorOpen(cell(u"Connection"_s, 1)));
+    // Hovering over the grid shows it.
+    const QPoint over = grid()->visualRect(cell(u"Connection"_s, 1)).center();
+    QHelpEvent hover(QEvent::ToolTip, over, grid()->viewport()->mapToGlobal(over));
+    QApplication::sendEvent(grid()->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), grid()->toolTip());
+    QToolTip::hideText();
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {},
                        grid()->visualRect(cell(u"Connection"_s, 1)).center());
     EXPECT_FALSE(editorOpen(cell(u"Connection"_s, 1))) << "not even by double click";
