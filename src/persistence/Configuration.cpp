@@ -135,12 +135,24 @@ Configuration::ComboList Configuration::ListFromConfig(const QString& path) cons
 
 QString Configuration::GetHeaderValueList(const QString& headerName, bool& multiple) const
 {
+    QString separator;
+    return GetHeaderValueList(headerName, multiple, separator);
+}
+
+QString Configuration::GetHeaderValueList(const QString& headerName, bool& multiple,
+                                          QString& separator) const
+{
     const XmlNode option = m_doc.selectSingleNode(
         u"pelorinhttp/requestheaders/option[name=$name]"_s, { { u"name"_s, headerName } });
     if (!option)
         return {};
     const XmlNode values = option.child(u"values"_s);
     multiple = values.attribute(u"multiple"_s).compare("yes"_L1, Qt::CaseInsensitive) == 0;
+    // Most list-valued fields join their members with commas (the #rule of RFC 9110 5.6.1);
+    // ";" stays the default for the few whose parts are parameters of one element.
+    separator = values.attribute(u"separator"_s);
+    if (separator.isEmpty())
+        separator = u";"_s;
     QStringList texts;
     for (const XmlNode& value : values.children(u"value"_s))
         texts.append(value.text().trimmed());

@@ -63,6 +63,10 @@ public:
     // with multiple set from values/@multiple ("yes" in any case). Empty text and multiple
     // unchanged when the header is not in the catalogue.
     QString GetHeaderValueList(const QString& headerName, bool& multiple) const;
+    // As above, and separator set from values/@separator, the text that joins several chosen
+    // values (";" when the attribute is missing or empty). Both are left unchanged when the
+    // header is not in the catalogue.
+    QString GetHeaderValueList(const QString& headerName, bool& multiple, QString& separator) const;
 
     // Name and description of every catalogue header that has a name, in document order.
     QList<HeaderInfo> HeaderCatalogue() const;

@@ -169,6 +169,13 @@ TEST_F(ConfigurationTest, HeaderCatalogueAndValueLists)
         << "header names are matched exactly";
     EXPECT_TRUE(multiple) << "left as it was when the header is unknown";
 
+    QString separator = u"?"_s;
+    config.GetHeaderValueList(u"Accept-Encoding"_s, multiple, separator);
+    EXPECT_EQ(separator, u";"_s) << "without a separator attribute values are joined by \";\"";
+    separator = u"?"_s;
+    config.GetHeaderValueList(u"Unknown"_s, multiple, separator);
+    EXPECT_EQ(separator, u"?"_s) << "left as it was when the header is unknown";
+
     const auto catalogue = config.HeaderCatalogue();
     ASSERT_EQ(catalogue.size(), 3);
     EXPECT_EQ(catalogue[0].name, u"Accept-Encoding"_s);
@@ -190,4 +197,53 @@ TEST_F(ConfigurationTest, MissingOrMalformedConfigurationIsReportedAndFatal)
         << sink.messages[1].text.toStdString();
     EXPECT_EQ(sink.messages[1].title, QStringLiteral(PELORIN_PRODUCT_NAME));
     EXPECT_TRUE(panel.settings.isEmpty());
+}
+
+TEST_F(ConfigurationTest, SeparatorAttributeJoinsChosenValues)
+{
+    ASSERT_TRUE(load(u"<requestheaders>"
+                     "<option><name>TE</name><values multiple=\"yes\" separator=\", \">"
+                     "<value>trailers</value><value>gzip</value></values></option>"
+                     "<option><name>X-Empty</name><values multiple=\"yes\" separator=\"\">"
+                     "<value>a</value></values></option>"
+                     "</requestheaders>"_s));
+    bool multiple = false;
+    QString separator;
+    EXPECT_EQ(config.GetHeaderValueList(u"TE"_s, multiple, separator), u"trailers|gzip"_s);
+    EXPECT_TRUE(multiple);
+    EXPECT_EQ(separator, u", "_s) << "white space in the attribute is kept";
+    config.GetHeaderValueList(u"X-Empty"_s, multiple, separator);
+    EXPECT_EQ(separator, u";"_s) << "an empty separator falls back to \";\"";
+}
+
+// Several chosen values must form a valid field value: comma-separated list fields join their
+// members with ", " (RFC 9110 5.6.1, 9111 5.2, 7240 2, 9218 4); Forwarded joins the pairs of
+// one element with ";" (RFC 7239 4).
+TEST_F(ConfigurationTest, ShippedCatalogueJoinsListFieldsWithCommas)
+{
+    ASSERT_TRUE(config.LoadConfiguration(u":/pelorinconfig.xml"_s, settings, &panel))
+        << sink.texts().join(u'\n').toStdString();
+    const QStringList commaLists = { u"Accept"_s,
+                                     u"Accept-Charset"_s,
+                                     u"Accept-Encoding"_s,
+                                     u"Accept-Language"_s,
+                                     u"Access-Control-Request-Headers"_s,
+                                     u"Cache-Control"_s,
+                                     u"Prefer"_s,
+                                     u"Priority"_s,
+                                     u"TE"_s };
+    QStringList multiValued;
+    for (const Configuration::HeaderInfo& header : config.HeaderCatalogue()) {
+        bool multiple = false;
+        QString separator;
+        config.GetHeaderValueList(header.name, multiple, separator);
+        if (!multiple)
+            continue;
+        multiValued.append(header.name);
+        const QString expected = header.name == "Forwarded"_L1 ? u";"_s : u", "_s;
+        EXPECT_EQ(separator, expected) << header.name.toStdString();
+    }
+    for (const QString& name : commaLists)
+        EXPECT_TRUE(multiValued.contains(name)) << name.toStdString() << " takes several values";
+    EXPECT_TRUE(multiValued.contains(u"Forwarded"_s));
 }

@@ -1,3 +1,4 @@
+#include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/MessageBoxSink.h"
 
 #include <QApplication>
@@ -10,8 +11,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // No widget test may wait for a person: message boxes are recorded, not shown.
+    // No widget test may wait for a person: message boxes are recorded, not shown, and
+    // dialogs no test drives are cancelled.
     MessageBoxSink::setNonInteractive(true);
+    DialogRunner::setNonInteractive(true);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
