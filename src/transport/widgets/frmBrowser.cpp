@@ -1,0 +1,697 @@
+#include "transport/widgets/frmBrowser.h"
+
+#include "analysis/widgets/frmResult.h"
+#include "editing/HeaderTable.h"
+#include "editing/RequestFile.h"
+#include "editing/widgets/ctrlHeaders.h"
+#include "message/HTTPRequest.h"
+#include "persistence/AppData.h"
+#include "persistence/TextFile.h"
+#include "persistence/TextUtil.h"
+#include "persistence/widgets/OpenWithShell.h"
+#include "shell/DialogPlacer.h"
+#include "shell/MessageSink.h"
+#include "shell/Twips.h"
+#include "shell/widgets/FramedSubWindow.h"
+#include "shell/widgets/PelorinIcons.h"
+#include "shell/widgets/ctrlWindowContainer.h"
+#include "transport/BrowserSession.h"
+#include "transport/Redirect.h"
+#include "transport/widgets/ctrlHTTP.h"
+#include "transport/widgets/frmRedirect.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCaption = u" HTTP User-Agent"_s;
+const QString kEditorPlaceholder
+    = u"<when you have edited the file and saved it, click in this area to load from temp file>"_s;
+const QString kClipboardError = u"Contents of Windows clipboard is not a valid URL!"_s;
+
+QLabel* label(const QString& text, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+QComboBox* editableCombo(const QString& name, QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setEditable(true);
+    // Enter sends the request; it must not also grow the list.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+QString captionFor(const QString& file)
+{
+    return file.isEmpty() ? kCaption : kCaption + u"  ["_s + ShortenText(file, 50) + u']';
+}
+
+} // namespace
+
+frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, DialogPlacer* placer,
+                       QWidget* parent)
+    : QWidget(parent)
+    , m_app(app)
+    , m_messages(messages)
+    , m_area(area)
+    , m_placer(placer)
+{
+    setObjectName(u"frmBrowser"_s);
+    setWindowTitle(kCaption.trimmed());
+    resize(Twips::toPx(8655), Twips::toPx(7215));
+    buildControls();
+
+    m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
+                                   m_app.settings(), &m_app.cookies(), &m_app.history(), this);
+    m_app.history().setRequestLists(this);
+
+    SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
+    ctrlHTTP1->hide();
+    setSecure(false);
+    SetDefaultHeaders();
+
+    const auto fill = [this](QComboBox* box, const QString& path) {
+        const Configuration::ComboList list = m_app.configuration().ListFromConfig(path);
+        box->addItems(list.entries);
+        if (list.selected >= 0)
+            box->setCurrentIndex(int(list.selected));
+    };
+    fill(cmbReqMethod, Configuration::requestMethodsPath());
+    fill(cmbHTTPver, Configuration::httpVersionsPath());
+
+    // Start from an empty body file, so the editor never shows an earlier run's text.
+    WriteTextFile(m_app.folder().bodyTempFile(), QString(), m_messages);
+    m_bodyFileTime = QFileInfo(m_app.folder().bodyTempFile()).lastModified();
+}
+
+frmBrowser::~frmBrowser()
+{
+    m_app.history().setRequestLists(nullptr);
+}
+
+void frmBrowser::buildControls()
+{
+    ctrlWindowContainer1 = new ctrlWindowContainer(this);
+    ctrlWindowContainer1->setObjectName(u"ctrlWindowContainer1"_s);
+    ctrlWindowContainer1->setCaption(kCaption);
+    ctrlWindowContainer1->setMenuButtonCaption(u"Load/Save"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Load Request file"_s, u"loadreq"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Save Request file"_s, u"savereq"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Save Request file as..."_s, u"savereqas"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Stop using request file"_s, u"stopusing"_s);
+    ctrlWindowContainer1->EnableMenuItem(u"savereq"_s, false);
+    ctrlWindowContainer1->EnableMenuItem(u"stopusing"_s, false);
+    ctrlWindowContainer1->setShowmenu(true);
+    ctrlWindowContainer1->setShowCloseButton(false);
+    ctrlWindowContainer1->setShowMaximizeButton(false);
+    ctrlWindowContainer1->setShowMinimizeButton(false);
+    connect(ctrlWindowContainer1, &ctrlWindowContainer::MenuItemClicked, this,
+            &frmBrowser::menuItemClicked);
+
+    m_content = new QWidget(this);
+    auto* rows = new QVBoxLayout(m_content);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(Twips::toPx(90));
+
+    auto* target = new QHBoxLayout;
+    cmbServer = editableCombo(u"cmbServer"_s, m_content);
+    cmbServer->addItem(u"localhost"_s);
+    cmbServer->setEditText(u"localhost"_s);
+    txtPort = new QLineEdit(u"80"_s, m_content);
+    txtPort->setObjectName(u"txtPort"_s);
+    txtPortSecure = new QLineEdit(u"443"_s, m_content);
+    txtPortSecure->setObjectName(u"txtPortSecure"_s);
+    for (QLineEdit* box : { txtPort, txtPortSecure }) {
+        box->setFixedWidth(Twips::toPx(900));
+        box->installEventFilter(this);
+    }
+    chkSecureConnection = new QCheckBox(u"HTTPS"_s, m_content);
+    chkSecureConnection->setObjectName(u"chkSecureConnection"_s);
+    cmdPasteUrl = new QToolButton(m_content);
+    cmdPasteUrl->setObjectName(u"cmdPasteUrl"_s);
+    cmdPasteUrl->setIcon(PelorinIcon(u"paste"_s));
+    cmdPasteUrl->setToolTip(u"Make request from URL in Windows clipboard"_s);
+    cmdNewResultWindow = new QToolButton(m_content);
+    cmdNewResultWindow->setObjectName(u"cmdNewResultWindow"_s);
+    cmdNewResultWindow->setIcon(PelorinIcon(u"newresult"_s));
+    cmdNewResultWindow->setToolTip(u"New result window"_s);
+    target->addWidget(label(u"Host:"_s, m_content));
+    target->addWidget(cmbServer, 1);
+    target->addWidget(label(u"Port:"_s, m_content));
+    target->addWidget(txtPort);
+    target->addWidget(txtPortSecure);
+    target->addWidget(chkSecureConnection);
+    target->addWidget(cmdPasteUrl);
+    target->addWidget(cmdNewResultWindow);
+    rows->addLayout(target);
+
+    auto* line = new QHBoxLayout;
+    cmbReqMethod = editableCombo(u"cmbReqMethod"_s, m_content);
+    cmbReqMethod->setMinimumWidth(Twips::toPx(1500));
+    cmbHTTPver = editableCombo(u"cmbHTTPver"_s, m_content);
+    cmbHTTPver->setMinimumWidth(Twips::toPx(1400));
+    cmbURL = editableCombo(u"cmbURL"_s, m_content);
+    cmbURL->addItem(u"/"_s);
+    cmbURL->setEditText(u"/"_s);
+    line->addWidget(label(u"Method:"_s, m_content));
+    line->addWidget(cmbReqMethod);
+    line->addWidget(label(u"Absolute path:"_s, m_content));
+    line->addWidget(cmbURL, 1);
+    line->addWidget(label(u"Version:"_s, m_content));
+    line->addWidget(cmbHTTPver);
+    rows->addLayout(line);
+
+    ctrlHeaders1 = new ctrlHeaders(m_app.configuration(), m_app.settings(), m_content);
+    ctrlHeaders1->setDialogPlacer(m_placer);
+    ctrlHeaders1->setObjectName(u"ctrlHeaders1"_s);
+    rows->addWidget(ctrlHeaders1, 3);
+
+    auto* bodyBar = new QHBoxLayout;
+    chkIncludePostData = new QCheckBox(u"Include request body"_s, m_content);
+    chkIncludePostData->setObjectName(u"chkIncludePostData"_s);
+    chkRB_UseFormBuilder = new QCheckBox(u"Use FORM builder"_s, m_content);
+    chkRB_UseFormBuilder->setObjectName(u"chkRB_UseFormBuilder"_s);
+    cmdRB_FORMdata = new QPushButton(u"FORM data"_s, m_content);
+    cmdRB_FORMdata->setObjectName(u"cmdRB_FORMdata"_s);
+    cmdBodyEditor = new QPushButton(u"Editor"_s, m_content);
+    cmdBodyEditor->setObjectName(u"cmdBodyEditor"_s);
+    cmdBodyEditor->setToolTip(u"Edit request body in your default text editor."_s);
+    bodyBar->addWidget(chkIncludePostData);
+    bodyBar->addWidget(chkRB_UseFormBuilder);
+    bodyBar->addStretch(1);
+    bodyBar->addWidget(cmdRB_FORMdata);
+    bodyBar->addWidget(cmdBodyEditor);
+    rows->addLayout(bodyBar);
+
+    txtRequestBody = new QPlainTextEdit(m_content);
+    txtRequestBody->setObjectName(u"txtRequestBody"_s);
+    txtRequestBody->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    txtRequestBody->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtRequestBody->installEventFilter(this);
+    txtRequestBody->viewport()->installEventFilter(this);
+    rows->addWidget(txtRequestBody, 2);
+
+    auto* sendBar = new QHBoxLayout;
+    cmdSend = new QPushButton(u"SEND"_s, m_content);
+    cmdSend->setObjectName(u"cmdSend"_s);
+    cmdSend->setMinimumWidth(Twips::toPx(1500));
+    sendBar->addStretch(1);
+    sendBar->addWidget(cmdSend);
+    rows->addLayout(sendBar);
+
+    ctrlHTTP1 = new ctrlHTTP(this);
+    ctrlHTTP1->setObjectName(u"ctrlHTTP1"_s);
+
+    connect(chkSecureConnection, &QCheckBox::toggled, this, &frmBrowser::setSecure);
+    connect(chkRB_UseFormBuilder, &QCheckBox::toggled, this, &frmBrowser::SetFormBuilderMode);
+    connect(cmbServer, &QComboBox::activated, this, &frmBrowser::GetHistoryForHost);
+    for (QComboBox* box : { cmbServer, cmbURL }) {
+        connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+            if (cmdSend->isEnabled())
+                cmdSend_Click();
+        });
+    }
+    connect(cmdSend, &QPushButton::clicked, this, &frmBrowser::cmdSend_Click);
+    connect(cmdPasteUrl, &QToolButton::clicked, this, &frmBrowser::cmdPasteUrl_Click);
+    connect(cmdNewResultWindow, &QToolButton::clicked, this, [this] {
+        MakeNewResultWindow();
+        showResultWindow();
+    });
+    connect(cmdBodyEditor, &QPushButton::clicked, this, &frmBrowser::cmdBodyEditor_Click);
+}
+
+void frmBrowser::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ctrlWindowContainer1->setGeometry(rect());
+    const int margin = Twips::toPx(150);
+    m_content->setGeometry(rect().adjusted(margin, Twips::toPx(480), -margin, -margin));
+    const QSize size = ctrlHTTP1->sizeHint().boundedTo(this->size());
+    ctrlHTTP1->setGeometry((width() - size.width()) / 2, Twips::toPx(1740), size.width(),
+                           size.height());
+}
+
+void frmBrowser::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ReloadBodyFromTempFile();
+}
+
+bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == txtPort || watched == txtPortSecure) && event->type() == QEvent::FocusOut) {
+        auto* box = static_cast<QLineEdit*>(watched);
+        if (box->isEnabled() && !validatePort(box))
+            QTimer::singleShot(0, box, [box] { box->setFocus(); });
+    } else if ((watched == txtRequestBody && event->type() == QEvent::FocusIn)
+               || (watched == txtRequestBody->viewport()
+                   && event->type() == QEvent::MouseButtonPress)) {
+        ReloadBodyFromTempFile();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmBrowser::validatePort(QLineEdit* box)
+{
+    // The message box takes the focus; its focus-out must not ask again.
+    if (m_checkingPort)
+        return true;
+    const QString text = box->text();
+    QString message;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            message = u"Port# must be an integer!"_s;
+            break;
+        }
+    }
+    // An empty box or a number of more than five digits is out of range too.
+    if (message.isEmpty()
+        && (text.isEmpty() || text.size() > 5 || text.toInt() < 1 || text.toInt() > 65535))
+        message = u"Port# must be in the range 1-65535!"_s;
+    if (message.isEmpty())
+        return true;
+    m_checkingPort = true;
+    m_messages.showMessage(message, u"Ups:"_s, MessageSink::Icon::Information);
+    m_checkingPort = false;
+    return false;
+}
+
+void frmBrowser::setSecure(bool secure)
+{
+    if (chkSecureConnection->isChecked() != secure)
+        chkSecureConnection->setChecked(secure); // comes back here through toggled
+    txtPort->setVisible(!secure);
+    txtPortSecure->setVisible(secure);
+}
+
+void frmBrowser::SetFormBuilderMode(bool on)
+{
+    // The form body builder is not part of the program yet, so its button stays disabled.
+    cmdRB_FORMdata->setEnabled(false);
+    txtRequestBody->setReadOnly(on);
+    cmdBodyEditor->setEnabled(!on && txtRequestBody->isEnabled());
+}
+
+void frmBrowser::SetDefaultHeaders()
+{
+    HeaderTable& headers = *ctrlHeaders1->headers();
+    headers.ClearHeaders();
+    headers.AddHeader(u"Host"_s, QString(), false);
+    headers.AddHeader(u"Accept"_s, u"*/*"_s, false);
+    headers.AddHeader(u"Cache-Control"_s, u"no-cache"_s, false);
+    headers.AddHeader(u"Connection"_s, u"Close"_s, false);
+    headers.AddHeader(u"User-Agent"_s, u"Pelorin HTTP User-Agent/1.0"_s, false);
+}
+
+RequestForm frmBrowser::requestForm() const
+{
+    RequestForm form;
+    form.server = cmbServer->currentText();
+    form.port = txtPort->text();
+    form.portSecure = txtPortSecure->text();
+    form.secure = chkSecureConnection->isChecked();
+    form.method = cmbReqMethod->currentText();
+    form.url = cmbURL->currentText();
+    form.httpVersion = cmbHTTPver->currentText();
+    form.includeBody = chkIncludePostData->isChecked();
+    form.body = bodyText();
+    return form;
+}
+
+void frmBrowser::setBodyText(const QString& text)
+{
+    // Line ends go on the wire as the body had them; a body without any is sent the HTTP way.
+    m_bodyCrLf = text.contains(u"\r\n"_s) || !text.contains(u'\n');
+    txtRequestBody->setPlainText(text);
+}
+
+QString frmBrowser::bodyText() const
+{
+    // The raw text keeps non-breaking spaces; only the block breaks need turning back.
+    QString text = txtRequestBody->document()->toRawText();
+    const QString lineEnd = m_bodyCrLf ? u"\r\n"_s : u"\n"_s;
+    text.replace(QChar::ParagraphSeparator, lineEnd).replace(QChar::LineSeparator, lineEnd);
+    return text;
+}
+
+void frmBrowser::cmdSend_Click()
+{
+    // The placeholder of the external editor must never be sent for the body.
+    if (m_bodyInEditor)
+        ReloadBodyFromTempFile();
+    m_session->cmdSend_Click();
+}
+
+void frmBrowser::DisableRequestControls()
+{
+    cmdSend->setEnabled(false);
+    ctrlHeaders1->f_DisableControls();
+    cmdRB_FORMdata->setEnabled(false);
+    txtPort->setEnabled(false);
+    txtPortSecure->setEnabled(false);
+    cmbHTTPver->setEnabled(false);
+    chkIncludePostData->setEnabled(false);
+    cmbReqMethod->setEnabled(false);
+    cmbServer->setEnabled(false);
+    cmbURL->setEnabled(false);
+    chkSecureConnection->setEnabled(false);
+    cmdBodyEditor->setEnabled(false);
+    txtRequestBody->setEnabled(false);
+}
+
+void frmBrowser::EnableRequestControls()
+{
+    cmdSend->setEnabled(true);
+    ctrlHeaders1->f_EnableControls();
+    txtPort->setEnabled(true);
+    txtPortSecure->setEnabled(true);
+    cmbHTTPver->setEnabled(true);
+    chkIncludePostData->setEnabled(true);
+    cmbReqMethod->setEnabled(true);
+    cmbServer->setEnabled(true);
+    cmbURL->setEnabled(true);
+    chkSecureConnection->setEnabled(true);
+    txtRequestBody->setEnabled(true);
+    // Last, so the form-builder mode decides the editor button and the body box.
+    SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
+}
+
+void frmBrowser::enableSendButton()
+{
+    cmdSend->setEnabled(true);
+}
+
+ResultSink* frmBrowser::currentResult()
+{
+    return m_result.data();
+}
+
+ResultSink* frmBrowser::MakeNewResultWindow()
+{
+    auto* result = new frmResult;
+    const QPoint offset(Twips::toPx(1100), Twips::toPx(1300));
+    if (m_area) {
+        QWidget* mine = FramedSubWindow::of(this);
+        FramedSubWindow* sub = FramedSubWindow::addTo(m_area, result);
+        sub->move((mine ? mine->pos() : QPoint()) + offset);
+    } else {
+        result->move(pos() + offset);
+    }
+    m_result = result;
+    return result;
+}
+
+void frmBrowser::UnloadCurrentResultWindow()
+{
+    if (m_result)
+        m_result->close();
+    m_result = nullptr;
+}
+
+void frmBrowser::setTransportVisible(bool visible)
+{
+    ctrlHTTP1->setVisible(visible);
+    if (visible)
+        ctrlHTTP1->raise();
+}
+
+void frmBrowser::showResultWindow()
+{
+    if (!m_result)
+        return;
+    m_result->show();
+    if (FramedSubWindow* sub = FramedSubWindow::of(m_result)) {
+        sub->show();
+        if (m_area)
+            m_area->setActiveSubWindow(sub);
+    } else {
+        m_result->raise();
+        m_result->activateWindow();
+    }
+    m_result->setFocus();
+}
+
+void frmBrowser::focusRequestWindow()
+{
+    if (FramedSubWindow* sub = FramedSubWindow::of(this); sub && m_area)
+        m_area->setActiveSubWindow(sub);
+    else
+        activateWindow();
+    setFocus();
+}
+
+frmResult* frmBrowser::oResult() const
+{
+    return m_result.data();
+}
+
+HTTPResponse* frmBrowser::oResp() const
+{
+    return m_session->oResp();
+}
+
+void frmBrowser::GetHistoryForHost()
+{
+    const QString port = chkSecureConnection->isChecked() ? txtPortSecure->text() : txtPort->text();
+    cmbURL->clear();
+    cmbURL->addItem(u"/"_s);
+    for (const QString& url :
+         m_app.history().GetHistoryURLs(cmbServer->currentText().toLower(), port))
+        AddHistoryItemURL(url);
+    cmbURL->setCurrentIndex(0);
+}
+
+void frmBrowser::AddHistoryItemServer(const QString& server)
+{
+    const QString lower = server.toLower();
+    if (cmbServer->findText(lower, Qt::MatchFixedString) < 0)
+        cmbServer->addItem(lower);
+}
+
+void frmBrowser::AddHistoryItemURL(const QString& url)
+{
+    // Paths are case-sensitive: /A and /a are different resources.
+    if (!url.isEmpty() && cmbURL->findText(url, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+        cmbURL->addItem(url);
+}
+
+void frmBrowser::cmdPasteUrl_Click()
+{
+    const QString text = QGuiApplication::clipboard()->text().trimmed();
+    const QString scheme = text.left(8).toLower();
+    std::optional<HTTPRequest> request;
+    if (scheme.startsWith("http://"_L1) || scheme.startsWith("https://"_L1))
+        request = ParseLocation(text);
+    if (!request) {
+        m_messages.showMessage(kClipboardError, u"Error:"_s, MessageSink::Icon::Error);
+        return;
+    }
+    SetControls_RequestFromURL(*request);
+}
+
+qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
+{
+    cmbServer->setEditText(request.Server);
+    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
+    setSecure(request.Secure);
+    cmbHTTPver->setEditText(u"HTTP/1.1"_s);
+    cmbURL->setEditText(DecodeAmpersands(request.URL()));
+    cmbReqMethod->setEditText(u"GET"_s);
+    setBodyText(QString());
+    m_bodyInEditor = false;
+    chkIncludePostData->setChecked(false);
+    SetDefaultHeaders();
+    cmdSend->setFocus();
+    return 0;
+}
+
+qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)
+{
+    cmbServer->setEditText(request.Server);
+    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
+    setSecure(request.Secure);
+    cmbURL->setEditText(DecodeAmpersands(request.URL()));
+    cmbReqMethod->setEditText(request.Method());
+    // A stored request keeps its protocol version.
+    if (!request.HTTPver.isEmpty())
+        cmbHTTPver->setEditText(request.HTTPver);
+    setBodyText(request.Body.Contents());
+    m_bodyInEditor = false;
+    chkIncludePostData->setChecked(request.Body.ContentLength() >= 1);
+    ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
+    return 0;
+}
+
+void frmBrowser::SetControls_Redirected(const HTTPRequest& request)
+{
+    cmbServer->setEditText(request.Server);
+    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
+    cmbURL->setEditText(DecodeAmpersands(request.URL()));
+    setSecure(request.Secure);
+}
+
+void frmBrowser::setRedirectPrompt(std::function<bool(RedirectQuestion&)> prompt)
+{
+    m_redirectPrompt = std::move(prompt);
+}
+
+bool frmBrowser::askRedirect(RedirectQuestion& question)
+{
+    if (m_redirectPrompt)
+        return m_redirectPrompt(question);
+    if (!m_redirect)
+        m_redirect = new frmRedirect(window());
+    placeOverMainWindow(m_redirect);
+    return m_redirect->ask(question);
+}
+
+void frmBrowser::placeOverMainWindow(QWidget* dialog)
+{
+    if (m_placer) {
+        m_placer->CenterFormOnMe(dialog);
+        return;
+    }
+    const QRect mine = QRect(mapToGlobal(QPoint()), size());
+    dialog->move(mine.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+}
+
+void frmBrowser::cmdBodyEditor_Click()
+{
+    const QString file = m_app.folder().bodyTempFile();
+    if (WriteTextFile(file, bodyText(), m_messages) != 0) {
+        m_messages.showMessage(u"Error saving body contetns to temporary file"_s, u"Error:"_s,
+                               MessageSink::Icon::Error);
+        return;
+    }
+    m_bodyFileTime = QFileInfo(file).lastModified();
+    OpenWithShell(file);
+    txtRequestBody->setPlainText(kEditorPlaceholder); // shown, never sent
+    m_bodyInEditor = true;
+}
+
+void frmBrowser::ReloadBodyFromTempFile()
+{
+    const QString file = m_app.folder().bodyTempFile();
+    const QDateTime time = QFileInfo(file).lastModified();
+    // While the placeholder shows, the body lives in the file, changed or not.
+    if (time > m_bodyFileTime || m_bodyInEditor) {
+        QString contents;
+        if (ReadTextFile(file, contents, m_messages) == 0) {
+            setBodyText(contents);
+            m_bodyInEditor = false;
+        } else {
+            m_messages.showMessage(u"Error reading body contents temporary file"_s, u"Error:"_s,
+                                   MessageSink::Icon::Error);
+        }
+    }
+    m_bodyFileTime = time;
+}
+
+void frmBrowser::setFileChooser(std::function<QString(bool save)> chooser)
+{
+    m_fileChooser = std::move(chooser);
+}
+
+void frmBrowser::menuItemClicked(const QString& tag)
+{
+    if (tag == "loadreq"_L1) {
+        const QString path = m_fileChooser
+            ? m_fileChooser(false)
+            : QFileDialog::getOpenFileName(this, QString(), QString(),
+                                           u"Pelorin HTTP Request file (*.phr)"_s);
+        if (!path.isEmpty())
+            openRequestFile(path);
+    } else if (tag == "savereq"_L1) {
+        saveRequest(m_requestFile.isEmpty());
+    } else if (tag == "savereqas"_L1) {
+        saveRequest(true);
+    } else if (tag == "stopusing"_L1) {
+        setRequestFile(QString());
+    }
+}
+
+void frmBrowser::setRequestFile(const QString& path)
+{
+    m_requestFile = path;
+    ctrlWindowContainer1->setCaption(captionFor(path));
+    ctrlWindowContainer1->EnableMenuItem(u"savereq"_s, !path.isEmpty());
+    ctrlWindowContainer1->EnableMenuItem(u"stopusing"_s, !path.isEmpty());
+}
+
+HTTPRequest frmBrowser::requestFromWindow() const
+{
+    HTTPRequest request;
+    if (chkIncludePostData->isChecked())
+        request.Body.setContents(bodyText());
+    request.Header = ctrlHeaders1->headers()->GetRequestHeaders();
+    request.HTTPver = cmbHTTPver->currentText();
+    request.setMethod(cmbReqMethod->currentText());
+    request.Secure = chkSecureConnection->isChecked();
+    request.Port = request.Secure ? txtPortSecure->text() : txtPort->text();
+    request.setURL(cmbURL->currentText());
+    request.Server = cmbServer->currentText();
+    return request;
+}
+
+void frmBrowser::saveRequest(bool askForPath)
+{
+    if (askForPath) {
+        QString path;
+        if (m_fileChooser) {
+            path = m_fileChooser(true);
+        } else {
+            QFileDialog dialog(this, QString(), QString(), u"Pelorin HTTP Request file (*.phr)"_s);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setDefaultSuffix(u"phr"_s);
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+                path = dialog.selectedFiles().constFirst();
+        }
+        if (path.isEmpty())
+            return;
+        m_requestFile = path;
+    }
+    if (SaveRequestFile(requestFromWindow(), m_requestFile) != 0) {
+        m_messages.showMessage(u"An error occured trying to save the request"_s, u"Error:"_s,
+                               MessageSink::Icon::Error);
+        return;
+    }
+    setRequestFile(m_requestFile);
+}
+
+bool frmBrowser::openRequestFile(const QString& path)
+{
+    HTTPRequest request;
+    if (LoadRequestFile(path, request) != 0) {
+        m_messages.showMessage(u"Error loading request '"_s + path + u'\'', u"Error"_s,
+                               MessageSink::Icon::Error);
+        return false;
+    }
+    m_requestFile = path;
+    if (SetControls_LoadedRequest(request) == 0)
+        setRequestFile(path);
+    return true;
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "persistence/RequestHistoryLists.h"
+#include "transport/BrowserView.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class AppData;
+class BrowserSession;
+class DialogPlacer;
+class HTTPRequest;
+class HTTPResponse;
+class MessageSink;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMdiArea;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+class ctrlHTTP;
+class ctrlHeaders;
+class ctrlWindowContainer;
+class frmRedirect;
+class frmResult;
+
+// The request window: the request's fields, its header grid and transport, the current
+// result window and the last response. There is one for the life of the program.
+class frmBrowser final : public QWidget, public BrowserView, public RequestHistoryLists
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmBrowser)
+
+public:
+    // Result windows go into area (top-level windows when null); dialogs are placed by
+    // placer (over this window when null). app and messages must outlive the window.
+    frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area = nullptr,
+               DialogPlacer* placer = nullptr, QWidget* parent = nullptr);
+    ~frmBrowser() override;
+
+    // Resets the header grid to the default rows.
+    void SetDefaultHeaders();
+    // Shows a new GET request built from a URL (default headers, no body). Returns 0.
+    qint32 SetControls_RequestFromURL(const HTTPRequest& request);
+    // Shows a complete stored request: fields, body and headers. Returns 0.
+    qint32 SetControls_LoadedRequest(const HTTPRequest& request);
+    // Refills the URL list from the history of the current server and port.
+    void GetHistoryForHost();
+    // Runs the send pipeline (the SEND button).
+    void cmdSend_Click();
+    // Closes the current result window, if any, and forgets it.
+    void UnloadCurrentResultWindow();
+
+    // Loads a request file and shows it; on failure shows "Error loading request '...'"
+    // and changes nothing. Returns true when the request was loaded and shown.
+    bool openRequestFile(const QString& path);
+    // The current request file ("" when none).
+    const QString& sRequestSaveFile() const { return m_requestFile; }
+
+    // The current result window, or null; the last response, or null.
+    frmResult* oResult() const;
+    HTTPResponse* oResp() const;
+    BrowserSession& session() const { return *m_session; }
+    ctrlHTTP* transport() const { return ctrlHTTP1; }
+    ctrlHeaders* headerGrid() const { return ctrlHeaders1; }
+    ctrlWindowContainer* frame() const { return ctrlWindowContainer1; }
+
+    // Replaces the redirect prompt (headless runs answer without a window).
+    void setRedirectPrompt(std::function<bool(RedirectQuestion&)> prompt);
+    // Replaces the file dialogs of the request-file menu: called with true to save, false
+    // to open; returns the chosen path or "" for a cancelled dialog.
+    void setFileChooser(std::function<QString(bool save)> chooser);
+
+    // BrowserView
+    RequestForm requestForm() const override;
+    void DisableRequestControls() override;
+    void EnableRequestControls() override;
+    void enableSendButton() override;
+    ResultSink* currentResult() override;
+    ResultSink* MakeNewResultWindow() override;
+    void setTransportVisible(bool visible) override;
+    void showResultWindow() override;
+    void SetControls_Redirected(const HTTPRequest& request) override;
+    bool askRedirect(RedirectQuestion& question) override;
+    void focusRequestWindow() override;
+
+    // RequestHistoryLists
+    void AddHistoryItemServer(const QString& server) override;
+    void AddHistoryItemURL(const QString& url) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildControls();
+    void setSecure(bool secure);
+    void SetFormBuilderMode(bool on);
+    void ReloadBodyFromTempFile();
+    void setBodyText(const QString& text);
+    QString bodyText() const;
+    void cmdPasteUrl_Click();
+    void cmdBodyEditor_Click();
+    bool validatePort(QLineEdit* box);
+    void menuItemClicked(const QString& tag);
+    void saveRequest(bool askForPath);
+    void setRequestFile(const QString& path);
+    HTTPRequest requestFromWindow() const;
+    void placeOverMainWindow(QWidget* dialog);
+
+    AppData& m_app;
+    MessageSink& m_messages;
+    QMdiArea* m_area;
+    DialogPlacer* m_placer;
+
+    ctrlWindowContainer* ctrlWindowContainer1 = nullptr;
+    QWidget* m_content = nullptr;
+    QComboBox* cmbServer = nullptr;
+    QLineEdit* txtPort = nullptr;
+    QLineEdit* txtPortSecure = nullptr;
+    QCheckBox* chkSecureConnection = nullptr;
+    QComboBox* cmbReqMethod = nullptr;
+    QComboBox* cmbURL = nullptr;
+    QComboBox* cmbHTTPver = nullptr;
+    QToolButton* cmdPasteUrl = nullptr;
+    QToolButton* cmdNewResultWindow = nullptr;
+    ctrlHeaders* ctrlHeaders1 = nullptr;
+    QPlainTextEdit* txtRequestBody = nullptr;
+    QCheckBox* chkIncludePostData = nullptr;
+    QCheckBox* chkRB_UseFormBuilder = nullptr;
+    QPushButton* cmdRB_FORMdata = nullptr;
+    QPushButton* cmdBodyEditor = nullptr;
+    QPushButton* cmdSend = nullptr;
+    ctrlHTTP* ctrlHTTP1 = nullptr;
+
+    BrowserSession* m_session = nullptr;
+    QPointer<frmResult> m_result;
+    frmRedirect* m_redirect = nullptr;
+    std::function<bool(RedirectQuestion&)> m_redirectPrompt;
+    std::function<QString(bool)> m_fileChooser;
+    QString m_requestFile;
+    QDateTime m_bodyFileTime;
+    bool m_bodyInEditor = false; // the body box shows the editor's placeholder
+    bool m_checkingPort = false;
+    bool m_bodyCrLf = true; // line ends of the body as it goes on the wire
+};

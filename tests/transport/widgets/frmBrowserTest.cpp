@@ -1,0 +1,389 @@
+#include "transport/widgets/frmBrowser.h"
+
+#include "analysis/widgets/ResultTextView.h"
+#include "analysis/widgets/frmResult.h"
+#include "editing/HeaderTable.h"
+#include "editing/RequestFile.h"
+#include "editing/widgets/ctrlHeaders.h"
+#include "persistence/AppData.h"
+#include "persistence/DataFolder.h"
+#include "shell/widgets/ElidedLabel.h"
+#include "shell/widgets/ctrlWindowContainer.h"
+#include "support/Recorders.h"
+#include "support/TestServer.h"
+#include "transport/BrowserSession.h"
+#include "transport/Exchange.h"
+#include "transport/widgets/ctrlHTTP.h"
+#include "transport/widgets/frmRedirect.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTimeoutMs = 15000;
+
+// Receives what the window asks the desktop to open.
+class ShellRecorder final : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class frmBrowserTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        const DataFolder::Resolution data = DataFolder::Resolve(dir.path());
+        ASSERT_TRUE(bool(data)) << data.error.toStdString();
+        folder = data.folder;
+        app = std::make_unique<AppData>(folder, messages);
+        ASSERT_TRUE(app->LoadConfiguration(nullptr));
+        app->LoadUserData();
+        window = std::make_unique<frmBrowser>(*app, messages);
+        window->show();
+        ASSERT_TRUE(server.listen()) << server.error().toStdString();
+        target(u"127.0.0.1"_s, server.portText(), u"/index.html"_s);
+    }
+    void TearDown() override { frmRedirect::setTestDriver({}); }
+
+    template<typename T> T* child(const char* name) const
+    {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << "no child " << name;
+        return found;
+    }
+    QComboBox* combo(const char* name) const { return child<QComboBox>(name); }
+    QLineEdit* port() const { return child<QLineEdit>("txtPort"); }
+    QPushButton* sendButton() const { return child<QPushButton>("cmdSend"); }
+    HeaderTable& headers() const { return *window->headerGrid()->headers(); }
+
+    void target(const QString& server, const QString& portText, const QString& url)
+    {
+        combo("cmbServer")->setEditText(server);
+        port()->setText(portText);
+        combo("cmbURL")->setEditText(url);
+    }
+
+    // Presses SEND and waits until the window has settled (a followed redirect included).
+    void send()
+    {
+        QSignalSpy ended(&window->session(), &BrowserSession::exchangeEnded);
+        QTest::mouseClick(sendButton(), Qt::LeftButton);
+        while (window->session().isBusy())
+            ASSERT_TRUE(ended.wait(kTimeoutMs)) << "the exchange never ended";
+    }
+
+    QString cancelCaption() const
+    {
+        return window->transport()->findChild<QPushButton*>(u"cmdCancel"_s)->text();
+    }
+
+    QTemporaryDir dir;
+    DataFolder folder;
+    MessageRecorder messages;
+    std::unique_ptr<AppData> app;
+    std::unique_ptr<frmBrowser> window;
+    TestServer server;
+};
+
+} // namespace
+
+TEST_F(frmBrowserTest, StartsWithItsDefaultsAndTheConfiguredLists)
+{
+    EXPECT_EQ(headers().GetRequestHeaders(),
+              u"Accept: */*\r\nCache-Control: no-cache\r\nConnection: Close\r\nHost: \r\n"
+              "User-Agent: Pelorin HTTP User-Agent/1.0\r\n"_s);
+    EXPECT_EQ(combo("cmbReqMethod")->currentText(), u"GET"_s);
+    EXPECT_EQ(combo("cmbHTTPver")->currentText(), u"HTTP/1.1"_s);
+    EXPECT_GE(combo("cmbReqMethod")->count(), 9);
+    EXPECT_TRUE(child<QLineEdit>("txtPortSecure")->isHidden());
+    EXPECT_FALSE(child<QPushButton>("cmdRB_FORMdata")->isEnabled());
+    EXPECT_TRUE(window->transport()->isHidden());
+    EXPECT_TRUE(QFile::exists(folder.bodyTempFile()));
+
+    child<QCheckBox>("chkSecureConnection")->setChecked(true);
+    EXPECT_TRUE(port()->isHidden());
+    EXPECT_FALSE(child<QLineEdit>("txtPortSecure")->isHidden());
+    EXPECT_EQ(child<QLineEdit>("txtPortSecure")->text(), u"443"_s);
+}
+
+TEST_F(frmBrowserTest, SendShowsRequestResponseAndLogAndReusesOneResultWindow)
+{
+    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n", "ok" });
+    QSignalSpy ended(&window->session(), &BrowserSession::exchangeEnded);
+    QTest::mouseClick(sendButton(), Qt::LeftButton);
+    // The request controls stay disabled until the exchange ends.
+    EXPECT_FALSE(sendButton()->isEnabled());
+    EXPECT_FALSE(combo("cmbServer")->isEnabled());
+    EXPECT_TRUE(window->transport()->isVisible());
+    ASSERT_TRUE(ended.wait(kTimeoutMs));
+    EXPECT_TRUE(sendButton()->isEnabled());
+    EXPECT_TRUE(window->transport()->isHidden());
+
+    EXPECT_EQ(headers().GetRequestHeaderValue(u"Host"_s), u"127.0.0.1:"_s + server.portText());
+    EXPECT_EQ(headers().GetRequestHeaderValue(u"Connection"_s), u"close"_s);
+    frmResult* result = window->oResult();
+    ASSERT_NE(result, nullptr);
+    EXPECT_TRUE(result->isVisible());
+    EXPECT_EQ(result->lTabCount(), 2);
+    EXPECT_EQ(result->pageKind(2), 3);
+    EXPECT_EQ(result->lCurrentTab(), 2);
+    EXPECT_EQ(result->txtResult(2)->model().bytes().toByteArray(),
+              "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    EXPECT_TRUE(QString::fromUtf8(result->txtResult(1)->model().bytes().toByteArray())
+                    .startsWith(u"GET /index.html HTTP/1.1\r\n"_s));
+    EXPECT_TRUE(result->txtResult(0)->toPlainText().contains(u" History item added\r\n"_s));
+    // The 200 went into the history, which the URL list offers.
+    EXPECT_GE(combo("cmbURL")->findText(u"/index.html"_s), 0);
+
+    for (int i = 0; i < 7; ++i)
+        send();
+    EXPECT_EQ(window->oResult(), result);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    EXPECT_EQ(std::count_if(windows.cbegin(), windows.cend(),
+                            [](QWidget* w) { return qobject_cast<frmResult*>(w) != nullptr; }),
+              1);
+    EXPECT_EQ(result->lTabCount(), 2);
+    EXPECT_EQ(server.connectionCount(), 8);
+}
+
+TEST_F(frmBrowserTest, BodyIsSentWithItsLengthInBytes)
+{
+    server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
+    combo("cmbReqMethod")->setEditText(u"POST"_s);
+    child<QCheckBox>("chkIncludePostData")->setChecked(true);
+    child<QPlainTextEdit>("txtRequestBody")->setPlainText(u"name=Z\u00fcrich \u20ac"_s);
+    send();
+    const QByteArray body = "name=Z\xc3\xbcrich \xe2\x82\xac";
+    EXPECT_EQ(headers().GetRequestHeaderValue(u"Content-length"_s), QString::number(body.size()));
+    EXPECT_TRUE(server.received().startsWith("POST /index.html HTTP/1.1\r\n"));
+    EXPECT_TRUE(server.received().endsWith(QByteArray("\r\n\r\n" + body)));
+
+    // Unticked, the body and its headers go.
+    child<QCheckBox>("chkIncludePostData")->setChecked(false);
+    send();
+    EXPECT_TRUE(server.received().endsWith("\r\n\r\n"));
+    EXPECT_EQ(headers().findRow(u"Content-length"_s), -1);
+}
+
+TEST_F(frmBrowserTest, RedirectPromptAcceptsDeclinesOrWaitsForSend)
+{
+    server.setResponse({ "HTTP/1.1 302 Found\r\nLocation: page2.html\r\n\r\n" });
+    frmRedirect::setTestDriver([](frmRedirect& prompt) { prompt.cmdCancel()->click(); });
+    send();
+    EXPECT_EQ(combo("cmbURL")->currentText(), u"/index.html"_s);
+    EXPECT_EQ(headers().findRow(u"Referer"_s), -1);
+
+    QString shown;
+    frmRedirect::setTestDriver([&](frmRedirect& prompt) {
+        shown = prompt.lblLocation()->text();
+        prompt.chkAutoSend()->setChecked(false);
+        prompt.cmdProceed()->click();
+    });
+    send();
+    EXPECT_EQ(shown, u" http://127.0.0.1:"_s + server.portText() + u"/page2.html"_s);
+    EXPECT_EQ(combo("cmbURL")->currentText(), u"/page2.html"_s);
+    EXPECT_EQ(headers().GetRequestHeaderValue(u"Referer"_s), u"/index.html"_s);
+    EXPECT_EQ(server.connectionCount(), 2);
+
+    // Sent at once: the absolute location goes to the other server.
+    TestServer other;
+    ASSERT_TRUE(other.listen());
+    other.setResponse({ "HTTP/1.1 200 OK\r\n\r\nmoved" });
+    server.setResponse({ "HTTP/1.1 301 Moved\r\nLocation: http://localhost:"_ba
+                         + other.portText().toUtf8() + "/there\r\n\r\n" });
+    // The prompt remembers the unticked box from the last time.
+    bool autoSendRemembered = true;
+    frmRedirect::setTestDriver([&](frmRedirect& prompt) {
+        autoSendRemembered = prompt.chkAutoSend()->isChecked();
+        prompt.chkAutoSend()->setChecked(true);
+        prompt.cmdProceed()->click();
+    });
+    send();
+    EXPECT_FALSE(autoSendRemembered);
+    EXPECT_EQ(other.connectionCount(), 1);
+    EXPECT_TRUE(other.received().startsWith("GET /there HTTP/1.1\r\n"));
+    EXPECT_TRUE(other.received().contains(QByteArray(
+        "\r\nReferer: http://127.0.0.1:" + server.portText().toUtf8() + "/page2.html\r\n")));
+    EXPECT_EQ(combo("cmbServer")->currentText(), u"localhost"_s);
+    EXPECT_EQ(port()->text(), other.portText());
+}
+
+TEST_F(frmBrowserTest, FailuresWaitForOkAndCancelStopsASlowResponse)
+{
+    port()->setText(QString::number(TestServer::refusedPort()));
+    QSignalSpy failed(window->transport()->exchange(), &Exchange::ErrorOccured);
+    QTest::mouseClick(sendButton(), Qt::LeftButton);
+    ASSERT_TRUE(failed.count() > 0 || failed.wait(kTimeoutMs));
+    EXPECT_EQ(cancelCaption(), u"Ok"_s);
+    EXPECT_TRUE(window->transport()->isVisible());
+    EXPECT_FALSE(sendButton()->isEnabled());
+    QTest::mouseClick(window->transport()->findChild<QPushButton*>(u"cmdCancel"_s), Qt::LeftButton);
+    EXPECT_TRUE(window->transport()->isHidden());
+    EXPECT_TRUE(sendButton()->isEnabled());
+
+    // Reset in the middle of the response.
+    port()->setText(server.portText());
+    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart" },
+                       TestServer::Ending::Reset);
+    failed.clear();
+    QTest::mouseClick(sendButton(), Qt::LeftButton);
+    ASSERT_TRUE(failed.wait(kTimeoutMs));
+    EXPECT_EQ(failed.at(0).at(0).toString(),
+              u"SocketX_Close(): The current socket connection has been reset."_s);
+    EXPECT_EQ(cancelCaption(), u"Ok"_s);
+    window->transport()->exchange()->pressButton();
+
+    // Cancel while the server holds back the rest.
+    TestServer::Script slow;
+    slow.chunks = { "HTTP/1.1 200 OK\r\n\r\nfirst", "second" };
+    slow.stepByStep = true;
+    server.setScript(slow);
+    QSignalSpy data(window->transport()->exchange(), &Exchange::DataArrived);
+    QSignalSpy ended(&window->session(), &BrowserSession::exchangeEnded);
+    QTest::mouseClick(sendButton(), Qt::LeftButton);
+    ASSERT_TRUE(data.wait(kTimeoutMs));
+    EXPECT_EQ(cancelCaption(), u"Cancel"_s);
+    QTest::mouseClick(window->transport()->findChild<QPushButton*>(u"cmdCancel"_s), Qt::LeftButton);
+    ASSERT_EQ(ended.count(), 1);
+    server.sendNextChunk();
+    const QString log = window->oResult()->txtResult(0)->toPlainText();
+    EXPECT_TRUE(log.endsWith(u" User cancelled action\r\n"_s));
+    EXPECT_FALSE(log.contains(u" Done\r\n"_s));
+    EXPECT_TRUE(sendButton()->isEnabled());
+}
+
+TEST_F(frmBrowserTest, PortBoxesAcceptOnlyPortNumbers)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const auto check = [&](const QString& text) {
+        messages.messages.clear();
+        port()->setFocus();
+        port()->setText(text);
+        combo("cmbServer")->setFocus(); // focus leaves the port box
+        return messages.messages.isEmpty() ? QString() : messages.messages.first().text;
+    };
+    EXPECT_EQ(check(u"80a"_s), u"Port# must be an integer!"_s);
+    EXPECT_EQ(messages.messages.first().title, u"Ups:"_s);
+    EXPECT_EQ(check(u"0"_s), u"Port# must be in the range 1-65535!"_s);
+    EXPECT_EQ(check(u"70000"_s), u"Port# must be in the range 1-65535!"_s);
+    EXPECT_EQ(check(QString()), u"Port# must be in the range 1-65535!"_s);
+    EXPECT_EQ(check(u"99999999999999999999"_s), u"Port# must be in the range 1-65535!"_s);
+    EXPECT_EQ(check(u"65535"_s), QString());
+    EXPECT_EQ(check(u"1"_s), QString());
+}
+
+TEST_F(frmBrowserTest, PastedUrlBecomesANewRequest)
+{
+    headers().AddHeader(u"X-Old"_s, u"1"_s, false);
+    QGuiApplication::clipboard()->setText(u"https://server1/a?x=1&amp;y=2"_s);
+    child<QAbstractButton>("cmdPasteUrl")->click();
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_EQ(combo("cmbServer")->currentText(), u"server1"_s);
+    EXPECT_TRUE(child<QCheckBox>("chkSecureConnection")->isChecked());
+    EXPECT_EQ(child<QLineEdit>("txtPortSecure")->text(), u"443"_s);
+    EXPECT_EQ(combo("cmbURL")->currentText(), u"/a?x=1&y=2"_s);
+    EXPECT_EQ(headers().findRow(u"X-Old"_s), -1);
+
+    QGuiApplication::clipboard()->setText(u"http://server1:8080/"_s);
+    child<QAbstractButton>("cmdPasteUrl")->click();
+    EXPECT_FALSE(child<QCheckBox>("chkSecureConnection")->isChecked());
+    EXPECT_EQ(port()->text(), u"8080"_s);
+
+    QGuiApplication::clipboard()->setText(u"ftp://x"_s);
+    child<QAbstractButton>("cmdPasteUrl")->click();
+    ASSERT_EQ(messages.messages.size(), 1);
+    EXPECT_EQ(messages.messages.first().text,
+              u"Contents of Windows clipboard is not a valid URL!"_s);
+    EXPECT_EQ(messages.messages.first().title, u"Error:"_s);
+    EXPECT_EQ(port()->text(), u"8080"_s);
+}
+
+TEST_F(frmBrowserTest, BodyEditorRoundTripThroughTheTemporaryFile)
+{
+    ShellRecorder shell;
+    QDesktopServices::setUrlHandler(u"file"_s, &shell, "open");
+    auto* body = child<QPlainTextEdit>("txtRequestBody");
+    body->setPlainText(u"a=1"_s);
+    QTest::mouseClick(child<QPushButton>("cmdBodyEditor"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(u"file"_s);
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_EQ(shell.opened.first().toLocalFile(), folder.bodyTempFile());
+    EXPECT_TRUE(body->toPlainText().startsWith(u"<when you have edited the file"_s));
+
+    // The editor saves the file later; a click in the body box brings it back.
+    QFile file(folder.bodyTempFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("a=2\r\nb=\xc3\xa9");
+    file.close();
+    QTest::mouseClick(body->viewport(), Qt::LeftButton);
+    EXPECT_EQ(body->toPlainText(), u"a=2\nb=\u00e9"_s);
+    // The CR LF the editor wrote goes on the wire as it was.
+    server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
+    child<QCheckBox>("chkIncludePostData")->setChecked(true);
+    send();
+    EXPECT_TRUE(server.received().endsWith("\r\n\r\na=2\r\nb=\xc3\xa9"));
+}
+
+TEST_F(frmBrowserTest, LoadedRequestFillsEveryFieldAndServerListIgnoresCase)
+{
+    HTTPRequest stored;
+    stored.Server = u"example.test"_s;
+    stored.Port = u"8443"_s;
+    stored.Secure = true;
+    stored.setMethod(u"PUT"_s);
+    stored.setURL(u"/Items/1?a=b&amp;c=d"_s);
+    stored.HTTPver = u"HTTP/1.0"_s;
+    stored.Header = u"X-One: 1\nX-Two: 2\n"_s;
+    stored.Body.setContents(u"payload"_s);
+    const QString path = dir.filePath(u"stored.phr"_s);
+    ASSERT_EQ(SaveRequestFile(stored, path), 0);
+    ASSERT_TRUE(window->openRequestFile(path));
+    EXPECT_EQ(combo("cmbServer")->currentText(), u"example.test"_s);
+    EXPECT_TRUE(child<QCheckBox>("chkSecureConnection")->isChecked());
+    EXPECT_EQ(child<QLineEdit>("txtPortSecure")->text(), u"8443"_s);
+    EXPECT_EQ(combo("cmbURL")->currentText(), u"/Items/1?a=b&c=d"_s);
+    EXPECT_EQ(combo("cmbReqMethod")->currentText(), u"PUT"_s);
+    EXPECT_EQ(combo("cmbHTTPver")->currentText(), u"HTTP/1.0"_s);
+    EXPECT_TRUE(child<QCheckBox>("chkIncludePostData")->isChecked());
+    EXPECT_EQ(headers().GetRequestHeaders(), u"X-One: 1\r\nX-Two: 2\r\n"_s);
+    EXPECT_EQ(window->sRequestSaveFile(), path);
+    EXPECT_TRUE(window->frame()->Caption().endsWith(u"]"_s));
+
+    EXPECT_FALSE(window->openRequestFile(dir.filePath(u"missing.phr"_s)));
+    EXPECT_EQ(messages.messages.last().text,
+              u"Error loading request '"_s + dir.filePath(u"missing.phr"_s) + u"'"_s);
+    EXPECT_EQ(window->sRequestSaveFile(), path);
+
+    const int servers = combo("cmbServer")->count();
+    window->AddHistoryItemServer(u"Server1"_s);
+    window->AddHistoryItemServer(u"server1"_s);
+    EXPECT_EQ(combo("cmbServer")->count(), servers + 1);
+    EXPECT_GE(combo("cmbServer")->findText(u"server1"_s, Qt::MatchCaseSensitive), 0);
+}
+
+#include "frmBrowserTest.moc"
