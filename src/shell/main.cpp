@@ -1,7 +1,82 @@
+#include "BuildInfo.h"
+#include "persistence/AppData.h"
+#include "persistence/DataFolder.h"
+#include "shell/CommandLine.h"
+#include "shell/StartupProbe.h"
+#include "shell/widgets/HeadlessRunner.h"
+#include "shell/widgets/MessageBoxSink.h"
+#include "shell/widgets/frmMain.h"
+
+#include <QApplication>
+#include <QTimer>
+
 #include <cstdio>
 
-int main()
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void print(std::FILE* stream, const QString& text)
 {
-    std::fputs("Pelorin HTTP User-Agent: the main window is not there yet.\n", stdout);
-    return 0;
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+// Scripted runs keep standard error for the exchange's log and their own messages.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        print(stderr, message + u'\n');
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Scripted runs (and --help) never need a display.
+    if (WantsHeadless(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(quietQtMessages);
+    }
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(u"Pelorin"_s);
+    QApplication::setApplicationName(u"Pelorin"_s);
+    QApplication::setApplicationVersion(QStringLiteral(PELORIN_VERSION));
+
+    const CommandLine line = ParseCommandLine(QApplication::arguments());
+    if (line.showHelp) {
+        print(stdout, CommandLineHelp());
+        return 0;
+    }
+    if (line.showVersion) {
+        print(stdout, QStringLiteral(PELORIN_PRODUCT_NAME " " PELORIN_VERSION "\n"));
+        return 0;
+    }
+    if (!line.error.isEmpty()) {
+        print(stderr, u"pelorin: "_s + line.error + u"\nTry 'pelorin --help'.\n"_s);
+        return HeadlessRunner::BadInput;
+    }
+
+    const DataFolder::Resolution data = DataFolder::Resolve(line.dataDir);
+    if (!data) {
+        print(stderr, u"pelorin: "_s + data.error + u'\n');
+        return HeadlessRunner::BadInput;
+    }
+    if (line.headless())
+        return HeadlessRunner(data.folder, line.sendFiles, line.followRedirects).run();
+
+    MessageBoxSink messages;
+    AppData appData(data.folder, messages);
+    frmMain mainWindow(appData, messages);
+    if (!mainWindow.startUp(line.requestFile))
+        return 1;
+    mainWindow.show();
+    if (line.startupProbe) {
+        // Reported once the window is shown and the event loop has nothing left to do.
+        QTimer::singleShot(0, &mainWindow, [] {
+            print(stdout, StartupProbe::report() + u'\n');
+            QApplication::exit(0);
+        });
+    }
+    return QApplication::exec();
 }
