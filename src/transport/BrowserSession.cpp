@@ -57,6 +57,7 @@ void BrowserSession::AddToLog(const QString& message)
 {
     if (ResultSink* sink = m_view.currentResult())
         sink->AddToLog(message);
+    Q_EMIT logLine(message);
 }
 
 void BrowserSession::cmdSend_Click()

@@ -53,6 +53,8 @@ public:
     int ProcessResponse();
 
 Q_SIGNALS:
+    // Every line written to the log, as written.
+    void logLine(const QString& line);
     // An exchange ended: after Done and its processing (true), after Cancelled or an
     // acknowledged failure (false). A followed redirect may already be under way.
     void exchangeEnded(bool completed);

@@ -1,0 +1,216 @@
+#include "editing/RequestFile.h"
+#include "message/HTTPRequest.h"
+#include "persistence/XmlDocument.h"
+#include "support/NginxServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct RunResult
+{
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+// Real runs of `pelorin --send` against a real nginx, each with its own data folder.
+class HeadlessRunTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        nginx = new NginxServer;
+        startError = nginx->start() ? QString() : nginx->error();
+    }
+    static void TearDownTestSuite()
+    {
+        delete nginx;
+        nginx = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(startError.isEmpty()) << startError.toStdString();
+        ASSERT_TRUE(dir.isValid());
+        dataDir = dir.filePath(u"data"_s);
+    }
+
+    QString requestFile(const QString& url, bool secure = false, const QString& name = {},
+                        const QString& headers = u"Accept: */*\r\n"_s)
+    {
+        HTTPRequest r;
+        r.Server = secure ? u"localhost"_s : u"127.0.0.1"_s;
+        r.Port = QString::number(secure ? nginx->tlsPort() : nginx->port());
+        r.Secure = secure;
+        r.setMethod(u"GET"_s);
+        r.setURL(url);
+        r.HTTPver = u"HTTP/1.1"_s;
+        r.Header = headers;
+        const QString path
+            = dir.filePath((name.isEmpty() ? QString::number(++files) : name) + u".phr"_s);
+        EXPECT_EQ(SaveRequestFile(r, path), 0);
+        return path;
+    }
+
+    RunResult run(QStringList args)
+    {
+        args.prepend(dataDir);
+        args.prepend(u"--data-dir"_s);
+        QProcess process;
+        process.start(QStringLiteral(PELORIN_BINARY), args);
+        EXPECT_TRUE(process.waitForFinished(60000)) << "pelorin did not finish";
+        RunResult r;
+        r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        r.out = process.readAllStandardOutput();
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        return r;
+    }
+
+    QByteArray userData() const
+    {
+        QFile f(dataDir + u"/pelorinuser.xml"_s);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static QByteArray bodyOf(const QByteArray& response)
+    {
+        const qsizetype end = response.indexOf("\r\n\r\n");
+        return end < 0 ? QByteArray() : response.mid(end + 4);
+    }
+
+    static inline NginxServer* nginx = nullptr;
+    static inline QString startError;
+    QTemporaryDir dir;
+    QString dataDir;
+    int files = 0;
+};
+
+} // namespace
+
+TEST_F(HeadlessRunTest, SendsAFileLikeTheSendButtonAndKeepsTheResponseExact)
+{
+    const RunResult r = run({ u"--send"_s, requestFile(u"/large.bin"_s) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(r.out.contains(
+        QByteArray("\r\nContent-Length: " + QByteArray::number(NginxServer::largeSize()))));
+    EXPECT_TRUE(bodyOf(r.out) == nginx->file(u"/large.bin"_s)) << "body differs from the file";
+
+    const QStringList log = r.err.split(u'\n');
+    for (const QString& line :
+         { u"Preparing request"_s, u"[AUTO SETTINGS]"_s, u"Sending request..."_s, u"Done"_s,
+           u"Processing response..."_s, u"History item added"_s })
+        EXPECT_TRUE(log.contains(line)) << "missing log line: " << line.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Data chunk received ("_s));
+
+    // What nginx saw is the request the window builds: Host and Connection set automatically.
+    EXPECT_EQ(nginx->accessLog().last().contains(u"\"GET /large.bin HTTP/1.1\" 200"_s), true);
+    XmlDocument saved;
+    ASSERT_TRUE(saved.loadXML(userData()));
+    EXPECT_FALSE(saved
+                     .selectSingleNode(
+                         u"userdata/history/server[@name='127.0.0.1']/request[url='/large.bin']"_s)
+                     .isNull());
+}
+
+TEST_F(HeadlessRunTest, ChunkedAndTlsResponsesArriveUndecoded)
+{
+    const RunResult r = run(
+        { u"--send"_s, requestFile(u"/chunked/text.txt"_s), requestFile(u"/target.html"_s, true) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("\r\nTransfer-Encoding: chunked\r\n"));
+    // The chunk framing stays in the bytes written out.
+    EXPECT_TRUE(r.out.contains("\r\n0\r\n\r\nHTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(r.out.contains("line 1999 of a text NGINX sends in chunks\n"));
+    EXPECT_TRUE(r.out.endsWith(nginx->file(u"/target.html"_s)));
+    EXPECT_TRUE(r.err.contains(u"[ == Certificate info == ]"_s));
+    EXPECT_TRUE(r.err.contains(u"<Subject:> "_s));
+}
+
+TEST_F(HeadlessRunTest, RedirectsAreDeclinedUnlessFollowed)
+{
+    const QString relative = requestFile(u"/redirect-relative"_s);
+    RunResult r = run({ u"--send"_s, relative });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("HTTP/1.1 302 "));
+    EXPECT_FALSE(r.out.contains("target</body>"));
+    EXPECT_TRUE(r.err.contains(u"30x response code, checking if \"location\" header is present"_s));
+
+    r = run(
+        { u"--send"_s, relative, requestFile(u"/redirect-absolute"_s), u"--follow-redirects"_s });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count("HTTP/1.1 302 "), 2);
+    EXPECT_EQ(r.out.count("HTTP/1.1 200 OK"), 2);
+    EXPECT_EQ(r.out.count("target</body>"), 2);
+    const QStringList lines = nginx->accessLog();
+    EXPECT_TRUE(lines.last().contains(u"\"GET /target.html HTTP/1.1\" 200"_s));
+
+    r = run({ u"--send"_s, requestFile(u"/redirect-loop"_s), u"--follow-redirects"_s });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.count("HTTP/1.1 302 "), 21);
+    EXPECT_TRUE(r.err.contains(u"stopped after 20 redirects"_s));
+}
+
+TEST_F(HeadlessRunTest, PersistentCookiesAreStoredAndSentByTheNextRun)
+{
+    RunResult r = run({ u"--send"_s, requestFile(u"/cookies"_s) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Storing cookie 'persist'"_s));
+    EXPECT_FALSE(r.err.contains(u"Storing cookie 'session'"_s));
+    EXPECT_TRUE(userData().contains("name=\"persist\""));
+    EXPECT_FALSE(userData().contains("name=\"session\""));
+
+    r = run({ u"--send"_s, requestFile(u"/echo-cookie"_s) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(bodyOf(r.out), "cookie=[persist=abc]\n");
+}
+
+TEST_F(HeadlessRunTest, ExitStatusTellsFailureAndBadInput)
+{
+    HTTPRequest refused;
+    refused.Server = u"127.0.0.1"_s;
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    refused.Port = QString::number(probe.serverPort());
+    probe.close();
+    refused.setMethod(u"GET"_s);
+    refused.setURL(u"/"_s);
+    refused.HTTPver = u"HTTP/1.1"_s;
+    const QString refusedFile = dir.filePath(u"refused.phr"_s);
+    ASSERT_EQ(SaveRequestFile(refused, refusedFile), 0);
+    RunResult r = run({ u"--send"_s, refusedFile });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(
+        u"SocketX_Close(): The requested connection has been refused by the remote host."_s));
+
+    // Bad input sends nothing at all, not even the good file before it.
+    const int logged = nginx->accessLog().size();
+    const QString good = requestFile(u"/index.html"_s);
+    QFile broken(dir.filePath(u"broken.phr"_s));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("<request><host>x</host>");
+    broken.close();
+    for (const QStringList& args :
+         { QStringList { u"--send"_s, good, dir.filePath(u"missing.phr"_s) },
+           QStringList { u"--send"_s, good, broken.fileName() },
+           QStringList { u"--send"_s, good, u"--no-such-option"_s } }) {
+        r = run(args);
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err.count(u'\n'), r.err.contains(u"Try 'pelorin --help'"_s) ? 2 : 1)
+            << r.err.toStdString();
+    }
+    EXPECT_EQ(nginx->accessLog().size(), logged);
+
+    r = run({ u"--version"_s });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith("Pelorin HTTP User-Agent "));
+}
