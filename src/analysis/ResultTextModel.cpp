@@ -1,6 +1,7 @@
 #include "analysis/ResultTextModel.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -54,6 +55,25 @@ Step decodeOne(const unsigned char* p, qsizetype n)
         upper = 0xBF;
     }
     return { cp, need + 1 };
+}
+
+// Length of the leading run of bytes 0x20 to 0x7F (no line break, tab or control character,
+// no UTF-8 sequence), eight bytes at a time.
+qsizetype plainAsciiRun(const unsigned char* p, qsizetype n)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highs = 0x8080808080808080ULL;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        // A byte below 0x20 borrows into its high bit when 0x20 is taken from it.
+        if (((word - ones * 0x20) | word) & highs)
+            break;
+    }
+    while (i < n && p[i] >= 0x20 && p[i] < 0x80)
+        ++i;
+    return i;
 }
 
 qint64 cellWidth(char32_t cp, qint64 cell)
@@ -127,6 +147,20 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     qint64 cell = m_lineCells.last();
     for (qsizetype i = 0; i < size; ++i) {
+        if (m_need == 0) {
+            // Most responses are printable ASCII: such runs only add one cell a byte.
+            const qsizetype limit
+                = std::min<qsizetype>(size, i + (kCheckpointSpacing - m_sinceCheckpoint));
+            const qsizetype run = plainAsciiRun(p + i, limit - i);
+            if (run > 0) {
+                cell += run;
+                m_sinceCheckpoint += run;
+                m_lastWasCR = false;
+                i += run;
+                if (i >= size)
+                    break;
+            }
+        }
         const unsigned char b = p[i];
         if (m_need > 0) {
             if (b >= m_lower && b <= m_upper) {

@@ -183,8 +183,16 @@ QByteArray QtSocketX::receive()
 {
     if (!m_socket || !m_socket->isOpen())
         return {};
-    QByteArray data = m_socket->readAll();
-    m_taken += data.size();
+    // One buffer of the exact size: readAll would grow its result step by step.
+    const qint64 available = m_socket->bytesAvailable();
+    if (available <= 0)
+        return {};
+    QByteArray data(qsizetype(available), Qt::Uninitialized);
+    const qint64 got = m_socket->read(data.data(), available);
+    if (got <= 0)
+        return {};
+    data.truncate(qsizetype(got));
+    m_taken += got;
     return data;
 }
 

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Measures pelorin against curl on loopback nginx, side by side in one run, and prints a
+# table. Builds the release preset first. Usage: bench/run.sh [--quick] (--quick skips 1 GB).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+./dev setup >/dev/null
+command -v /usr/bin/time >/dev/null || { echo "installing GNU time"; apt-get install -y -q time >/dev/null; }
+cmake --preset release >/dev/null
+cmake --build --preset release --target pelorin | tail -n 1
+pelorin=$PWD/build/release/pelorin
+
+work=$(mktemp -d)
+nginx_pid=
+cleanup() { [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+mkdir -p "$work/www/s" "$work/tmp" "$work/phr" "$work/data"
+line='pelorin benchmark line 0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ'
+yes "$line" | head -c 100M > "$work/www/100M.txt" || true
+[ $quick -eq 1 ] || yes "$line" | head -c 1G > "$work/www/1G.txt" || true
+for i in $(seq 1 200); do printf 'small file %s\n' "$i" > "$work/www/s/$i.txt"; done
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+user=; [ "$(id -u)" -eq 0 ] && user='user root;'
+cat > "$work/nginx.conf" <<CONF
+worker_processes 1; daemon off; pid $work/nginx.pid; error_log $work/error.log; $user
+events { worker_connections 256; }
+http {
+    access_log off; sendfile on; default_type text/plain;
+    client_body_temp_path $work/tmp/b; proxy_temp_path $work/tmp/p; fastcgi_temp_path $work/tmp/f;
+    uwsgi_temp_path $work/tmp/u; scgi_temp_path $work/tmp/s;
+    server { listen 127.0.0.1:$port; root $work/www; }
+}
+CONF
+nginx -p "$work" -c "$work/nginx.conf" -e "$work/error.log" &
+nginx_pid=$!
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/s/1.txt" && break; sleep 0.1; done
+
+phr() { # url file
+    printf '<request><host>127.0.0.1</host><port>%s</port><url>%s</url><httpver>HTTP/1.1</httpver><method>GET</method><header>Accept: */*&#13;\n</header><body><![CDATA[]]></body><secure>False</secure></request>' "$port" "$1" > "$2"
+}
+phr /100M.txt "$work/phr/100M.phr"
+phr /1G.txt "$work/phr/1G.phr"
+for i in $(seq 1 200); do phr "/s/$i.txt" "$work/phr/s$i.phr"; done
+
+export QT_QPA_PLATFORM=offscreen
+# Prints "<seconds> <peak KB>" for a command, its output thrown away.
+measure() { /usr/bin/time -f '%e %M' -o "$work/t" "$@" >/dev/null 2>"$work/err" || { cat "$work/err" >&2; return 1; }; cat "$work/t"; }
+ratio() { python3 -c "print(f'{$1/$2:.2f}x')"; }
+
+row() { # label pelorin-figures curl-figures
+    read -r pt pm <<<"$2"; read -r ct cm <<<"$3"
+    printf '| %-28s | %8.2f s | %8.2f s | %7s | %8d MB | %8d MB | %7s |\n' "$1" "$pt" "$ct" "$(ratio "$pt" "$ct")" \
+        $((pm / 1024)) $((cm / 1024)) "$(ratio "$pm" "$cm")"
+}
+
+echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
+echo "|------------------------------|------------|------------|---------|--------------|------------|---------|"
+row "100 MB body" "$(measure "$pelorin" --data-dir "$work/data" --send "$work/phr/100M.phr")" \
+    "$(measure curl -s -o /dev/null "http://127.0.0.1:$port/100M.txt")"
+if [ $quick -eq 0 ]; then
+    row "1 GB body" "$(measure "$pelorin" --data-dir "$work/data" --send "$work/phr/1G.phr")" \
+        "$(measure curl -s -o /dev/null "http://127.0.0.1:$port/1G.txt")"
+fi
+small=(); curlargs=()
+for i in $(seq 1 200); do small+=("$work/phr/s$i.phr"); curlargs+=(-o /dev/null "http://127.0.0.1:$port/s/$i.txt"); done
+row "200 small requests" "$(measure "$pelorin" --data-dir "$work/data" --send "${small[@]}")" \
+    "$(measure curl -s "${curlargs[@]}")"
+
+echo
+echo "Start-up to the main window shown and idle (offscreen), five runs:"
+for _ in 1 2 3 4 5; do
+    rm -rf "$work/startup"; "$pelorin" --data-dir "$work/startup" --startup-probe
+done
+echo "Goals: 100 MB within 2x curl's time and under 3x the body (300 MB) in peak memory; 1 GB completes;"
+echo "start-up under 300 ms and under 80 MB resident."
