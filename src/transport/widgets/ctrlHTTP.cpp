@@ -48,13 +48,21 @@ ctrlHTTP::ctrlHTTP(QWidget* parent)
     lstLog->setSelectionMode(QAbstractItemView::SingleSelection);
     lstLog->setModel(m_logModel);
 
-    makeLabel(this, u"lblBytesReceivedCaption"_s, u"Bytes received:"_s,
-              twipsRect(150, 2310, 1350, 255));
+    // The counters follow their captions, whose width depends on the font.
+    QLabel* receivedCaption = makeLabel(this, u"lblBytesReceivedCaption"_s, u"Bytes received:"_s,
+                                        twipsRect(150, 2310, 1350, 255));
+    receivedCaption->adjustSize();
     lblBytesReceived = makeLabel(this, u"lblBytesReceived"_s, m_exchange->bytesReceivedText(),
-                                 twipsRect(1500, 2310, 1200, 255));
-    makeLabel(this, u"lblBytesSentCaption"_s, u"Bytes sent:"_s, twipsRect(2850, 2310, 1050, 255));
+                                 twipsRect(150, 2310, 1200, 255));
+    lblBytesReceived->move(receivedCaption->geometry().right() + 6, receivedCaption->y());
+    QLabel* sentCaption = makeLabel(this, u"lblBytesSentCaption"_s, u"Bytes sent:"_s,
+                                    twipsRect(3000, 2310, 1050, 255));
+    sentCaption->adjustSize();
     lblBytesSent = makeLabel(this, u"lblBytesSent"_s, m_exchange->bytesSentText(),
-                             twipsRect(3900, 2310, 1350, 255));
+                             twipsRect(3000, 2310, 1050, 255));
+    lblBytesSent->move(sentCaption->geometry().right() + 6, sentCaption->y());
+    // Shown over the request window's controls, which must not show through.
+    setAutoFillBackground(true);
 
     cmdCancel->setObjectName(u"cmdCancel"_s);
     cmdCancel->setGeometry(twipsRect(0, 2745, 1215, 375));
