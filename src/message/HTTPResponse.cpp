@@ -32,14 +32,25 @@ HTTPResponse::HTTPResponse(LogSink* log)
 
 void HTTPResponse::AddResponseData(const QByteArray& newData)
 {
+    if (!m_retainBody && m_headerEnd >= 0) {
+        m_dropped += newData.size();
+        return;
+    }
     const qint64 oldSize = m_data.size();
     m_data.append(newData);
     if (m_headerEnd < 0 && !newData.isEmpty()) {
         // Only the seam with earlier data and the new bytes can hold the first blank line.
         const qint64 from = std::max<qint64>(0, oldSize - 3);
         const qint64 hit = m_data.indexOf(kBlankLine, from);
-        if (hit >= 0)
+        if (hit >= 0) {
             m_headerEnd = hit + kBlankLine.size();
+            if (!m_retainBody && m_data.size() > m_headerEnd) {
+                m_dropped = m_data.size() - m_headerEnd;
+                const ChunkedBytes kept = m_data;
+                m_data.clear();
+                m_data.append(kept.mid(0, m_headerEnd));
+            }
+        }
     }
 }
 

@@ -18,14 +18,21 @@ public:
     // Parse errors are written to log, which must outlive the response; null means no log.
     explicit HTTPResponse(LogSink* log = nullptr);
 
-    // Appends one received chunk (shared, not copied).
+    // Appends one received chunk (shared, not copied). Without body retention only the
+    // bytes up to the end of the header block are kept; the rest is counted.
     void AddResponseData(const QByteArray& newData);
-    // Every byte received for this response, in arrival order.
+    // Every byte received (and kept) for this response, in arrival order.
     const ChunkedBytes& ResponseData() const { return m_data; }
+    // Whether bytes after the header block are kept (the default). Streaming runs that pass
+    // the body on as it arrives need only the header block.
+    void setBodyRetained(bool retained) { m_retainBody = retained; }
+    // Bytes received for this response, kept or not.
+    qint64 receivedSize() const { return m_data.size() + m_dropped; }
 
     // The status code text, or "???" (with a log line) when no status line is found.
     QString ResponseCode() const;
-    // Everything after the first CR LF CR LF; empty when there is none.
+    // Everything after the first CR LF CR LF; empty when there is none or the body was not
+    // retained.
     QByteArray Body() const;
     // The header block: from "HTTP" up to the first empty line. Empty until split.
     const QString& Header() const { return m_header; }
@@ -53,4 +60,6 @@ private:
     bool m_headerFound = false;
     bool m_splitDone = false;
     qint64 m_splitSize = -1; // data size when a failed split ran
+    bool m_retainBody = true;
+    qint64 m_dropped = 0; // body bytes counted but not kept
 };

@@ -12,6 +12,10 @@
 
 #include <cstdio>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -62,8 +66,16 @@ int main(int argc, char** argv)
         print(stderr, u"pelorin: "_s + data.error + u'\n');
         return HeadlessRunner::BadInput;
     }
-    if (line.headless())
+    if (line.headless()) {
+#ifdef __GLIBC__
+        // Streamed responses allocate and free read buffers of a few hundred kilobytes at a
+        // high rate; taken from the heap they are reused, instead of each being mapped and
+        // faulted in afresh (measured: a third of the time of a 100 MB response).
+        mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+#endif
         return HeadlessRunner(data.folder, line.sendFiles, line.followRedirects).run();
+    }
 
     MessageBoxSink messages;
     AppData appData(data.folder, messages);

@@ -150,18 +150,28 @@ void BrowserSession::onInfo(const QString& text)
     AddToLog(text);
 }
 
+QByteArray BrowserSession::addToResponse(const QByteArray& piece)
+{
+    const qint64 before = m_response->ResponseData().size();
+    m_response->AddResponseData(piece);
+    // Pages show what the response keeps: all of it, or its header block.
+    const qint64 added = m_response->ResponseData().size() - before;
+    return added == piece.size() ? piece : piece.left(qsizetype(added));
+}
+
 void BrowserSession::startResponses(QByteArray bytes)
 {
     // One chunk may hold an interim response and the start of the next one.
     while (!bytes.isEmpty()) {
         m_response = std::make_unique<HTTPResponse>(this);
+        m_response->setBodyRetained(m_keepBodies);
         m_responseThisExchange = true;
         const qsizetype owned = m_response->ownedLength(bytes);
-        const QByteArray piece = bytes.left(owned);
-        m_response->AddResponseData(piece);
+        const QByteArray shown = addToResponse(bytes.left(owned));
         ResultSink* sink = result();
         sink->AddResultTab(m_response->ResponseCode(), kResponsePage, true);
-        sink->AddResultText(piece);
+        if (!shown.isEmpty())
+            sink->AddResultText(shown);
         bytes = bytes.mid(owned);
     }
 }
@@ -178,9 +188,9 @@ void BrowserSession::onDataArrived(const QByteArray& chunk)
     }
     const qsizetype owned = m_response->ownedLength(chunk);
     if (owned > 0) {
-        const QByteArray piece = chunk.left(owned);
-        m_response->AddResponseData(piece);
-        result()->AddResultText(piece);
+        const QByteArray shown = addToResponse(chunk.left(owned));
+        if (!shown.isEmpty())
+            result()->AddResultText(shown);
     }
     if (owned < chunk.size())
         startResponses(chunk.mid(owned));

@@ -45,6 +45,10 @@ public:
     // True while an exchange is under way (from Send until Done, Cancelled or HideMe).
     bool isBusy() const { return m_busy; }
 
+    // Whether responses and their pages keep the body (the default). A run that streams
+    // responses elsewhere keeps only each response's header block, so any size fits.
+    void setKeepResponseBodies(bool keep) { m_keepBodies = keep; }
+
     // Appends a line to the current result window's log, if there is one.
     void AddToLog(const QString& message) override;
 
@@ -68,6 +72,7 @@ private:
     void onCancelled();
     void onHideMe();
     void startResponses(QByteArray bytes);
+    QByteArray addToResponse(const QByteArray& piece);
     void promptRedirect(const QString& location);
     ResultSink* result();
 
@@ -84,4 +89,5 @@ private:
     bool m_awaitingFirstChunk = false;
     bool m_responseThisExchange = false;
     bool m_busy = false;
+    bool m_keepBodies = true;
 };

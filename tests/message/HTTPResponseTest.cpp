@@ -173,3 +173,20 @@ TEST(HTTPResponseTest, InterimResponseHandsOnWhatFollowsItsHeader)
     HTTPResponse partial;
     EXPECT_EQ(partial.ownedLength("HTTP/1.1 100"), 12);
 }
+
+TEST(HTTPResponseTest, WithoutBodyRetentionOnlyTheHeaderBlockIsKept)
+{
+    HTTPResponse r;
+    r.setBodyRetained(false);
+    const QList<QByteArray> chunks { "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r",
+                                     "\n\r\nfirst part of the body", QByteArray(100000, 'x') };
+    for (const QByteArray& chunk : chunks)
+        r.AddResponseData(chunk);
+    EXPECT_EQ(r.ResponseData().toByteArray(), "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n\r\n");
+    EXPECT_EQ(r.receivedSize(), chunks.join().size());
+    EXPECT_EQ(r.ResponseCode(), u"200"_s);
+    ASSERT_EQ(r.GetCookies().size(), 1);
+    EXPECT_TRUE(r.Body().isEmpty());
+    // Whatever follows is still a body byte, never the next response.
+    EXPECT_EQ(r.ownedLength("HTTP/1.1 200 OK\r\n\r\n"), 19);
+}

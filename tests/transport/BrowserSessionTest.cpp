@@ -342,3 +342,19 @@ TEST_F(BrowserSessionTest, FailureKeepsControlsDisabledUntilAcknowledged)
     EXPECT_TRUE(view.controlsEnabled);
     EXPECT_FALSE(view.transportVisible);
 }
+
+TEST_F(BrowserSessionTest, StreamingKeepsOnlyHeaderBlocks)
+{
+    session.setKeepResponseBodies(false);
+    const QByteArray body(200000, 'b');
+    server.setResponse(
+        { "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nSet-Cookie: s=1\r\n\r\nab", body });
+    send();
+    ResultRecorder& result = view.result();
+    ASSERT_EQ(result.pages.size(), 3);
+    EXPECT_EQ(result.pages[1].text, "HTTP/1.1 100 Continue\r\n\r\n");
+    EXPECT_EQ(result.pages[2].text, "HTTP/1.1 200 OK\r\nSet-Cookie: s=1\r\n\r\n");
+    EXPECT_EQ(session.oResp()->receivedSize(), 36 + 2 + body.size());
+    EXPECT_EQ(headers.GetRequestHeaderValue(u"Cookie"_s), u"s=1"_s);
+    EXPECT_TRUE(result.log.contains(u"History item added"_s));
+}

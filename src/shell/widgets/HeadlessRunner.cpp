@@ -53,6 +53,8 @@ int HeadlessRunner::run()
     frmBrowser& browser = *main.browser();
     BrowserSession& session = browser.session();
     Exchange& exchange = *browser.transport()->exchange();
+    // Responses stream to standard output; keeping them whole in memory would serve no one.
+    session.setKeepResponseBodies(false);
 
     QObject::connect(&exchange, &Exchange::DataArrived, &main, [](const QByteArray& chunk) {
         std::fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
