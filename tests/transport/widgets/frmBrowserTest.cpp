@@ -276,6 +276,33 @@ TEST_F(frmBrowserTest, FailuresWaitForOkAndCancelStopsASlowResponse)
     EXPECT_TRUE(sendButton()->isEnabled());
 }
 
+TEST_F(frmBrowserTest, SecureExchangeShowsTheCertificateAndStillSends)
+{
+    TestServer tls(TestServer::Mode::Tls);
+    ASSERT_TRUE(tls.listen()) << tls.error().toStdString();
+    tls.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecret" });
+    TestServer::setTestCaTrusted(true);
+    child<QCheckBox>("chkSecureConnection")->setChecked(true);
+    child<QLineEdit>("txtPortSecure")->setText(tls.portText());
+    send();
+    TestServer::setTestCaTrusted(false);
+
+    EXPECT_EQ(window->session().currentRequest().FullPath(),
+              u"https://127.0.0.1:"_s + tls.portText() + u"/index.html"_s);
+    EXPECT_EQ(window->oResult()->frame()->Caption(),
+              u"[secure]  https://127.0.0.1:"_s + tls.portText() + u"/index.html"_s);
+    const QString log = window->oResult()->txtResult(0)->toPlainText();
+    // Reached by address, the certificate for "localhost" does not match, and the request
+    // is sent all the same.
+    EXPECT_TRUE(log.contains(u"[ == Certificate info == ]"_s));
+    EXPECT_TRUE(log.contains(u"<!!Certificate Error!!:> CNNoMatch"_s));
+    EXPECT_TRUE(tls.received().startsWith("GET /index.html HTTP/1.1\r\n"));
+    EXPECT_TRUE(tls.received().contains(
+        QByteArray("\r\nHost: 127.0.0.1:" + tls.portText().toUtf8() + "\r\n")));
+    EXPECT_EQ(window->oResult()->txtResult(2)->model().bytes().toByteArray(),
+              "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecret");
+}
+
 TEST_F(frmBrowserTest, PortBoxesAcceptOnlyPortNumbers)
 {
     window->activateWindow();
