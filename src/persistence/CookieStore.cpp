@@ -25,6 +25,20 @@ bool fromBoolText(const QString& text)
     return text.trimmed().compare("true"_L1, Qt::CaseInsensitive) == 0;
 }
 
+// The stored cookie of a cookie element; missing attributes leave their defaults.
+Cookie cookieFrom(const XmlNode& element, const QString& host)
+{
+    Cookie cookie;
+    cookie.setHost(host);
+    cookie.Name = element.attribute(u"name"_s);
+    cookie.Value = element.attribute(u"value"_s);
+    cookie.Path = element.attribute(u"path"_s);
+    cookie.Expires = element.attribute(u"expires"_s);
+    cookie.Block = fromBoolText(element.attribute(u"block"_s));
+    cookie.Secure = fromBoolText(element.attribute(u"secure"_s));
+    return cookie;
+}
+
 } // namespace
 
 CookieStore::CookieStore(XmlDocument& userData, MessageSink& sink)
@@ -79,15 +93,7 @@ QList<Cookie> CookieStore::GetStoredCookies(const QString& server) const
     QList<Cookie> cookies;
     const XmlNode element = m_doc.selectSingleNode(kServer, HostName::variables(server));
     for (const XmlNode& c : element.children(u"cookie"_s)) {
-        Cookie cookie;
-        cookie.setHost(server);
-        cookie.Name = c.attribute(u"name"_s);
-        cookie.Value = c.attribute(u"value"_s);
-        cookie.Path = c.attribute(u"path"_s);
-        cookie.Expires = c.attribute(u"expires"_s);
-        cookie.Block = fromBoolText(c.attribute(u"block"_s));
-        cookie.Secure = fromBoolText(c.attribute(u"secure"_s));
-        cookies.append(cookie);
+        cookies.append(cookieFrom(c, server));
     }
     return cookies;
 }
@@ -105,15 +111,7 @@ void CookieStore::LoadStoredCookies() const
             if (!std::all_of(std::begin(kRequired), std::end(kRequired),
                              [&](const QString& a) { return c.hasAttribute(a); }))
                 break;
-            Cookie cookie;
-            cookie.setHost(server.attribute(u"name"_s));
-            cookie.Name = c.attribute(u"name"_s);
-            cookie.Value = c.attribute(u"value"_s);
-            cookie.Path = c.attribute(u"path"_s);
-            cookie.Expires = c.attribute(u"expires"_s);
-            cookie.Block = fromBoolText(c.attribute(u"block"_s));
-            cookie.Secure = fromBoolText(c.attribute(u"secure"_s));
-            m_viewer->AddCookie(cookie);
+            m_viewer->AddCookie(cookieFrom(c, server.attribute(u"name"_s)));
         }
     }
 }

@@ -48,19 +48,19 @@ ctrlHTTP::ctrlHTTP(QWidget* parent)
     lstLog->setSelectionMode(QAbstractItemView::SingleSelection);
     lstLog->setModel(m_logModel);
 
-    // The counters follow their captions, whose width depends on the font.
-    QLabel* receivedCaption = makeLabel(this, u"lblBytesReceivedCaption"_s, u"Bytes received:"_s,
-                                        twipsRect(150, 2310, 1350, 255));
-    receivedCaption->adjustSize();
-    lblBytesReceived = makeLabel(this, u"lblBytesReceived"_s, m_exchange->bytesReceivedText(),
-                                 twipsRect(150, 2310, 1200, 255));
-    lblBytesReceived->move(receivedCaption->geometry().right() + 6, receivedCaption->y());
-    QLabel* sentCaption = makeLabel(this, u"lblBytesSentCaption"_s, u"Bytes sent:"_s,
-                                    twipsRect(3000, 2310, 1050, 255));
-    sentCaption->adjustSize();
-    lblBytesSent = makeLabel(this, u"lblBytesSent"_s, m_exchange->bytesSentText(),
-                             twipsRect(3000, 2310, 1050, 255));
-    lblBytesSent->move(sentCaption->geometry().right() + 6, sentCaption->y());
+    // Each counter follows its caption, whose width depends on the font.
+    const auto counter = [this](const QString& name, const QString& caption, int left) {
+        QLabel* label
+            = makeLabel(this, name + u"Caption"_s, caption, twipsRect(left, 2310, 1350, 255));
+        label->adjustSize();
+        QLabel* value = makeLabel(this, name, QString(), twipsRect(left, 2310, 1200, 255));
+        value->move(label->geometry().right() + 6, label->y());
+        return value;
+    };
+    lblBytesReceived = counter(u"lblBytesReceived"_s, u"Bytes received:"_s, 150);
+    lblBytesSent = counter(u"lblBytesSent"_s, u"Bytes sent:"_s, 3000);
+    lblBytesReceived->setText(m_exchange->bytesReceivedText());
+    lblBytesSent->setText(m_exchange->bytesSentText());
     // Shown over the request window's controls, which must not show through.
     setAutoFillBackground(true);
 
