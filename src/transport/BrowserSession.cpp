@@ -178,6 +178,8 @@ void BrowserSession::startResponses(QByteArray bytes)
 
 void BrowserSession::onDataArrived(const QByteArray& chunk)
 {
+    if (chunk.isEmpty())
+        return;
     AddToLog(u"Data chunk received ("_s + QString::number(chunk.size()) + u" bytes)"_s);
     // The first chunk of an exchange always starts a new response; later ones only once an
     // interim (1xx) response has ended, so a body holding "HTTP/1." stays whole.

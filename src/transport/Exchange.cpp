@@ -133,7 +133,9 @@ void Exchange::SocketX_Receive(quint16 errorCode)
     m_bytesReceived = m_socket->bytesReceived();
     Q_EMIT byteCountersChanged();
     const QByteArray chunk = m_socket->receive();
-    Q_EMIT DataArrived(chunk);
+    // A receive event can find the data already taken; an empty chunk carries nothing.
+    if (!chunk.isEmpty())
+        Q_EMIT DataArrived(chunk);
 }
 
 void Exchange::SocketX_Close(quint16 errorCode)
