@@ -35,7 +35,8 @@ HeadlessRunner::HeadlessRunner(const DataFolder& folder, const QStringList& file
 
 int HeadlessRunner::run()
 {
-    // Nothing is sent unless every file can be read.
+    // Nothing is sent unless every file can be read; each is read once.
+    QList<HTTPRequest> requests;
     for (const QString& file : std::as_const(m_files)) {
         HTTPRequest request;
         QString error;
@@ -43,6 +44,7 @@ int HeadlessRunner::run()
             printLine(stderr, u"pelorin: cannot send '"_s + file + u"': "_s + error);
             return BadInput;
         }
+        requests.append(request);
     }
 
     StderrMessageSink messages(false);
@@ -80,13 +82,11 @@ int HeadlessRunner::run()
         return true;
     });
 
-    for (const QString& file : std::as_const(m_files)) {
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        const QString& file = m_files.at(i);
         redirects = 0;
         tooManyRedirects = false;
-        if (!browser.openRequestFile(file)) {
-            failed = true;
-            continue;
-        }
+        browser.SetControls_LoadedRequest(requests.at(i));
         QEventLoop loop;
         const QMetaObject::Connection ended = QObject::connect(
             &session, &BrowserSession::exchangeEnded, &loop, [&](bool completed) {

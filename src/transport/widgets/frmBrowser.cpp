@@ -289,8 +289,8 @@ bool frmBrowser::validatePort(QLineEdit* box)
         }
     }
     // An empty box or a number of more than five digits is out of range too.
-    if (message.isEmpty()
-        && (text.isEmpty() || text.size() > 5 || text.toInt() < 1 || text.toInt() > 65535))
+    const int number = text.size() > 5 ? 0 : text.toInt();
+    if (message.isEmpty() && (number < 1 || number > 65535))
         message = u"Port# must be in the range 1-65535!"_s;
     if (message.isEmpty())
         return true;
