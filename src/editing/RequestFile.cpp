@@ -15,6 +15,24 @@ qint32 fail(qint32 status, const QString& text, QString* error)
     return status;
 }
 
+// The body as XML text, when XML 1.0 can carry its bytes exactly: valid UTF-8 without the
+// control characters XML forbids (all of C0 except TAB, LF and CR) and without U+FFFE, U+FFFF.
+bool bodyAsXmlText(const QByteArray& bytes, QString& text)
+{
+    text = QString::fromUtf8(bytes);
+    if (text.toUtf8() != bytes)
+        return false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || u == 0xFFFE || u == 0xFFFF)
+            return false;
+    }
+    return true;
+}
+
+const QString kEncoding = u"encoding"_s;
+const QString kBase64 = u"base64"_s;
+
 } // namespace
 
 qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString* error)
@@ -28,7 +46,15 @@ qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString*
     root.appendElement(u"httpver"_s).setText(request.HTTPver);
     root.appendElement(u"method"_s).setText(request.Method());
     root.appendElement(u"header"_s).setText(request.Header);
-    root.appendElement(u"body"_s).appendCData(request.Body.Contents());
+    XmlNode body = root.appendElement(u"body"_s);
+    QString text;
+    if (bodyAsXmlText(request.Body.ContentBytes(), text)) {
+        body.appendCData(text);
+    } else {
+        // Kept whole rather than cut: such a body is stored as Base64, marked so.
+        body.setAttribute(kEncoding, kBase64);
+        body.appendCData(QString::fromLatin1(request.Body.ContentBytes().toBase64()));
+    }
     root.appendElement(u"secure"_s).setText(request.Secure ? u"True"_s : u"False"_s);
     QString reason;
     if (!doc.save(path, XmlFormat::Raw, &reason))
@@ -60,6 +86,18 @@ qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error
     if (body.selectNodes(u"node()"_s).isEmpty())
         return fail(ErrorCode::MissingNode,
                     u"Error loading %1: the element <body> is empty"_s.arg(path), error);
+    QByteArray bodyBytes;
+    const bool base64 = body.hasAttribute(kEncoding);
+    if (base64) {
+        const auto decoded = QByteArray::fromBase64Encoding(
+            body.text().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        if (body.attribute(kEncoding) != kBase64 || !decoded)
+            return fail(
+                ErrorCode::TypeMismatch,
+                u"Error loading %1: <body> is not valid %2"_s.arg(path, body.attribute(kEncoding)),
+                error);
+        bodyBytes = *decoded;
+    }
     const QString secure = root.child(u"secure"_s).text().trimmed();
     if (secure.compare("true"_L1, Qt::CaseInsensitive) != 0
         && secure.compare("false"_L1, Qt::CaseInsensitive) != 0)
@@ -72,7 +110,10 @@ qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error
     loaded.Server = root.child(u"host"_s).text();
     loaded.Port = root.child(u"port"_s).text();
     // A "]]>" in the body was written as several CDATA sections; text() joins them again.
-    loaded.Body.setContents(body.text());
+    if (base64)
+        loaded.Body.setContents(bodyBytes);
+    else
+        loaded.Body.setContents(body.text());
     loaded.Header = root.child(u"header"_s).text().replace(u"\r\n"_s, u"\n"_s);
     loaded.HTTPver = root.child(u"httpver"_s).text();
     loaded.setMethod(root.child(u"method"_s).text());

@@ -5,14 +5,17 @@
 class HTTPRequest;
 
 // Request files (.phr): one request as a small XML document whose root `request` holds host,
-// port, url, httpver, method, header, body (CDATA) and secure, in that order.
+// port, url, httpver, method, header, body (CDATA) and secure, in that order. A body that XML
+// 1.0 cannot carry exactly (bytes that are not UTF-8, control characters other than TAB, LF
+// and CR) is stored as Base64 in a body element marked encoding="base64"; files without the
+// mark hold the body as text.
 
 // Writes request to path atomically, replacing any file there. Returns 0, or a non-zero
 // status with *error (when given) describing why; a previous file then stays unchanged.
 qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString* error = nullptr);
 
-// Reads path into request. The body comes back exactly as saved (CR LF included); header lines
-// come back separated by LF. Returns 0; on a missing, malformed or incomplete file a non-zero
+// Reads path into request. The body comes back byte for byte as saved (CR LF included); header
+// lines come back separated by LF. Returns 0; on a missing, malformed or incomplete file a non-zero
 // status with *error (when given) describing why, and request is left unchanged.
 qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error = nullptr);
 

@@ -31,9 +31,10 @@ public:
     // Scheme, server, ":", port and URL; the port is always present.
     QString FullPath() const;
 
-    // The raw request text: request line, header block, empty line, body.
+    // The raw request text as shown: request line, header block, empty line, the body's Contents.
     QString RequestMessage() const;
-    // RequestMessage as the bytes written to the socket (UTF-8).
+    // The bytes written to the socket: the text before the body in UTF-8, then the body's exact
+    // bytes.
     QByteArray RequestBytes() const;
 
 private:

@@ -1,6 +1,7 @@
 #include "transport/Exchange.h"
 
 #include "message/HTTPRequest.h"
+#include "transport/PortNumber.h"
 #include "transport/QtSocketX.h"
 #include "transport/Redirect.h"
 
@@ -13,21 +14,6 @@ const QString kOk = u"Ok"_s;
 const QString kSetupFailure = u"Generic error, perhaps invalid host name or port"_s;
 // Logged once per chunk; kept whole so that every entry shares one string.
 const QString kReceivingLine = u" Receiving data"_s;
-
-// The port as typed, 1..65535; 0 when it is anything else. Surrounding blanks are
-// forgiven, signs, fractions and exponents are not.
-int portFromText(const QString& text)
-{
-    const QString digits = text.trimmed();
-    if (digits.isEmpty() || digits.size() > 5)
-        return 0;
-    for (const QChar c : digits) {
-        if (c < u'0' || c > u'9')
-            return 0;
-    }
-    const int port = digits.toInt();
-    return port >= 1 && port <= 65535 ? port : 0;
-}
 
 } // namespace
 
@@ -80,8 +66,8 @@ bool Exchange::startConnection()
     if (!socket.setSecure(m_request->Secure) || !socket.createSocket()
         || !socket.setRemoteHost(HostForConnect(m_request->Server)))
         return false;
-    const int port = portFromText(m_request->Port);
-    if (port == 0 || !socket.setRemotePort(port))
+    const PortNumber port = ParsePortNumber(m_request->Port);
+    if (!port || !socket.setRemotePort(port.number))
         return false;
     if (m_request->Secure && !socket.setCertificateStore(u"MY\\"_s))
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The request window's fields as the send pipeline reads them, taken as they stand.
@@ -13,7 +14,7 @@ struct RequestForm
     QString url;
     QString httpVersion;
     bool includeBody = false;
-    QString body;
+    QByteArray body; // the exact bytes of the body
 };
 
 // The choices of the redirect prompt. The prompt fills in the answers; it keeps its check

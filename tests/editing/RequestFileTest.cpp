@@ -95,6 +95,37 @@ TEST_F(RequestFileTest, EarlierFilesWithLowerCasedUrlsAndNormalisedLineEndsLoad)
     EXPECT_EQ(loaded.Body.Contents(), u"a=1&b=2"_s);
 }
 
+TEST_F(RequestFileTest, BodiesXmlCannotHoldAreStoredAsBase64AndComeBackExactly)
+{
+    HTTPRequest r = sample();
+    const QByteArray binary = QByteArray("a\x00b\x01\x1f\r\n\xff\xfe end", 13);
+    const QList<QByteArray> bodies = { binary, "bad \xc3\x28 utf-8", "\xef\xbf\xbe" };
+    for (const QByteArray& bytes : bodies) {
+        r.Body.setContents(bytes);
+        ASSERT_EQ(SaveRequestFile(r, path()), 0);
+        EXPECT_TRUE(readFile(path()).contains(
+            QByteArray("<body encoding=\"base64\"><![CDATA[" + bytes.toBase64() + "]]></body>")));
+        HTTPRequest loaded;
+        ASSERT_EQ(LoadRequestFile(path(), loaded), 0);
+        EXPECT_EQ(loaded.Body.ContentBytes(), bytes);
+    }
+
+    // Text XML can hold stays text, TAB included, with no mark.
+    r.Body.setContents(u"tab\there"_s);
+    ASSERT_EQ(SaveRequestFile(r, path()), 0);
+    EXPECT_TRUE(readFile(path()).contains("<body><![CDATA[tab\there]]></body>"));
+
+    // A mark this program does not know, or Base64 that is not, fails the load.
+    const QByteArray file = readFile(path());
+    for (const QByteArray& body : { "<body encoding=\"base64\"><![CDATA[not base64!]]></body>"_ba,
+                                    "<body encoding=\"rot13\"><![CDATA[abc]]></body>"_ba }) {
+        ASSERT_TRUE(writeFile(
+            path(), QByteArray(file).replace("<body><![CDATA[tab\there]]></body>", body)));
+        HTTPRequest loaded;
+        EXPECT_NE(LoadRequestFile(path(), loaded), 0) << body.toStdString();
+    }
+}
+
 TEST_F(RequestFileTest, IncompleteOrMalformedFilesFailAndLeaveTheRequestAlone)
 {
     const HTTPRequest before = sample();

@@ -2,10 +2,12 @@
 #include "message/HTTPRequest.h"
 #include "persistence/XmlDocument.h"
 #include "support/NginxServer.h"
+#include "support/TestServer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -171,6 +173,34 @@ TEST_F(HeadlessRunTest, PersistentCookiesAreStoredAndSentByTheNextRun)
     r = run({ u"--send"_s, requestFile(u"/echo-cookie"_s) });
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(bodyOf(r.out), "cookie=[persist=abc]\n");
+}
+
+TEST_F(HeadlessRunTest, BodyGoesOnTheWireByteForByte)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen()) << server.error().toStdString();
+    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n" });
+    HTTPRequest r;
+    r.Server = u"127.0.0.1"_s;
+    r.Port = server.portText();
+    r.setMethod(u"POST"_s);
+    r.setURL(u"/"_s);
+    r.HTTPver = u"HTTP/1.1"_s;
+    const QList<QByteArray> bodies = { "a\nb\r\nc", QByteArray("x\r\n\x00\xff\ry", 7) };
+    for (const QByteArray& body : bodies) {
+        r.Body.setContents(body);
+        const QString path = dir.filePath(u"body.phr"_s);
+        ASSERT_EQ(SaveRequestFile(r, path), 0);
+        QProcess process;
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start(QStringLiteral(PELORIN_BINARY),
+                      { u"--data-dir"_s, dataDir, u"--send"_s, path });
+        ASSERT_TRUE(finished.wait(60000)) << "pelorin did not finish";
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        EXPECT_TRUE(server.received().endsWith(QByteArray("\r\n\r\n" + body)));
+        EXPECT_TRUE(server.received().contains(
+            QByteArray("\r\nContent-length: " + QByteArray::number(body.size()) + "\r\n")));
+    }
 }
 
 TEST_F(HeadlessRunTest, ExitStatusTellsFailureAndBadInput)

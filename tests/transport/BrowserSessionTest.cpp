@@ -79,7 +79,7 @@ protected:
         settings = { true, true, true, true, true };
         ASSERT_TRUE(server.listen()) << server.error().toStdString();
         view.form = { u"127.0.0.1"_s,   server.portText(), u"443"_s, false,    u"GET"_s,
-                      u"/index.html"_s, u"HTTP/1.1"_s,     false,    QString() };
+                      u"/index.html"_s, u"HTTP/1.1"_s,     false,    QByteArray() };
         headers.AddHeader(u"Host"_s, QString(), false);
         headers.AddHeader(u"Accept"_s, u"*/*"_s, false);
         headers.AddHeader(u"Connection"_s, u"Close"_s, false);
@@ -196,11 +196,11 @@ TEST_F(BrowserSessionTest, BodyLengthCountsBytesAndLongRequestsAreShownCut)
 {
     view.form.method = u"post"_s;
     view.form.includeBody = true;
-    view.form.body = u"name=J\u00fcrgen&city=K\u00f8benhavn"_s + QString(3000, u'x');
+    view.form.body = (u"name=J\u00fcrgen&city=K\u00f8benhavn"_s + QString(3000, u'x')).toUtf8();
     server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
     send();
 
-    const QByteArray body = view.form.body.toUtf8();
+    const QByteArray body = view.form.body;
     EXPECT_EQ(headers.GetRequestHeaderValue(u"Content-length"_s), QString::number(body.size()));
     EXPECT_TRUE(server.received().endsWith(QByteArray("\r\n\r\n" + body)));
     EXPECT_TRUE(server.received().startsWith("POST /index.html HTTP/1.1\r\n"));

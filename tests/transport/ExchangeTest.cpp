@@ -181,8 +181,8 @@ TEST(ExchangeTest, RefusedConnectionFailsAndOkHidesTheControl)
 TEST(ExchangeTest, PortTextIsCheckedBeforeConnecting)
 {
     const QString generic = u"Generic error, perhaps invalid host name or port"_s;
-    for (const QString& port :
-         { u"abc"_s, u""_s, u"0"_s, u"65536"_s, u"-1"_s, u"80.5"_s, u"+80"_s, u"99999999999"_s }) {
+    for (const QString& port : { u"abc"_s, u""_s, u"0"_s, u"65536"_s, u"-1"_s, u"80.5"_s, u"+80"_s,
+                                 u"99999999999"_s, u" 8080 "_s }) {
         Exchange exchange;
         Events events(exchange);
         HTTPRequest request = makeRequest(u"127.0.0.1"_s, port);
@@ -199,7 +199,7 @@ TEST(ExchangeTest, PortTextIsCheckedBeforeConnecting)
     }
 
     // Every port in range is accepted, those above 32767 included; the host's answer decides.
-    for (const QString& port : { u"1"_s, u"32767"_s, u"32768"_s, u"65535"_s, u" 8080 "_s }) {
+    for (const QString& port : { u"1"_s, u"32767"_s, u"32768"_s, u"65535"_s }) {
         Exchange exchange;
         Events events(exchange);
         HTTPRequest request = makeRequest(u"127.0.0.1"_s, port);

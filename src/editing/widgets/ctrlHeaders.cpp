@@ -231,7 +231,9 @@ bool ctrlHeaders::eventFilter(QObject* watched, QEvent* event)
 bool ctrlHeaders::hasRowNamed(const QString& name) const
 {
     for (const HeaderTable::Row& row : m_headers->rows()) {
-        if (row.name == name)
+        // Header names ignore case: ticking "Accept" must not treat an "accept" row as missing
+        // and so empty its value through AddHeader.
+        if (row.name.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;

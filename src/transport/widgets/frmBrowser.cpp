@@ -6,7 +6,6 @@
 #include "editing/widgets/ctrlHeaders.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
-#include "persistence/TextFile.h"
 #include "persistence/TextUtil.h"
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/DialogPlacer.h"
@@ -16,6 +15,7 @@
 #include "shell/widgets/PelorinIcons.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "transport/BrowserSession.h"
+#include "transport/PortNumber.h"
 #include "transport/Redirect.h"
 #include "transport/widgets/ctrlHTTP.h"
 #include "transport/widgets/frmRedirect.h"
@@ -24,7 +24,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -66,7 +65,20 @@ QComboBox* editableCombo(const QString& name, QWidget* parent)
 
 QString captionFor(const QString& file)
 {
-    return file.isEmpty() ? kCaption : kCaption + u"  ["_s + ShortenText(file, 50) + u']';
+    // "&" marks a mnemonic in a caption, so a literal one is doubled.
+    return file.isEmpty()
+        ? kCaption
+        : kCaption + u"  ["_s + ShortenText(file, 50).replace(u'&', u"&&"_s) + u']';
+}
+
+// The box's text with every line break as LF: block breaks, and the line breaks Shift+Enter
+// types inside a block.
+QString boxText(const QPlainTextEdit& box)
+{
+    return box.document()
+        ->toRawText()
+        .replace(QChar::ParagraphSeparator, u'\n')
+        .replace(QChar::LineSeparator, u'\n');
 }
 
 } // namespace
@@ -78,6 +90,7 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     , m_messages(messages)
     , m_area(area)
     , m_placer(placer)
+    , m_bodyFile(app.folder().bodyTempFile())
 {
     setObjectName(u"frmBrowser"_s);
     setWindowTitle(kCaption.trimmed());
@@ -103,8 +116,7 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     fill(cmbHTTPver, Configuration::httpVersionsPath());
 
     // Start from an empty body file, so the editor never shows an earlier run's text.
-    WriteTextFile(m_app.folder().bodyTempFile(), QString(), m_messages);
-    m_bodyFileTime = QFileInfo(m_app.folder().bodyTempFile()).lastModified();
+    m_bodyFile.reset(QByteArray());
 }
 
 frmBrowser::~frmBrowser()
@@ -212,6 +224,7 @@ void frmBrowser::buildControls()
     txtRequestBody->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtRequestBody->installEventFilter(this);
     txtRequestBody->viewport()->installEventFilter(this);
+    connect(txtRequestBody, &QPlainTextEdit::textChanged, this, &frmBrowser::bodyEdited);
     rows->addWidget(txtRequestBody, 2);
 
     auto* sendBar = new QHBoxLayout;
@@ -280,20 +293,12 @@ bool frmBrowser::validatePort(QLineEdit* box)
     // The message box takes the focus; its focus-out must not ask again.
     if (m_checkingPort)
         return true;
-    const QString text = box->text();
-    QString message;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            message = u"Port# must be an integer!"_s;
-            break;
-        }
-    }
-    // An empty box or a number of more than five digits is out of range too.
-    const int number = text.size() > 5 ? 0 : text.toInt();
-    if (message.isEmpty() && (number < 1 || number > 65535))
-        message = u"Port# must be in the range 1-65535!"_s;
-    if (message.isEmpty())
+    const PortNumber port = ParsePortNumber(box->text());
+    if (port)
         return true;
+    const QString message = port.fault == PortNumber::Fault::NotDigits
+        ? u"Port# must be an integer!"_s
+        : u"Port# must be in the range 1-65535!"_s;
     m_checkingPort = true;
     m_messages.showMessage(message, u"Ups:"_s, MessageSink::Icon::Information);
     m_checkingPort = false;
@@ -312,7 +317,7 @@ void frmBrowser::SetFormBuilderMode(bool on)
 {
     // The form body builder is not part of the program yet, so its button stays disabled.
     cmdRB_FORMdata->setEnabled(false);
-    txtRequestBody->setReadOnly(on);
+    txtRequestBody->setReadOnly(on || m_body.isLocked() || m_bodyFile.isOpen());
     cmdBodyEditor->setEnabled(!on && txtRequestBody->isEnabled());
 }
 
@@ -338,30 +343,38 @@ RequestForm frmBrowser::requestForm() const
     form.url = cmbURL->currentText();
     form.httpVersion = cmbHTTPver->currentText();
     form.includeBody = chkIncludePostData->isChecked();
-    form.body = bodyText();
+    form.body = m_body.bytes();
     return form;
 }
 
-void frmBrowser::setBodyText(const QString& text)
+void frmBrowser::showBody()
 {
-    // Line ends go on the wire as the body had them; a body without any is sent the HTTP way.
-    m_bodyCrLf = text.contains(u"\r\n"_s) || !text.contains(u'\n');
-    txtRequestBody->setPlainText(text);
+    m_showingBody = true;
+    txtRequestBody->setPlainText(m_body.shownText());
+    m_showingBody = false;
+    SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
 }
 
-QString frmBrowser::bodyText() const
+void frmBrowser::bodyEdited()
 {
-    // The raw text keeps non-breaking spaces; only the block breaks need turning back.
-    QString text = txtRequestBody->document()->toRawText();
-    const QString lineEnd = m_bodyCrLf ? u"\r\n"_s : u"\n"_s;
-    text.replace(QChar::ParagraphSeparator, lineEnd).replace(QChar::LineSeparator, lineEnd);
-    return text;
+    // Neither the placeholder nor a body being shown is an edit.
+    if (m_showingBody || m_bodyFile.isOpen())
+        return;
+    if (!m_body.applyShownText(boxText(*txtRequestBody)))
+        showBody(); // a locked body takes no typing
+}
+
+void frmBrowser::setBodyBytes(const QByteArray& bytes, const QString& displayText)
+{
+    m_bodyFile.close();
+    m_body.setExactBytes(bytes, displayText);
+    showBody();
 }
 
 void frmBrowser::cmdSend_Click()
 {
-    // The placeholder of the external editor must never be sent for the body.
-    if (m_bodyInEditor)
+    // While the placeholder shows, the body is in the file: take what the editor saved.
+    if (m_bodyFile.isOpen())
         ReloadBodyFromTempFile();
     m_session->cmdSend_Click();
 }
@@ -521,8 +534,9 @@ qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
     cmbHTTPver->setEditText(u"HTTP/1.1"_s);
     cmbURL->setEditText(DecodeAmpersands(request.URL()));
     cmbReqMethod->setEditText(u"GET"_s);
-    setBodyText(QString());
-    m_bodyInEditor = false;
+    m_bodyFile.close();
+    m_body.clear();
+    showBody();
     chkIncludePostData->setChecked(false);
     SetDefaultHeaders();
     cmdSend->setFocus();
@@ -539,8 +553,8 @@ qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)
     // A stored request keeps its protocol version.
     if (!request.HTTPver.isEmpty())
         cmbHTTPver->setEditText(request.HTTPver);
-    setBodyText(request.Body.Contents());
-    m_bodyInEditor = false;
+    // Exactly the bytes loaded go out until the user edits them.
+    setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
     chkIncludePostData->setChecked(request.Body.ContentLength() >= 1);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     return 0;
@@ -581,34 +595,48 @@ void frmBrowser::placeOverMainWindow(QWidget* dialog)
 
 void frmBrowser::cmdBodyEditor_Click()
 {
-    const QString file = m_app.folder().bodyTempFile();
-    if (WriteTextFile(file, bodyText(), m_messages) != 0) {
+    // A second press while the placeholder shows first takes what the editor saved, so the
+    // file is written with the body, never with the placeholder.
+    if (m_bodyFile.isOpen())
+        ReloadBodyFromTempFile();
+    if (!m_bodyFile.open(m_body.bytes())) {
         m_messages.showMessage(u"Error saving body contetns to temporary file"_s, u"Error:"_s,
                                MessageSink::Icon::Error);
         return;
     }
-    m_bodyFileTime = QFileInfo(file).lastModified();
-    OpenWithShell(file);
-    txtRequestBody->setPlainText(kEditorPlaceholder); // shown, never sent
-    m_bodyInEditor = true;
+    OpenWithShell(m_bodyFile.path());
+    m_showingBody = true;
+    txtRequestBody->setPlainText(kEditorPlaceholder); // shown, never sent, saved or written
+    m_showingBody = false;
+    SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
 }
 
 void frmBrowser::ReloadBodyFromTempFile()
 {
-    const QString file = m_app.folder().bodyTempFile();
-    const QDateTime time = QFileInfo(file).lastModified();
-    // While the placeholder shows, the body lives in the file, changed or not.
-    if (time > m_bodyFileTime || m_bodyInEditor) {
-        QString contents;
-        if (ReadTextFile(file, contents, m_messages) == 0) {
-            setBodyText(contents);
-            m_bodyInEditor = false;
-        } else {
-            m_messages.showMessage(u"Error reading body contents temporary file"_s, u"Error:"_s,
-                                   MessageSink::Icon::Error);
-        }
+    // The message box below takes the focus and gives it back; that is no second check.
+    if (m_checkingBody)
+        return;
+    const bool wasOpen = m_bodyFile.isOpen();
+    QByteArray bytes;
+    switch (m_bodyFile.check(bytes)) {
+    case BodyTempFile::Check::Changed:
+        m_body.setBytes(bytes);
+        showBody();
+        break;
+    case BodyTempFile::Check::Unchanged:
+        if (wasOpen)
+            showBody();
+        break;
+    case BodyTempFile::Check::Unreadable:
+        // The last good body comes back, and the check does not repeat for this failure.
+        if (wasOpen)
+            showBody();
+        m_checkingBody = true;
+        m_messages.showMessage(u"Error reading body contents temporary file"_s, u"Error:"_s,
+                               MessageSink::Icon::Error);
+        m_checkingBody = false;
+        break;
     }
-    m_bodyFileTime = time;
 }
 
 void frmBrowser::setFileChooser(std::function<QString(bool save)> chooser)
@@ -646,7 +674,7 @@ HTTPRequest frmBrowser::requestFromWindow() const
 {
     HTTPRequest request;
     if (chkIncludePostData->isChecked())
-        request.Body.setContents(bodyText());
+        request.Body.setContents(m_body.bytes(), m_body.shownText());
     request.Header = ctrlHeaders1->headers()->GetRequestHeaders();
     request.HTTPver = cmbHTTPver->currentText();
     request.setMethod(cmbReqMethod->currentText());
@@ -659,8 +687,8 @@ HTTPRequest frmBrowser::requestFromWindow() const
 
 void frmBrowser::saveRequest(bool askForPath)
 {
+    QString path = askForPath ? QString() : m_requestFile;
     if (askForPath) {
-        QString path;
         if (m_fileChooser) {
             path = m_fileChooser(true);
         } else {
@@ -672,14 +700,17 @@ void frmBrowser::saveRequest(bool askForPath)
         }
         if (path.isEmpty())
             return;
-        m_requestFile = path;
     }
-    if (SaveRequestFile(requestFromWindow(), m_requestFile) != 0) {
+    // The editor's saved work is the body to store, never the placeholder.
+    if (m_bodyFile.isOpen())
+        ReloadBodyFromTempFile();
+    // The path becomes the current file only once it holds the request.
+    if (SaveRequestFile(requestFromWindow(), path) != 0) {
         m_messages.showMessage(u"An error occured trying to save the request"_s, u"Error:"_s,
                                MessageSink::Icon::Error);
         return;
     }
-    setRequestFile(m_requestFile);
+    setRequestFile(path);
 }
 
 bool frmBrowser::openRequestFile(const QString& path)

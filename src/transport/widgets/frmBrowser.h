@@ -1,9 +1,10 @@
 #pragma once
 
+#include "editing/BodyTempFile.h"
+#include "editing/RequestBodyText.h"
 #include "persistence/RequestHistoryLists.h"
 #include "transport/BrowserView.h"
 
-#include <QDateTime>
 #include <QPointer>
 #include <QWidget>
 
@@ -61,6 +62,13 @@ public:
     // The current request file ("" when none).
     const QString& sRequestSaveFile() const { return m_requestFile; }
 
+    // Puts a generated body into the body box (the form builder's entry point): exactly bytes
+    // go on the wire; displayText is what the box shows. Unless displayText is just the bytes
+    // read as UTF-8, the box is locked against typing until another body replaces this one.
+    void setBodyBytes(const QByteArray& bytes, const QString& displayText);
+    // The body as it goes on the wire, with what the box shows of it.
+    const RequestBodyText& requestBody() const { return m_body; }
+
     // The current result window, or null; the last response, or null.
     frmResult* oResult() const;
     HTTPResponse* oResp() const;
@@ -102,8 +110,8 @@ private:
     void setSecure(bool secure);
     void SetFormBuilderMode(bool on);
     void ReloadBodyFromTempFile();
-    void setBodyText(const QString& text);
-    QString bodyText() const;
+    void showBody();
+    void bodyEdited();
     void cmdPasteUrl_Click();
     void cmdBodyEditor_Click();
     bool validatePort(QLineEdit* box);
@@ -144,8 +152,9 @@ private:
     std::function<bool(RedirectQuestion&)> m_redirectPrompt;
     std::function<QString(bool)> m_fileChooser;
     QString m_requestFile;
-    QDateTime m_bodyFileTime;
-    bool m_bodyInEditor = false; // the body box shows the editor's placeholder
+    RequestBodyText m_body; // the body box is a view of it
+    BodyTempFile m_bodyFile;
+    bool m_showingBody = false; // the box is being filled from m_body, not edited
+    bool m_checkingBody = false;
     bool m_checkingPort = false;
-    bool m_bodyCrLf = true; // line ends of the body as it goes on the wire
 };

@@ -23,12 +23,15 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include <gtest/gtest.h>
 
@@ -374,6 +377,115 @@ TEST_F(frmBrowserTest, BodyEditorRoundTripThroughTheTemporaryFile)
     child<QCheckBox>("chkIncludePostData")->setChecked(true);
     send();
     EXPECT_TRUE(server.received().endsWith("\r\n\r\na=2\r\nb=\xc3\xa9"));
+}
+
+TEST_F(frmBrowserTest, LoadedBodyGoesOutExactlyAndEditsKeepUntouchedLineEnds)
+{
+    server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
+    HTTPRequest stored;
+    stored.Server = u"127.0.0.1"_s;
+    stored.Port = server.portText();
+    stored.setMethod(u"POST"_s);
+    stored.setURL(u"/"_s);
+    stored.HTTPver = u"HTTP/1.1"_s;
+    stored.Body.setContents(QByteArray("a\nb\r\nc"));
+    const QString path = dir.filePath(u"mixed.phr"_s);
+    ASSERT_EQ(SaveRequestFile(stored, path), 0);
+    ASSERT_TRUE(window->openRequestFile(path));
+    send();
+    EXPECT_TRUE(server.received().endsWith("\r\n\r\na\nb\r\nc")) << server.received().toStdString();
+    EXPECT_EQ(headers().GetRequestHeaderValue(u"Content-length"_s), u"6"_s);
+
+    // Typing at the end of the first line: it keeps its LF, the typed break is CR LF.
+    auto* body = child<QPlainTextEdit>("txtRequestBody");
+    body->setFocus();
+    QTextCursor cursor(body->document()->firstBlock());
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    body->setTextCursor(cursor);
+    QTest::keyClicks(body, u"X"_s);
+    QTest::keyClick(body, Qt::Key_Return);
+    QTest::keyClicks(body, u"Y"_s);
+    EXPECT_EQ(body->toPlainText(), u"aX\nY\nb\nc"_s);
+    send();
+    EXPECT_TRUE(server.received().endsWith("\r\n\r\naX\nY\r\nb\r\nc"))
+        << server.received().toStdString();
+    EXPECT_EQ(headers().GetRequestHeaderValue(u"Content-length"_s), u"10"_s);
+
+    // A generated binary body goes out exactly, shown by its rendering and locked against typing.
+    const QByteArray binary("--b\r\n\x89PNG\x00\r\n--b--", 17);
+    window->setBodyBytes(binary, u"--b\r\n[file.png]\r\n--b--"_s);
+    EXPECT_EQ(body->toPlainText(), u"--b\n[file.png]\n--b--"_s);
+    EXPECT_TRUE(body->isReadOnly());
+    send();
+    EXPECT_TRUE(server.received().endsWith(QByteArray("\r\n\r\n" + binary)));
+    EXPECT_EQ(headers().GetRequestHeaderValue(u"Content-length"_s), u"17"_s);
+}
+
+TEST_F(frmBrowserTest, FailedEditorReloadIsReportedOnceAndThePlaceholderGoesNowhere)
+{
+    ShellRecorder shell;
+    QDesktopServices::setUrlHandler(u"file"_s, &shell, "open");
+    auto* body = child<QPlainTextEdit>("txtRequestBody");
+    auto* editor = child<QPushButton>("cmdBodyEditor");
+    body->setPlainText(u"a=1"_s);
+    QTest::mouseClick(editor, Qt::LeftButton);
+    ASSERT_TRUE(body->toPlainText().startsWith(u"<when you have edited"_s));
+
+    // The editor's file vanishes: one message, however often the box is clicked.
+    ASSERT_TRUE(QFile::remove(folder.bodyTempFile()));
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(body->viewport(), Qt::LeftButton);
+    EXPECT_EQ(messages.texts(), QStringList { u"Error reading body contents temporary file"_s });
+    EXPECT_EQ(body->toPlainText(), u"a=1"_s) << "the last good body is back, editor mode ended";
+
+    // A second press writes the body, never the placeholder; sending and saving take the body.
+    QTest::mouseClick(editor, Qt::LeftButton);
+    QTest::mouseClick(editor, Qt::LeftButton);
+    EXPECT_EQ(shell.opened.size(), 3);
+    QFile file(folder.bodyTempFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "a=1");
+    file.close();
+    ASSERT_TRUE(body->toPlainText().startsWith(u"<when you have edited"_s));
+    const QString saved = dir.filePath(u"saved.phr"_s);
+    window->setFileChooser([&](bool) { return saved; });
+    child<QCheckBox>("chkIncludePostData")->setChecked(true);
+    Q_EMIT window->frame()->MenuItemClicked(u"savereqas"_s);
+    HTTPRequest loaded;
+    ASSERT_EQ(LoadRequestFile(saved, loaded), 0);
+    EXPECT_EQ(loaded.Body.ContentBytes(), "a=1");
+    QTest::mouseClick(editor, Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(u"file"_s);
+    server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
+    send();
+    EXPECT_TRUE(server.received().endsWith("\r\n\r\na=1"));
+    EXPECT_EQ(messages.messages.size(), 1);
+}
+
+TEST_F(frmBrowserTest, SaveAsAdoptsThePathOnlyOnceTheFileIsWritten)
+{
+    const auto caption = [&] {
+        return window->frame()->findChild<QLabel*>(u"lblCaption"_s)->text();
+    };
+    const QString good = dir.filePath(u"a&b.phr"_s);
+    QString chosen = good;
+    window->setFileChooser([&](bool) { return chosen; });
+    Q_EMIT window->frame()->MenuItemClicked(u"savereqas"_s);
+    ASSERT_EQ(window->sRequestSaveFile(), good);
+    EXPECT_TRUE(caption().endsWith(u"a&b.phr]"_s)) << caption().toStdString();
+
+    chosen = dir.filePath(u"no/folder/r.phr"_s);
+    Q_EMIT window->frame()->MenuItemClicked(u"savereqas"_s);
+    EXPECT_EQ(messages.texts(), QStringList { u"An error occured trying to save the request"_s });
+    EXPECT_EQ(window->sRequestSaveFile(), good) << "the previous file stays current";
+    EXPECT_TRUE(caption().endsWith(u"a&b.phr]"_s));
+
+    // "Save" goes on writing to the file the caption shows.
+    combo("cmbURL")->setEditText(u"/changed"_s);
+    Q_EMIT window->frame()->MenuItemClicked(u"savereq"_s);
+    HTTPRequest loaded;
+    ASSERT_EQ(LoadRequestFile(good, loaded), 0);
+    EXPECT_EQ(loaded.URL(), u"/changed"_s);
 }
 
 TEST_F(frmBrowserTest, LoadedRequestFillsEveryFieldAndServerListIgnoresCase)
