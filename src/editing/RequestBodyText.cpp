@@ -122,18 +122,12 @@ QByteArray RequestBodyText::bytes() const
     return out;
 }
 
-bool RequestBodyText::isEmpty() const
-{
-    return m_locked ? m_lockedBytes.isEmpty()
-                    : m_lines.size() == 1 && m_lines.first().bytes.isEmpty();
-}
-
 bool RequestBodyText::applyShownText(const QString& shown)
 {
-    if (m_locked)
-        return false;
     if (shown == m_shown)
         return true;
+    if (m_locked)
+        return false;
 
     // The edited span: what lies between the common beginning and the common end.
     const qsizetype oldLength = m_shown.size();

@@ -35,8 +35,6 @@ public:
 
     // The bytes that go on the wire.
     QByteArray bytes() const;
-    // True when there are no bytes.
-    bool isEmpty() const;
     // True for a body set by setExactBytes with a rendering of its own.
     bool isLocked() const { return m_locked; }
     // What the body box shows: every line break as LF; characters the box would take for line
@@ -46,7 +44,7 @@ public:
     // Takes the box's text after an edit, every line break as LF. Lines outside the edited span
     // keep their bytes and line ends; a line the edit changed keeps its own line end; a line
     // break the edit put in is CR LF; edited text is UTF-8. Returns false and changes nothing
-    // when the body is locked.
+    // when the body is locked and shown differs from shownText().
     bool applyShownText(const QString& shown);
 
 private:

@@ -116,7 +116,10 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     fill(cmbHTTPver, Configuration::httpVersionsPath());
 
     // Start from an empty body file, so the editor never shows an earlier run's text.
-    m_bodyFile.reset(QByteArray());
+    QString reason;
+    if (!m_bodyFile.reset(QByteArray(), &reason))
+        m_messages.showMessage(u"Error writing file: "_s + reason, u"Error:"_s,
+                               MessageSink::Icon::Error);
 }
 
 frmBrowser::~frmBrowser()

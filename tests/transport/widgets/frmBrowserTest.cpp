@@ -318,6 +318,7 @@ TEST_F(frmBrowserTest, PortBoxesAcceptOnlyPortNumbers)
         return messages.messages.isEmpty() ? QString() : messages.messages.first().text;
     };
     EXPECT_EQ(check(u"80a"_s), u"Port# must be an integer!"_s);
+    EXPECT_EQ(check(u" 80"_s), u"Port# must be an integer!"_s) << "as the transport refuses it";
     EXPECT_EQ(messages.messages.first().title, u"Ups:"_s);
     EXPECT_EQ(check(u"0"_s), u"Port# must be in the range 1-65535!"_s);
     EXPECT_EQ(check(u"70000"_s), u"Port# must be in the range 1-65535!"_s);
