@@ -281,16 +281,23 @@ void ctrlHeaders::ShowHeaderCatalogue()
     if (!catalogue.bOkClicked())
         return;
     QStringList removals;
+    QStringList kept;
     for (int i = 0; i < catalogue.entryCount(); ++i) {
         const QString name = catalogue.entryName(i);
         const bool present = hasRowNamed(name);
-        if (catalogue.isEntryChecked(i) && !present)
-            m_headers->AddHeader(name, QString(), false);
-        else if (!catalogue.isEntryChecked(i) && present)
+        if (catalogue.isEntryChecked(i)) {
+            kept.append(name);
+            if (!present)
+                m_headers->AddHeader(name, QString(), false);
+        } else if (present) {
             removals.append(name);
+        }
     }
-    for (const QString& name : std::as_const(removals))
-        m_headers->RemoveHeader(name);
+    // An unticked custom "accept" must not take the row a ticked "Accept" keeps.
+    for (const QString& name : std::as_const(removals)) {
+        if (!kept.contains(name, Qt::CaseInsensitive))
+            m_headers->RemoveHeader(name);
+    }
     m_headers->SortRows();
 }
 
