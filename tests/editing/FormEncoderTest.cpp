@@ -263,6 +263,35 @@ TEST(FormEncoderTest, DisplayTextShowsTextAndNamesBinaryFiles)
     EXPECT_FALSE(body.displayText.contains(QChar(0)));
 }
 
+// The reader the tests trust must refuse what a strict receiver refuses.
+TEST(FormEncoderTest, TheTestsMultipartReaderIsStrict)
+{
+    const QByteArray type = "multipart/form-data; boundary=B";
+    const QByteArray good
+        = "--B\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nv\r\n--B--\r\n";
+    ASSERT_TRUE(parseMultipart(type, good)) << parseMultipart(type, good).error.toStdString();
+    struct Case
+    {
+        const char* what;
+        QByteArray contentType;
+        QByteArray body;
+    };
+    const QList<Case> bad = {
+        { "no boundary parameter", "multipart/form-data", good },
+        { "no close delimiter", type,
+          "--B\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nv\r\n--B\r\n" },
+        { "close delimiter without CR LF", type, good.chopped(2) },
+        { "bytes after the close delimiter", type, good + "x" },
+        { "header line ended by LF only", type,
+          "--B\r\nContent-Disposition: form-data; name=\"a\"\n\r\nv\r\n--B--\r\n" },
+        { "name not quoted-string safe", type,
+          "--B\r\nContent-Disposition: form-data; name=\"a\r\n\"\r\n\r\nv\r\n--B--\r\n" },
+        { "no Content-Disposition", type, "--B\r\nContent-Type: text/plain\r\n\r\nv\r\n--B--\r\n" },
+    };
+    for (const Case& c : bad)
+        EXPECT_FALSE(parseMultipart(c.contentType, c.body)) << c.what;
+}
+
 // The encoder's body, set in a request with the header rows it sets, reaches a real server
 // as a multipart message a strict reader accepts, with every part intact.
 TEST(FormEncoderTest, UploadReachesALoopbackServerIntact)

@@ -9,6 +9,7 @@
 #include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/ctrlFormBar.h"
 
+#include <QAbstractItemView>
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QFileDialog>
@@ -90,6 +91,9 @@ frmFORMBuilder::frmFORMBuilder(MessageSink& messages, QWidget* parent)
     m_newField->setEditable(false);
     m_newField->addItems(FormFieldTable::fieldTypeLegends());
     m_newField->setCurrentIndex(0);
+    // The box is narrower than its legends; the open list shows them whole.
+    m_newField->view()->setMinimumWidth(m_newField->view()->sizeHintForColumn(0)
+                                        + m_newField->view()->frameWidth() * 2);
     m_typeLabel->setBuddy(m_newField);
     m_remove->setEnabled(false);
     for (QPushButton* button : { m_add, m_remove, m_removeAll, m_cancel })
