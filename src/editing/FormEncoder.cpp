@@ -43,7 +43,7 @@ QList<std::pair<QString, QString>> pairsOf(const FormField& field)
 {
     switch (field.kind()) {
     case FormFieldKind::SingleValue:
-        return { { field.name, field.values.at(0) } };
+        return { { field.name, field.values.value(0) } };
     case FormFieldKind::MultiValue: {
         QList<std::pair<QString, QString>> pairs;
         for (const QString& value : field.values) {
@@ -55,10 +55,10 @@ QList<std::pair<QString, QString>> pairsOf(const FormField& field)
         return pairs;
     }
     case FormFieldKind::Text:
-        return { { field.name, withCrLf(field.values.at(field.textIndex())) } };
+        return { { field.name, withCrLf(field.values.value(field.textIndex())) } };
     case FormFieldKind::Image:
-        return { { field.name + u".x"_s, field.values.at(0) },
-                 { field.name + u".y"_s, field.values.at(1) } };
+        return { { field.name + u".x"_s, field.values.value(0) },
+                 { field.name + u".y"_s, field.values.value(1) } };
     case FormFieldKind::File:
         return { { field.name, QFileInfo(field.filePath()).fileName() } };
     case FormFieldKind::None:

@@ -30,6 +30,7 @@ public:
 
     // The application's one builder, created on first use as a dialog owned by owner and kept
     // (with its rows) until owner goes; later calls return the same builder whatever they pass.
+    // messages must outlive owner.
     static frmFORMBuilder& appBuilder(MessageSink& messages, QWidget* owner);
 
     // An empty builder titled "FORM Editor", 8190 by 4995 twips. Failures of OK (a file that
