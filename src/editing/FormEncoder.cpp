@@ -110,13 +110,9 @@ bool filePart(const FormField& field, Part& part, QString& error)
     QString mimeType = u"application/octet-stream"_s;
     if (!path.isEmpty()) {
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = u"Cannot read the file \"%1\" of field \"%2\": %3"_s.arg(path, field.name,
-                                                                             file.errorString());
-            return false;
-        }
-        contents = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
+        if (file.open(QIODevice::ReadOnly))
+            contents = file.readAll();
+        if (!file.isOpen() || file.error() != QFileDevice::NoError) {
             error = u"Cannot read the file \"%1\" of field \"%2\": %3"_s.arg(path, field.name,
                                                                              file.errorString());
             return false;
