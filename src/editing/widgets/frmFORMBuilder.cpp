@@ -214,6 +214,10 @@ void frmFORMBuilder::cmdRemoveAll_Click()
 void frmFORMBuilder::done(int result)
 {
     if (result == QDialog::Accepted) {
+        // What is being typed into a cell counts: OK can come before the editor loses focus.
+        const QModelIndex current = m_grid->currentIndex();
+        if (QWidget* editor = m_grid->indexWidget(current))
+            m_grid->itemDelegateForIndex(current)->setModelData(editor, m_rows, current);
         FormBody body = EncodeForm(m_rows->fields(), m_multipartRequested);
         if (!body) {
             m_messages.showMessage(body.error, u"Error:"_s, MessageSink::Icon::Error);

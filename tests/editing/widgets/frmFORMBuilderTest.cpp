@@ -193,9 +193,15 @@ TEST_F(frmFORMBuilderTest, OkDeliversTheBodyAndCancelDoesNot)
     const QString path = dir.filePath(u"b.bin"_s);
     ASSERT_TRUE(FileHelpers::writeFile(path, QByteArray("\x00\xff\r\n", 4)));
     const int sv = add(u"SV"_s);
-    rows().setData(rows().index(sv, kV1), u"1"_s);
 
-    EXPECT_EQ(runAndPress(&frmFORMBuilder::cmdOK), QDialog::Accepted);
+    // What is typed into a cell counts when OK is clicked straight away.
+    builder.hide();
+    DialogRunner::pushDriver([this, sv](QDialog&) {
+        click(sv, kV1);
+        QTest::keyClicks(grid()->indexWidget(rows().index(sv, kV1)), u"1"_s);
+        QTest::mouseClick(builder.cmdOK(), Qt::LeftButton);
+    });
+    EXPECT_EQ(DialogRunner::exec(builder), QDialog::Accepted);
     EXPECT_TRUE(builder.bOkClicked());
     ASSERT_EQ(target.bodies.size(), 1);
     EXPECT_EQ(target.bodies.at(0).body, "Field1=1");
