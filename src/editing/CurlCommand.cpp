@@ -1,0 +1,765 @@
+#include "editing/CurlCommand.h"
+
+#include "editing/BasicAuthorization.h"
+#include "message/HTTPRequest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QUrl>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Words are collected as bytes: $'\xHH' and octal escapes may spell bytes that are no UTF-8.
+class ShellWords
+{
+public:
+    bool split(const QString& text, QString* error);
+    const QList<QByteArray>& words() const { return m_words; }
+
+private:
+    void endWord()
+    {
+        if (m_inWord)
+            m_words.append(m_word);
+        m_word.clear();
+        m_inWord = false;
+    }
+    void add(QChar c)
+    {
+        m_word.append(QString(c).toUtf8());
+        m_inWord = true;
+    }
+    qsizetype ansiC(const QString& text, qsizetype i);
+
+    QList<QByteArray> m_words;
+    QByteArray m_word;
+    bool m_inWord = false;
+};
+
+int hexValue(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - '0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - 'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - 'A' + 10;
+    return -1;
+}
+
+// Reads one escape of a $'...' word starting after its backslash; returns the index after it.
+qsizetype ShellWords::ansiC(const QString& text, qsizetype i)
+{
+    const QChar c = text.at(i);
+    static const QHash<QChar, char> simple { { u'n', '\n' },  { u't', '\t' },   { u'r', '\r' },
+                                             { u'a', '\a' },  { u'b', '\b' },   { u'f', '\f' },
+                                             { u'v', '\v' },  { u'e', '\x1b' }, { u'E', '\x1b' },
+                                             { u'\\', '\\' }, { u'\'', '\'' },  { u'"', '"' },
+                                             { u'?', '?' } };
+    m_inWord = true;
+    if (const auto it = simple.constFind(c); it != simple.constEnd()) {
+        m_word.append(*it);
+        return i + 1;
+    }
+    const auto number = [&](qsizetype from, int maxDigits, int base) {
+        uint value = 0;
+        qsizetype j = from;
+        while (j < text.size() && j - from < maxDigits) {
+            const int d = hexValue(text.at(j));
+            if (d < 0 || d >= base)
+                break;
+            value = value * uint(base) + uint(d);
+            ++j;
+        }
+        return std::pair { value, j };
+    };
+    if (c == u'x') {
+        const auto [value, end] = number(i + 1, 2, 16);
+        if (end == i + 1) {
+            m_word.append("\\x");
+            return i + 1;
+        }
+        m_word.append(char(value));
+        return end;
+    }
+    if (c == u'u' || c == u'U') {
+        const auto [value, end] = number(i + 1, c == u'u' ? 4 : 8, 16);
+        if (end == i + 1 || value > 0x10FFFF) {
+            m_word.append('\\');
+            return i;
+        }
+        const char32_t code = value;
+        m_word.append(QString::fromUcs4(&code, 1).toUtf8());
+        return end;
+    }
+    if (c >= u'0' && c <= u'7') {
+        const auto [value, end] = number(i, 3, 8);
+        m_word.append(char(value & 0xFF));
+        return end;
+    }
+    if (c == u'c' && i + 1 < text.size()) {
+        m_word.append(char(text.at(i + 1).unicode() & 0x1F));
+        return i + 2;
+    }
+    m_word.append('\\');
+    return i;
+}
+
+bool ShellWords::split(const QString& text, QString* error)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    const auto fail = [&](const QString& why) {
+        endWord();
+        if (error)
+            *error = why;
+        return false;
+    };
+    while (i < n) {
+        const QChar c = text.at(i);
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
+            endWord();
+            ++i;
+        } else if (c == u'\\') {
+            if (i + 1 < n && text.at(i + 1) == u'\n') {
+                i += 2;
+            } else if (i + 2 < n && text.at(i + 1) == u'\r' && text.at(i + 2) == u'\n') {
+                i += 3;
+            } else if (i + 1 < n) {
+                add(text.at(i + 1));
+                i += 2;
+            } else {
+                ++i;
+            }
+        } else if (c == u'\'') {
+            const qsizetype end = text.indexOf(u'\'', i + 1);
+            if (end < 0)
+                return fail(u"Unterminated single quote"_s);
+            m_word.append(QStringView(text).sliced(i + 1, end - i - 1).toUtf8());
+            m_inWord = true;
+            i = end + 1;
+        } else if (c == u'$' && i + 1 < n && text.at(i + 1) == u'\'') {
+            i += 2;
+            m_inWord = true;
+            while (true) {
+                if (i >= n)
+                    return fail(u"Unterminated $' quote"_s);
+                const QChar d = text.at(i);
+                if (d == u'\'') {
+                    ++i;
+                    break;
+                }
+                if (d == u'\\' && i + 1 < n) {
+                    i = ansiC(text, i + 1);
+                } else {
+                    add(d);
+                    ++i;
+                }
+            }
+        } else if (c == u'"' || (c == u'$' && i + 1 < n && text.at(i + 1) == u'"')) {
+            i += c == u'$' ? 2 : 1;
+            m_inWord = true;
+            while (true) {
+                if (i >= n)
+                    return fail(u"Unterminated double quote"_s);
+                const QChar d = text.at(i);
+                if (d == u'"') {
+                    ++i;
+                    break;
+                }
+                if (d == u'\\' && i + 1 < n) {
+                    const QChar e = text.at(i + 1);
+                    if (e == u'\n') {
+                        i += 2;
+                        continue;
+                    }
+                    if (e == u'$' || e == u'`' || e == u'"' || e == u'\\') {
+                        add(e);
+                        i += 2;
+                        continue;
+                    }
+                }
+                add(d);
+                ++i;
+            }
+        } else {
+            add(c);
+            ++i;
+        }
+    }
+    endWord();
+    return true;
+}
+
+bool isSafeShellChar(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+        || QStringView(u"_@%+=:,./-").contains(c);
+}
+
+// curl's --data-urlencode keeps the RFC 3986 unreserved characters and encodes every other byte.
+QByteArray percentEncode(const QByteArray& bytes)
+{
+    return bytes.toPercentEncoding(QByteArray(), "~");
+}
+
+enum class Arg { None, Required };
+
+struct OptionInfo
+{
+    QString name; // the long name the request side uses
+    Arg arg;
+};
+
+const QHash<QString, OptionInfo>& options()
+{
+    // Every option that changes the request, and the common ones that do not, so a pasted
+    // command never loses an argument word to the URL.
+    static const QHash<QString, OptionInfo> table = [] {
+        QHash<QString, OptionInfo> t;
+        const auto both = [&](const QString& shortName, const QString& longName, Arg arg) {
+            t.insert(longName, { longName, arg });
+            if (!shortName.isEmpty())
+                t.insert(shortName, { longName, arg });
+        };
+        both(u"-X"_s, u"--request"_s, Arg::Required);
+        both(u"-H"_s, u"--header"_s, Arg::Required);
+        both(u"-d"_s, u"--data"_s, Arg::Required);
+        both({}, u"--data-ascii"_s, Arg::Required);
+        both({}, u"--data-raw"_s, Arg::Required);
+        both({}, u"--data-binary"_s, Arg::Required);
+        both({}, u"--data-urlencode"_s, Arg::Required);
+        both(u"-u"_s, u"--user"_s, Arg::Required);
+        both(u"-A"_s, u"--user-agent"_s, Arg::Required);
+        both(u"-e"_s, u"--referer"_s, Arg::Required);
+        both(u"-b"_s, u"--cookie"_s, Arg::Required);
+        both(u"-F"_s, u"--form"_s, Arg::Required);
+        both({}, u"--form-string"_s, Arg::Required);
+        both({}, u"--url"_s, Arg::Required);
+        both(u"-G"_s, u"--get"_s, Arg::None);
+        both(u"-I"_s, u"--head"_s, Arg::None);
+        both(u"-k"_s, u"--insecure"_s, Arg::None);
+        both({}, u"--compressed"_s, Arg::None);
+        both(u"-0"_s, u"--http1.0"_s, Arg::None);
+        both({}, u"--http1.1"_s, Arg::None);
+        // No effect on the request bytes.
+        for (const auto& [s, l] : { std::pair { u"-L"_s, u"--location"_s },
+                                    { u"-s"_s, u"--silent"_s },
+                                    { u"-S"_s, u"--show-error"_s },
+                                    { u"-v"_s, u"--verbose"_s },
+                                    { u"-i"_s, u"--include"_s },
+                                    { u"-f"_s, u"--fail"_s },
+                                    { u"-N"_s, u"--no-buffer"_s },
+                                    { u"-g"_s, u"--globoff"_s },
+                                    { u"-#"_s, u"--progress-bar"_s },
+                                    { u"-O"_s, u"--remote-name"_s } })
+            both(s, l, Arg::None);
+        for (const QString& l :
+             { u"--path-as-is"_s, u"--fail-with-body"_s, u"--location-trusted"_s })
+            both({}, l, Arg::None);
+        for (const auto& [s, l] : { std::pair { u"-o"_s, u"--output"_s },
+                                    { u"-m"_s, u"--max-time"_s },
+                                    { u"-w"_s, u"--write-out"_s },
+                                    { u"-c"_s, u"--cookie-jar"_s } })
+            both(s, l, Arg::Required);
+        for (const QString& l : { u"--connect-timeout"_s, u"--retry"_s, u"--max-redirs"_s,
+                                  u"--limit-rate"_s, u"--cacert"_s, u"--capath"_s })
+            both({}, l, Arg::Required);
+        return t;
+    }();
+    return table;
+}
+
+bool ignoredOption(const QString& longName)
+{
+    static const QStringList ignored { u"--location"_s,
+                                       u"--silent"_s,
+                                       u"--show-error"_s,
+                                       u"--verbose"_s,
+                                       u"--include"_s,
+                                       u"--fail"_s,
+                                       u"--no-buffer"_s,
+                                       u"--globoff"_s,
+                                       u"--progress-bar"_s,
+                                       u"--remote-name"_s,
+                                       u"--path-as-is"_s,
+                                       u"--fail-with-body"_s,
+                                       u"--location-trusted"_s,
+                                       u"--output"_s,
+                                       u"--max-time"_s,
+                                       u"--write-out"_s,
+                                       u"--cookie-jar"_s,
+                                       u"--connect-timeout"_s,
+                                       u"--retry"_s,
+                                       u"--max-redirs"_s,
+                                       u"--limit-rate"_s,
+                                       u"--cacert"_s,
+                                       u"--capath"_s };
+    return ignored.contains(longName);
+}
+
+// Options we do not take over but whose argument must not be mistaken for the URL.
+bool unknownTakesArgument(const QString& option)
+{
+    static const QStringList withArg { u"-x"_s,           u"--proxy"_s,      u"-E"_s,
+                                       u"--cert"_s,       u"--key"_s,        u"--resolve"_s,
+                                       u"--connect-to"_s, u"-T"_s,           u"--upload-file"_s,
+                                       u"--interface"_s,  u"-K"_s,           u"--config"_s,
+                                       u"-U"_s,           u"--proxy-user"_s, u"-r"_s,
+                                       u"--range"_s,      u"-z"_s,           u"--time-cond"_s };
+    return withArg.contains(option);
+}
+
+struct UrlParts
+{
+    bool secure = false;
+    QString server, port, path, userInfo, error;
+};
+
+UrlParts splitUrl(const QString& url)
+{
+    UrlParts parts;
+    QString rest = url;
+    const qsizetype schemeEnd = rest.indexOf(u"://"_s);
+    if (schemeEnd >= 0) {
+        const QString scheme = rest.left(schemeEnd).toLower();
+        if (scheme != u"http"_s && scheme != u"https"_s) {
+            parts.error = u"Only http and https URLs can be sent: "_s + url;
+            return parts;
+        }
+        parts.secure = scheme == u"https"_s;
+        rest = rest.mid(schemeEnd + 3);
+    }
+    qsizetype authorityEnd = rest.size();
+    for (const QChar stop : { u'/', u'?', u'#' }) {
+        const qsizetype at = rest.indexOf(stop);
+        if (at >= 0 && at < authorityEnd)
+            authorityEnd = at;
+    }
+    QString authority = rest.left(authorityEnd);
+    QString path = rest.mid(authorityEnd);
+    if (const qsizetype hash = path.indexOf(u'#'); hash >= 0)
+        path.truncate(hash);
+    if (path.isEmpty() || path.startsWith(u'?'))
+        path.prepend(u'/');
+    if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0) {
+        parts.userInfo = QUrl::fromPercentEncoding(authority.left(at).toUtf8());
+        authority = authority.mid(at + 1);
+    }
+    QString host = authority;
+    QString port;
+    if (authority.startsWith(u'[')) {
+        const qsizetype close = authority.indexOf(u']');
+        if (close < 0) {
+            parts.error = u"Malformed IPv6 address in URL: "_s + url;
+            return parts;
+        }
+        host = authority.left(close + 1);
+        if (authority.size() > close + 1 && authority.at(close + 1) == u':')
+            port = authority.mid(close + 2);
+    } else if (const qsizetype colon = authority.lastIndexOf(u':'); colon >= 0) {
+        host = authority.left(colon);
+        port = authority.mid(colon + 1);
+    }
+    if (host.isEmpty()) {
+        parts.error = u"No host in URL: "_s + url;
+        return parts;
+    }
+    parts.server = host;
+    parts.port = port.isEmpty() ? (parts.secure ? u"443"_s : u"80"_s) : port;
+    parts.path = path;
+    return parts;
+}
+
+bool readWholeFile(const QString& baseDir, const QString& name, QByteArray& out, QString& error)
+{
+    QFile file(QDir(baseDir.isEmpty() ? QDir::currentPath() : baseDir).filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = u"Cannot read "_s + name + u": "_s + file.errorString();
+        return false;
+    }
+    out = file.readAll();
+    return true;
+}
+
+bool hasHeader(const QList<QPair<QString, QString>>& headers, const QString& name)
+{
+    for (const auto& [n, v] : headers)
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool SplitShellWords(const QString& text, QStringList& words, QString* error)
+{
+    ShellWords splitter;
+    const bool ok = splitter.split(text, error);
+    words.clear();
+    for (const QByteArray& w : splitter.words())
+        words.append(QString::fromUtf8(w));
+    return ok;
+}
+
+QString ShellQuote(const QString& word)
+{
+    if (!word.isEmpty() && std::all_of(word.begin(), word.end(), isSafeShellChar))
+        return word;
+    const bool control = std::any_of(word.begin(), word.end(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F;
+    });
+    if (!control) {
+        QString quoted = word;
+        quoted.replace(u'\'', u"'\\''"_s);
+        return u'\'' + quoted + u'\'';
+    }
+    QString out = u"$'"_s;
+    for (const QChar c : word) {
+        switch (c.unicode()) {
+        case '\n':
+            out += u"\\n"_s;
+            break;
+        case '\r':
+            out += u"\\r"_s;
+            break;
+        case '\t':
+            out += u"\\t"_s;
+            break;
+        case '\\':
+            out += u"\\\\"_s;
+            break;
+        case '\'':
+            out += u"\\'"_s;
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                out += u"\\x"_s + QString::number(c.unicode(), 16).rightJustified(2, u'0');
+            else
+                out += c;
+        }
+    }
+    return out + u'\'';
+}
+
+QString CurlRequest::headerText() const
+{
+    QStringList lines;
+    for (const auto& [name, value] : headers)
+        lines.append(name + u": "_s + value);
+    return lines.join(u"\r\n"_s);
+}
+
+bool LooksLikeCurlCommand(const QString& text)
+{
+    const QString t = text.trimmed();
+    return t.startsWith(u"curl "_s) || t.startsWith(u"curl\t"_s) || t.startsWith(u"curl\\"_s)
+        || t.startsWith(u"curl.exe "_s);
+}
+
+CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
+{
+    CurlRequest r;
+    ShellWords splitter;
+    if (!splitter.split(commandLine, &r.error))
+        return r;
+    const QList<QByteArray>& words = splitter.words();
+    if (words.isEmpty() || (words.first() != "curl" && words.first() != "curl.exe")) {
+        r.error = u"Not a curl command"_s;
+        return r;
+    }
+
+    QString url;
+    QList<QByteArray> data;
+    QString explicitMethod;
+    bool get = false, head = false;
+    bool dataGiven = false;
+    const auto take = [&](const QString& option, const QByteArray& value) -> bool {
+        const QString text = QString::fromUtf8(value);
+        if (option == u"--request"_s) {
+            explicitMethod = text;
+        } else if (option == u"--header"_s) {
+            const qsizetype colon = text.indexOf(u':');
+            const qsizetype semi = text.indexOf(u';');
+            if (colon > 0) {
+                const QString name = text.left(colon).trimmed();
+                const QString v = text.mid(colon + 1).trimmed();
+                // "Name:" asks curl to drop a header of its own; we add none.
+                if (!v.isEmpty())
+                    r.headers.append({ name, v });
+            } else if (semi > 0 && text.mid(semi + 1).trimmed().isEmpty()) {
+                r.headers.append({ text.left(semi).trimmed(), QString() });
+            } else {
+                r.unknownOptions.append(u"-H "_s + ShellQuote(text));
+            }
+        } else if (option == u"--data"_s || option == u"--data-ascii"_s
+                   || option == u"--data-binary"_s) {
+            QByteArray piece = value;
+            if (piece.startsWith('@')) {
+                if (!readWholeFile(baseDir, QString::fromUtf8(piece.mid(1)), piece, r.error))
+                    return false;
+                // -d reads a file as text lines; --data-binary keeps every byte.
+                if (option != u"--data-binary"_s)
+                    piece.replace("\r", "").replace("\n", "");
+            }
+            data.append(piece);
+            dataGiven = true;
+        } else if (option == u"--data-raw"_s) {
+            data.append(value);
+            dataGiven = true;
+        } else if (option == u"--data-urlencode"_s) {
+            const qsizetype eq = value.indexOf('=');
+            const qsizetype at = value.indexOf('@');
+            QByteArray name, content;
+            if (at >= 0 && (eq < 0 || at < eq)) {
+                name = value.left(at);
+                if (!readWholeFile(baseDir, QString::fromUtf8(value.mid(at + 1)), content, r.error))
+                    return false;
+            } else if (eq >= 0) {
+                name = value.left(eq);
+                content = value.mid(eq + 1);
+            } else {
+                content = value;
+            }
+            data.append(name.isEmpty() ? percentEncode(content)
+                                       : name + '=' + percentEncode(content));
+            dataGiven = true;
+        } else if (option == u"--user"_s) {
+            const qsizetype colon = text.indexOf(u':');
+            r.headers.append(
+                { u"Authorization"_s,
+                  BasicAuthorizationValue(colon < 0 ? text : text.left(colon),
+                                          colon < 0 ? QString() : text.mid(colon + 1)) });
+        } else if (option == u"--user-agent"_s) {
+            r.headers.append({ u"User-Agent"_s, text });
+        } else if (option == u"--referer"_s) {
+            r.headers.append({ u"Referer"_s, text });
+        } else if (option == u"--cookie"_s) {
+            if (text.contains(u'='))
+                r.headers.append({ u"Cookie"_s, text });
+            else
+                r.unknownOptions.append(u"-b "_s + ShellQuote(text) + u" (cookie file)"_s);
+        } else if (option == u"--form"_s || option == u"--form-string"_s) {
+            const qsizetype eq = text.indexOf(u'=');
+            if (eq <= 0) {
+                r.error = u"Malformed form field: "_s + text;
+                return false;
+            }
+            CurlFormField field;
+            field.name = text.left(eq);
+            QString v = text.mid(eq + 1);
+            if (option == u"--form"_s && (v.startsWith(u'@') || v.startsWith(u'<'))) {
+                field.isFile = v.startsWith(u'@');
+                field.valueFromFile = !field.isFile;
+                v = v.mid(1);
+                if (const qsizetype semi = v.indexOf(u";type="_s); semi >= 0) {
+                    field.contentType = v.mid(semi + 6);
+                    v.truncate(semi);
+                }
+                v = QDir(baseDir.isEmpty() ? QDir::currentPath() : baseDir).filePath(v);
+            }
+            field.value = v;
+            r.form.append(field);
+        } else if (option == u"--url"_s) {
+            url = text;
+        } else if (option == u"--get"_s) {
+            get = true;
+        } else if (option == u"--head"_s) {
+            head = true;
+        } else if (option == u"--insecure"_s) {
+            r.insecure = true;
+        } else if (option == u"--compressed"_s) {
+            if (!hasHeader(r.headers, u"Accept-Encoding"_s))
+                r.headers.append({ u"Accept-Encoding"_s, u"deflate, gzip, br"_s });
+        } else if (option == u"--http1.0"_s) {
+            r.httpVersion = u"HTTP/1.0"_s;
+        } else if (option == u"--http1.1"_s) {
+            r.httpVersion = u"HTTP/1.1"_s;
+        }
+        return true;
+    };
+
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QString word = QString::fromUtf8(words.at(i));
+        if (!word.startsWith(u'-') || word == u"-"_s) {
+            if (url.isEmpty())
+                url = word;
+            else
+                r.unknownOptions.append(word + u" (further URL)"_s);
+            continue;
+        }
+        // Short options may be bundled ("-sSL") or carry their value ("-XPOST").
+        QList<QPair<QString, QString>> parts; // option as written, attached value
+        if (word.startsWith(u"--"_s)) {
+            parts.append({ word, QString() });
+        } else {
+            for (qsizetype k = 1; k < word.size(); ++k) {
+                const QString opt = u'-' + word.at(k);
+                const auto it = options().constFind(opt);
+                const bool needsArg = (it != options().constEnd() && it->arg == Arg::Required)
+                    || unknownTakesArgument(opt);
+                if (needsArg && k + 1 < word.size()) {
+                    parts.append({ opt, word.mid(k + 1) });
+                    break;
+                }
+                parts.append({ opt, QString() });
+            }
+        }
+        for (const auto& [opt, attached] : parts) {
+            const auto it = options().constFind(opt);
+            if (it == options().constEnd()) {
+                QString listed = opt;
+                if (unknownTakesArgument(opt)) {
+                    if (!attached.isEmpty())
+                        listed += u' ' + ShellQuote(attached);
+                    else if (i + 1 < words.size())
+                        listed += u' ' + ShellQuote(QString::fromUtf8(words.at(++i)));
+                }
+                r.unknownOptions.append(listed);
+                continue;
+            }
+            QByteArray value;
+            if (it->arg == Arg::Required) {
+                if (!attached.isEmpty()) {
+                    value = attached.toUtf8();
+                } else if (i + 1 < words.size()) {
+                    value = words.at(++i);
+                } else {
+                    r.error = u"Option "_s + opt + u" needs a value"_s;
+                    return r;
+                }
+            }
+            if (ignoredOption(it->name)) {
+                r.ignoredOptions.append(it->arg == Arg::Required
+                                            ? opt + u' ' + ShellQuote(QString::fromUtf8(value))
+                                            : opt);
+                continue;
+            }
+            if (!take(it->name, value))
+                return r;
+        }
+    }
+
+    if (url.isEmpty()) {
+        r.error = u"The curl command names no URL"_s;
+        return r;
+    }
+    const UrlParts parts = splitUrl(url);
+    if (!parts.error.isEmpty()) {
+        r.error = parts.error;
+        return r;
+    }
+    r.secure = parts.secure;
+    r.server = parts.server;
+    r.port = parts.port;
+    r.url = parts.path;
+    if (!parts.userInfo.isEmpty() && !hasHeader(r.headers, u"Authorization"_s)) {
+        const qsizetype colon = parts.userInfo.indexOf(u':');
+        r.headers.append(
+            { u"Authorization"_s,
+              BasicAuthorizationValue(parts.userInfo.left(colon),
+                                      colon < 0 ? QString() : parts.userInfo.mid(colon + 1)) });
+    }
+
+    const QByteArray joined = data.join('&');
+    if (get) {
+        if (dataGiven)
+            r.url += (r.url.contains(u'?') ? u'&' : u'?') + QString::fromUtf8(joined);
+    } else if (dataGiven) {
+        r.hasBody = true;
+        r.body = joined;
+        if (!hasHeader(r.headers, u"Content-Type"_s))
+            r.headers.append({ u"Content-Type"_s, u"application/x-www-form-urlencoded"_s });
+    }
+    if (!explicitMethod.isEmpty())
+        r.method = explicitMethod.toUpper();
+    else if (head)
+        r.method = u"HEAD"_s;
+    else if (get)
+        r.method = u"GET"_s;
+    else if (r.hasBody || !r.form.isEmpty())
+        r.method = u"POST"_s;
+    return r;
+}
+
+bool CurlBodyNeedsFile(const HTTPRequest& request)
+{
+    const QByteArray& body = request.Body.ContentBytes();
+    return body.contains('\0') || QString::fromUtf8(body).toUtf8() != body;
+}
+
+QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options)
+{
+    QStringList args { u"curl"_s };
+
+    QString host = request.Server;
+    if (host.contains(u':') && !host.startsWith(u'['))
+        host = u'[' + host + u']';
+    const QString defaultPort = request.Secure ? u"443"_s : u"80"_s;
+    const QString port = request.Port.trimmed();
+    const QString path = request.URL().isEmpty() ? u"/"_s : request.URL();
+    const QString url = (request.Secure ? u"https://"_s : u"http://"_s) + host
+        + (port.isEmpty() || port == defaultPort ? QString() : u':' + port) + path;
+    args.append(ShellQuote(url));
+    // curl would otherwise squash "/../" and expand "[...]" and "{...}" itself.
+    const QString pathOnly = path.left(path.indexOf(u'?'));
+    if (pathOnly.contains(u"/./"_s) || pathOnly.contains(u"/../"_s) || pathOnly.endsWith(u"/."_s)
+        || pathOnly.endsWith(u"/.."_s))
+        args.append(u"--path-as-is"_s);
+    if (url.contains(u'[') || url.contains(u'{'))
+        args.append(u"--globoff"_s);
+
+    if (request.HTTPver.compare(u"HTTP/1.0"_s, Qt::CaseInsensitive) == 0)
+        args.append(u"--http1.0"_s);
+    else if (request.Secure)
+        args.append(u"--http1.1"_s); // curl would offer HTTP/2 over TLS
+    if (options.insecure)
+        args.append(u"-k"_s);
+
+    const QByteArray& body = request.Body.ContentBytes();
+    const bool hasBody = !body.isEmpty();
+    const QString method = request.Method().isEmpty() ? u"GET"_s : request.Method();
+    if (method == u"HEAD"_s && !hasBody)
+        args.append(u"--head"_s);
+    else if (method != (hasBody ? u"POST"_s : u"GET"_s))
+        args.append(u"-X "_s + ShellQuote(method));
+
+    QList<QPair<QString, QString>> headers;
+    for (const QString& line : request.Header.split(u"\r\n"_s, Qt::SkipEmptyParts)) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon <= 0)
+            continue;
+        headers.append({ line.left(colon), line.mid(colon + 1).trimmed() });
+    }
+    for (const QString& line : request.Header.split(u"\r\n"_s, Qt::SkipEmptyParts)) {
+        // "Name:" alone would make curl drop the header; "Name;" sends it empty.
+        const qsizetype colon = line.indexOf(u':');
+        if (colon > 0)
+            args.append(u"-H "_s
+                        + ShellQuote(line.mid(colon + 1).trimmed().isEmpty()
+                                         ? line.left(colon) + u';'
+                                         : line));
+    }
+    // curl adds these of its own accord; an empty value removes them.
+    QStringList own { u"Host"_s, u"User-Agent"_s, u"Accept"_s };
+    if (hasBody)
+        own << u"Content-Type"_s << u"Content-Length"_s << u"Expect"_s;
+    for (const QString& name : own)
+        if (!hasHeader(headers, name))
+            args.append(u"-H "_s + ShellQuote(name + u':'));
+
+    if (hasBody) {
+        if (CurlBodyNeedsFile(request))
+            args.append(u"--data-binary "_s + ShellQuote(u'@' + options.bodyFile));
+        else if (body.startsWith('@'))
+            args.append(u"--data-raw "_s + ShellQuote(QString::fromUtf8(body)));
+        else
+            args.append(u"--data-binary "_s + ShellQuote(QString::fromUtf8(body)));
+    }
+    return args.join(u" \\\n  "_s);
+}

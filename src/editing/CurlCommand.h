@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class HTTPRequest;
+
+// Splits a command line into words as a POSIX shell would: single and double quotes, $'...'
+// escapes, backslashes and backslash-newline continuations. Returns false with *error set for
+// an unterminated quote; words holds what was read so far.
+bool SplitShellWords(const QString& text, QStringList& words, QString* error = nullptr);
+
+// A word quoted for a POSIX shell: as it is when it holds only safe characters, in single
+// quotes otherwise, and as $'...' when it holds control characters.
+QString ShellQuote(const QString& word);
+
+// One -F field of a curl command: a value, or a file ("@path") with an optional type.
+struct CurlFormField
+{
+    QString name;
+    QString value; // the text value, or the file path when isFile
+    bool isFile = false;
+    bool valueFromFile = false; // "<path": the file's contents as a text value
+    QString contentType; // ";type=..." when given
+};
+
+// The request a curl command describes, with what it could not take over.
+struct CurlRequest
+{
+    bool secure = false;
+    QString server; // as in the URL; IPv6 literals keep their brackets
+    QString port; // the URL's port, or the scheme's default
+    QString url; // path and query, "/" at least
+    QString method = QStringLiteral("GET");
+    QString httpVersion = QStringLiteral("HTTP/1.1");
+    QList<QPair<QString, QString>> headers; // in the command's order
+    bool hasBody = false;
+    QByteArray body; // exact bytes
+    QList<CurlFormField> form; // -F fields, in order; the caller builds the multipart body
+    bool insecure = false; // -k: the user accepts an untrusted certificate
+    QStringList unknownOptions; // options we do not know: the request may differ from curl's
+    QStringList ignoredOptions; // known options that do not change the request bytes
+    QString error; // why the command could not be read; empty on success
+
+    explicit operator bool() const { return error.isEmpty(); }
+    // The header lines joined by CR LF, as HTTPRequest::Header holds them.
+    QString headerText() const;
+};
+
+// True when text looks like a curl command (its first word is curl) rather than a URL.
+bool LooksLikeCurlCommand(const QString& text);
+
+// Reads a curl command line (the options developer tools copy). Files named with "@" are read
+// relative to baseDir. Returns a request; error is set when the command cannot be used (no URL,
+// unterminated quote, an unreadable file, an option missing its value).
+CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir = {});
+
+// How ExportCurlCommand treats the body.
+struct CurlExportOptions
+{
+    bool insecure = false; // add -k (the certificate was not trusted)
+    QString bodyFile; // when the body is not text, it is read from this file (@path)
+};
+
+// True when the body cannot travel as a shell word (NUL bytes or invalid UTF-8), so
+// ExportCurlCommand reads it from options.bodyFile, which the caller writes first.
+bool CurlBodyNeedsFile(const HTTPRequest& request);
+
+// A curl command that puts the same request bytes on the wire: method, URL, every header line
+// as -H (curl's own Host, User-Agent, Accept, Content-Type and Expect suppressed when the
+// request does not carry them), the body as --data-binary and the HTTP version.
+QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options = {});
