@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -180,15 +182,20 @@ HtmlField makeField(const QString& tag, const QString& attributeText)
 QList<HtmlField> scanFields(const QString& body)
 {
     QList<HtmlField> fields;
+    static constexpr std::array<QLatin1StringView, 3> names
+        = { "input"_L1, "textarea"_L1, "select"_L1 };
+    // Where each kind occurs next; searched again only once the scan has passed it.
+    std::array<qsizetype, 3> next = { -2, -2, -2 };
     qsizetype pos = 0;
     for (int pass = 0; pass < kHtmlScanPasses; ++pass) {
         qsizetype at = -1;
         QLatin1StringView tag;
-        for (QLatin1StringView name : { "input"_L1, "textarea"_L1, "select"_L1 }) {
-            const qsizetype found = findTag(body, name, pos, true);
-            if (found >= 0 && (at < 0 || found < at)) {
-                at = found;
-                tag = name;
+        for (size_t k = 0; k < names.size(); ++k) {
+            if (next[k] != -1 && next[k] < pos)
+                next[k] = findTag(body, names[k], pos, true);
+            if (next[k] >= 0 && (at < 0 || next[k] < at)) {
+                at = next[k];
+                tag = names[k];
             }
         }
         if (at < 0)
@@ -230,6 +237,7 @@ void scanLinks(const QString& text, bool images, QList<HtmlLink>& out)
     const QLatin1StringView tag = images ? "img"_L1 : "a"_L1;
     const QLatin1StringView referenceName = images ? "src"_L1 : "href"_L1;
     qsizetype pos = 0;
+    qsizetype nextClose = -2; // -2: not searched yet, -1: there is none
     for (int pass = 0; pass < kHtmlScanPasses; ++pass) {
         const qsizetype at = findTag(text, tag, pos, false);
         if (at < 0)
@@ -247,7 +255,11 @@ void scanLinks(const QString& text, bool images, QList<HtmlLink>& out)
         }
         pos = end + 1;
         if (!images) {
-            const qsizetype close = text.indexOf(u"</a>"_s, end + 1, Qt::CaseInsensitive);
+            // The closer found for an earlier anchor serves while it lies ahead, so a page
+            // of unclosed anchors is not searched to its end once per anchor.
+            if (nextClose != -1 && nextClose <= end)
+                nextClose = text.indexOf(u"</a>"_s, end + 1, Qt::CaseInsensitive);
+            const qsizetype close = nextClose;
             if (close >= 0) {
                 // Tags inside the link text stay in it as plain text.
                 QString linkText
@@ -266,15 +278,18 @@ void scanLinks(const QString& text, bool images, QList<HtmlLink>& out)
 void scanForms(const QString& text, QList<HtmlForm>& out)
 {
     qsizetype pos = 0;
+    qsizetype nextClose = -2; // as for anchors
     for (int pass = 0; pass < kHtmlScanPasses; ++pass) {
         const qsizetype at = findTag(text, "form"_L1, pos, true);
         if (at < 0)
             break;
-        const qsizetype close = text.indexOf(u"</form>"_s, at + 5, Qt::CaseInsensitive);
+        if (nextClose != -1 && nextClose < at + 5)
+            nextClose = text.indexOf(u"</form>"_s, at + 5, Qt::CaseInsensitive);
+        const qsizetype close = nextClose;
         const qsizetype end = tagEnd(text, at + 5);
         // A form without its closer, or holding another form, is skipped.
-        if (close < 0 || end < 0 || end > close
-            || findTag(text.mid(at + 5, close - at - 5), "form"_L1, 0, true) >= 0) {
+        const qsizetype inner = close < 0 ? -1 : findTag(text, "form"_L1, at + 5, true);
+        if (close < 0 || end < 0 || end > close || (inner >= 0 && inner < close)) {
             pos = at + 5;
             continue;
         }

@@ -192,8 +192,11 @@ void frmResult::setMessageSink(MessageSink* sink)
 void frmResult::responseComplete(const HTTPRequest& request, const HTTPResponse& response)
 {
     m_request = request;
-    if (OffersWsdl(request.URL()))
+    // Pages offered without being asked for never push out the tab-limit error line.
+    if (OffersWsdl(request.URL()) && m_tabCount < kMaxTabs)
         ParseWSDLDocument();
+    if (m_tabCount >= kMaxTabs)
+        return;
     const ChunkedBytes& data = response.ResponseData();
     if (!IsHtmlMediaType(responseMediaType(data.mid(0, kHeaderSearch))))
         return;
