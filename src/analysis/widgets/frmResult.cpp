@@ -32,6 +32,7 @@ QString tabCaption(const QString& caption)
 const QString kMenuHtml = u"html"_s;
 const QString kMenuWsdl = u"wsdl"_s;
 const QString kMenuBody = u"body"_s;
+const QString kBodyMark = u" [body]"_s;
 
 } // namespace
 
@@ -244,6 +245,11 @@ void frmResult::showDecodedBody(int index, bool decoded)
     const bool current = index == m_currentTab;
     if (current)
         shownPage(index)->hide();
+    // The caption tells the decoded view from the raw response.
+    QString caption = m_tabs->tabText(index).trimmed();
+    if (caption.endsWith(kBodyMark))
+        caption.chop(kBodyMark.size());
+    m_tabs->setTabText(index, tabCaption(decoded ? caption + kBodyMark : caption));
     m_showBody[index] = decoded;
     if (current)
         shownPage(index)->show();

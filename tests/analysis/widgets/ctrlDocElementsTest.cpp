@@ -7,6 +7,7 @@
 #include "message/HTTPResponse.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
+#include "shell/widgets/ctrlWindowContainer.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"
 #include "transport/BrowserSession.h"
@@ -147,14 +148,19 @@ TEST(ctrlDocElementsTest, BodyViewShowsAGzipChunkedJsonResponsePrettyPrinted)
     for (const QByteArray& chunk : gzipChunked("application/json", "{\"id\":7,\"tags\":[\"x\"]}"))
         w.AddResultText(chunk);
 
-    w.showDecodedBody(2, true);
+    Q_EMIT w.frame()->MenuItemClicked(u"body"_s); // the frame's menu toggles the view
     ASSERT_NE(w.bodyView(2), nullptr);
     EXPECT_TRUE(w.bodyView(2)->isVisible());
     EXPECT_FALSE(w.txtResult(2)->isVisible()) << "the raw page stays as it is, hidden";
+    EXPECT_EQ(w.tabStrip()->tabText(2), u"  200 [body]  "_s);
     EXPECT_EQ(w.bodyView(2)->toPlainText(),
               u"{\n    \"id\": 7,\n    \"tags\": [\n        \"x\"\n    ]\n}\n"_s);
     w.showDecodedBody(2, false);
     EXPECT_TRUE(w.txtResult(2)->isVisible());
+    EXPECT_EQ(w.tabStrip()->tabText(2), u"  200  "_s);
+    Q_EMIT w.frame()->MenuItemClicked(u"html"_s); // analysis on demand, even of JSON
+    EXPECT_EQ(w.pageKind(3), ResultSink::ElementTreePage);
+    EXPECT_EQ(w.lCurrentTab(), 2);
     w.ClearResults();
     EXPECT_EQ(w.bodyView(2), nullptr);
 }
