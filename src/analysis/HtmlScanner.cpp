@@ -224,8 +224,8 @@ QList<HtmlField> scanFields(const QString& body)
                 field.values = selectValues(
                     content, findAttribute(field.attributes, "multiple"_L1) != nullptr);
             }
-            if (close >= 0)
-                pos = close + closer.size();
+            // Without its closer the element's text runs to the end, as in a browser.
+            pos = close >= 0 ? close + closer.size() : body.size();
         }
         fields.append(std::move(field));
     }

@@ -173,3 +173,25 @@ TEST(HtmlScannerTest, EachScanStopsAfterItsPassLimit)
     EXPECT_EQ(found.images.size(), kHtmlScanPasses);
     EXPECT_EQ(found.anchors.last().reference, u"/p499"_s);
 }
+
+TEST(HtmlScannerTest, BrokenMarkupOnlySkipsWhatIsBroken)
+{
+    EXPECT_EQ(ScanHtml(u"<a"_s).count(), 0);
+    EXPECT_EQ(ScanHtml(u"<img src=x.png"_s).count(), 0);
+    EXPECT_EQ(ScanHtml(u"<form><input name=a>"_s).count(), 0) << "no closer";
+
+    // An unclosed quote ends the tag at the first ">", as if the quote were text.
+    const HtmlElements quote = ScanHtml(u"<a href='open>text</a>"_s);
+    ASSERT_EQ(quote.anchors.size(), 1);
+    EXPECT_EQ(quote.anchors[0].reference, u"open"_s);
+    EXPECT_EQ(quote.anchors[0].text, u"text"_s);
+
+    // A textarea without its closer takes the rest of the form; the form is still listed.
+    const HtmlElements form
+        = ScanHtml(u"<form action=/f><textarea name=t>a<input name=late></form>"_s);
+    ASSERT_EQ(form.forms.size(), 1);
+    ASSERT_EQ(form.forms[0].fields.size(), 1);
+    EXPECT_EQ(form.forms[0].fields[0].values, QStringList { u"a<input name=late>"_s });
+    EXPECT_EQ(DecodeCharacterReferences(u"&bogus; &#xZZ; &#0; &amp"_s),
+              u"&bogus; &#xZZ; \uFFFD &amp"_s);
+}
