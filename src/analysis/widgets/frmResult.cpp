@@ -201,12 +201,15 @@ void frmResult::responseComplete(const HTTPRequest& request, const HTTPResponse&
     const ChunkedBytes& data = response.ResponseData();
     if (!IsHtmlMediaType(responseMediaType(data.mid(0, kHeaderSearch))))
         return;
-    // A page larger than the limit is analysed only when asked for.
-    if (data.size() > kAutoAnalysisLimit + kHeaderSearch) {
+    // A page larger than the limit, sent or decoded, is analysed only when asked for.
+    const bool tooLarge = data.size() > kAutoAnalysisLimit + kHeaderSearch;
+    const DecodedBody body = tooLarge ? DecodedBody() : decodeBody(response, kAutoAnalysisLimit);
+    if (tooLarge || body.truncated) {
         AddToLog(u"HTML page not analysed: larger than 16 MB"_s);
         return;
     }
-    ParseHTMLDocument();
+    m_treePanel->ParseHTMLDocument(body.text, m_request);
+    AddResultTab(u"Tools"_s, ElementTreePage, false);
 }
 
 void frmResult::ParseHTMLDocument(int index)

@@ -187,6 +187,18 @@ TEST(ctrlDocElementsTest, FinishedResponsesOfferToolsAndSoapPagesUnselected)
     w.ClearResults();
     EXPECT_EQ(w.elementTreePanel()->elements().count(), 0);
     EXPECT_TRUE(w.elementTreePanel()->page().Server.isEmpty());
+
+    // A page that decodes to more than 16 MB waits until the user asks for it.
+    const QByteArray packed = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                              "Content-Encoding: gzip\r\n\r\n"
+        + gzip(QByteArray(17 * 1024 * 1024, ' '));
+    w.AddResultTab(u"200"_s, ResultSink::ResponsePage, true);
+    w.AddResultText(packed);
+    HTTPResponse large;
+    large.AddResponseData(packed);
+    w.responseComplete(page(u"h.test"_s, u"80"_s, u"/big.html"_s), large);
+    EXPECT_EQ(w.lTabCount(), 1);
+    EXPECT_TRUE(w.txtResult(0)->toPlainText().contains(u"not analysed: larger than 16 MB"_s));
 }
 
 // A page served gzip-compressed and chunked is analysed after Done; its form becomes the
