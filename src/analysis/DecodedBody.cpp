@@ -289,6 +289,9 @@ QByteArray removeChunkedCoding(QByteArrayView body, qint64 limit, bool& truncate
 QByteArray removeContentCoding(QByteArrayView data, const QString& coding, qint64 limit,
                                bool& truncated, QString& error)
 {
+    // HEAD and 304 responses name the coding of a body they do not carry.
+    if (data.isEmpty())
+        return {};
     if (coding == "identity"_L1 || coding.isEmpty()) {
         QByteArray out;
         appendCapped(out, data.data(), data.size(), limit, truncated);
