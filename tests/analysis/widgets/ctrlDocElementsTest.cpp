@@ -236,6 +236,13 @@ TEST(ctrlDocElementsTest, FormOfAServedPageIsSentToTheServer)
     EXPECT_EQ(result->lCurrentTab(), 2) << "the raw response stays in front";
     ctrlDocElements* panel = result->elementTreePanel();
     QTreeWidget* tree = panel->TreeView1();
+    // A relative link becomes the absolute GET request in the request window.
+    window.findChild<QComboBox*>(u"cmbServer"_s)->setEditText(u"elsewhere.test"_s);
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    QTest::mouseClick(panel->cmdGet(), Qt::LeftButton);
+    EXPECT_EQ(window.findChild<QComboBox*>(u"cmbServer"_s)->currentText(), u"127.0.0.1"_s);
+    EXPECT_EQ(window.findChild<QComboBox*>(u"cmbURL"_s)->currentText(), u"/docs/intro.html"_s);
+
     tree->setCurrentItem(tree->topLevelItem(2)->child(0));
     QTest::mouseClick(panel->cmdGet(), Qt::LeftButton);
 
