@@ -389,7 +389,8 @@ DecodedBody decodeBody(QByteArrayView raw, qint64 limit)
     QStringList undo = codingList(header.value("content-encoding"_L1)) + transfer;
     std::reverse(undo.begin(), undo.end());
     for (const QString& coding : std::as_const(undo)) {
-        if (coding == "identity"_L1 || result.truncated)
+        // A cut-off stage is still undone: the start of a document is worth showing.
+        if (coding == "identity"_L1)
             continue;
         QString error;
         QByteArray next = removeContentCoding(coded ? QByteArrayView(current) : body, coding, limit,

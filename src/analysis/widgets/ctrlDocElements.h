@@ -49,6 +49,7 @@ public:
     // The request button: prepares the selected element's request (the button's click).
     void cmdGet_Click();
 
+    // The element tree and the request button.
     QTreeWidget* TreeView1() const { return m_tree; }
     QPushButton* cmdGet() const { return m_get; }
     // What the last analysis found, and the request it resolves against.

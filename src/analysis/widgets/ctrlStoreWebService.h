@@ -15,6 +15,7 @@ class ctrlStoreWebService final : public QWidget
 public:
     explicit ctrlStoreWebService(QWidget* parent = nullptr);
 
+    // "Parse WSDL file" and "Store in Web Services Repository".
     QPushButton* cmdParse() const { return m_parse; }
     QPushButton* cmdStoreLocally() const { return m_store; }
 
