@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QString>
 
+class HTTPRequest;
+class HTTPResponse;
+
 // What an exchange writes into its result window: a log page, then up to seven pages
 // for request and response text. The window implements it; tests record it.
 class ResultSink : public LogSink
@@ -31,6 +34,13 @@ public:
     virtual void AddResultText(const QByteArray& sText) = 0;
     // Appends text as UTF-8 to the newest page.
     void AddResultText(const QString& sText) { AddResultText(sText.toUtf8()); }
+    // The exchange is done: request is the one sent, response the last received. A window
+    // may analyse it (HTML elements, WSDL); the default does nothing.
+    virtual void responseComplete(const HTTPRequest& request, const HTTPResponse& response)
+    {
+        Q_UNUSED(request);
+        Q_UNUSED(response);
+    }
     // Sets the window's frame caption ("&" marks a mnemonic, "&&" shows one "&").
     virtual void setCaption(const QString& caption) = 0;
 };

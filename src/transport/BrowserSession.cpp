@@ -202,6 +202,9 @@ void BrowserSession::onDone()
 {
     AddToLog(u"Done"_s);
     m_view.enableSendButton();
+    // The result window may analyse the finished response (HTML elements, WSDL).
+    if (ResultSink* sink = m_view.currentResult(); sink && m_responseThisExchange)
+        sink->responseComplete(m_request, *m_response);
     m_view.showResultWindow();
     m_view.setTransportVisible(false);
     m_view.EnableRequestControls();

@@ -1,7 +1,12 @@
 #include "analysis/widgets/frmResult.h"
 
+#include "analysis/ResponseAnalysis.h"
 #include "analysis/widgets/ResultTextView.h"
+#include "analysis/widgets/ctrlDocElements.h"
+#include "analysis/widgets/ctrlStoreWebService.h"
+#include "message/HTTPResponse.h"
 #include "shell/Twips.h"
+#include "shell/widgets/MessageBoxSink.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 
 #include <QFrame>
@@ -16,10 +21,18 @@ namespace {
 constexpr int kDesignWidth = 10155;
 constexpr int kDesignHeight = 6165;
 
+// The header block of a response is found within this many bytes or not at all.
+constexpr qint64 kHeaderSearch = 64 * 1024;
+
 QString tabCaption(const QString& caption)
 {
     return u"  "_s + caption + u"  "_s;
 }
+
+const QString kMenuHtml = u"html"_s;
+const QString kMenuWsdl = u"wsdl"_s;
+const QString kMenuBody = u"body"_s;
+const QString kBodyMark = u" [body]"_s;
 
 } // namespace
 
@@ -28,12 +41,20 @@ frmResult::frmResult(QWidget* parent)
     , m_frame(new ctrlWindowContainer(this))
     , m_pane(new QFrame(this))
     , m_tabs(new QTabBar(this))
-    , m_treePanel(new QWidget(this))
-    , m_wsdlPanel(new QWidget(this))
+    , m_treePanel(new ctrlDocElements(this))
+    , m_wsdlPanel(new ctrlStoreWebService(this))
+    , m_ownMessages(std::make_unique<MessageBoxSink>(this))
 {
     setObjectName(u"frmResult"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    m_frame->setShowmenu(false);
+    m_frame->setShowmenu(true);
+    m_frame->AddMenuItem(u"Body: decoded / raw"_s, kMenuBody);
+    m_frame->AddMenuItem(u"Analyse HTML elements"_s, kMenuHtml);
+    m_frame->AddMenuItem(u"Open as WSDL"_s, kMenuWsdl);
+    connect(m_frame, &ctrlWindowContainer::MenuItemClicked, this, &frmResult::menuItemClicked);
+    m_treePanel->setMessageSink(m_ownMessages.get());
+    connect(m_treePanel, &ctrlDocElements::URLRequested, this, &frmResult::URLRequested);
+    connect(m_treePanel, &ctrlDocElements::FormRequested, this, &frmResult::FormRequested);
     m_frame->setShowMaximizeButton(false);
     m_frame->setShowMinimizeButton(false);
     setCaption(u"-"_s);
@@ -55,8 +76,6 @@ frmResult::frmResult(QWidget* parent)
     }
     m_pages[0]->setFollowEnd(true);
     m_kinds[0] = LogPage;
-    m_treePanel->setObjectName(u"ctrlDocElements"_s);
-    m_wsdlPanel->setObjectName(u"ctrlStoreWebService"_s);
     m_treePanel->hide();
     m_wsdlPanel->hide();
 
@@ -99,13 +118,21 @@ void frmResult::ClearResults()
         m_pages[i]->hide();
         m_pages[i]->clear();
         m_kinds[i] = NoPage;
+        delete m_bodyViews[i];
+        m_bodyViews[i] = nullptr;
+        m_showBody[i] = false;
     }
+    m_treePanel->hide();
+    m_wsdlPanel->hide();
     m_tabCount = 0;
     m_tabs->setCurrentIndex(0);
     while (m_tabs->count() > 1)
         m_tabs->removeTab(m_tabs->count() - 1);
     setCaption(u"-"_s);
-    // The element tree panel is cleared here once it exists.
+    m_treePanel->ClearTree();
+    m_request = {};
+    m_wsdlRequest = {};
+    m_wsdlBody = {};
 }
 
 void frmResult::setCaption(const QString& caption)
@@ -130,14 +157,135 @@ void frmResult::switchTab(int index)
         return;
     m_wsdlPanel->hide();
     m_pages[m_currentTab]->hide();
+    if (m_bodyViews[m_currentTab])
+        m_bodyViews[m_currentTab]->hide();
     m_treePanel->hide();
     m_currentTab = index;
+    shownPage(index)->show();
+}
+
+QWidget* frmResult::shownPage(int index) const
+{
     if (m_kinds[index] == ElementTreePage)
-        m_treePanel->show();
-    else if (m_kinds[index] == WsdlPage)
-        m_wsdlPanel->show();
-    else
-        m_pages[index]->show();
+        return m_treePanel;
+    if (m_kinds[index] == WsdlPage)
+        return m_wsdlPanel;
+    if (m_showBody[index] && m_bodyViews[index])
+        return m_bodyViews[index];
+    return m_pages[index];
+}
+
+int frmResult::responsePage(int index) const
+{
+    if (index >= 0)
+        return index <= m_tabCount && m_kinds[index] == ResponsePage ? index : -1;
+    for (int i = m_tabCount; i >= 1; --i)
+        if (m_kinds[i] == ResponsePage)
+            return i;
+    return -1;
+}
+
+void frmResult::setMessageSink(MessageSink* sink)
+{
+    m_treePanel->setMessageSink(sink ? sink : m_ownMessages.get());
+}
+
+void frmResult::responseComplete(const HTTPRequest& request, const HTTPResponse& response)
+{
+    m_request = request;
+    // Pages offered without being asked for never push out the tab-limit error line.
+    if (OffersWsdl(request.URL()) && m_tabCount < kMaxTabs)
+        ParseWSDLDocument();
+    if (m_tabCount >= kMaxTabs)
+        return;
+    const ChunkedBytes& data = response.ResponseData();
+    if (!IsHtmlMediaType(responseMediaType(data.mid(0, kHeaderSearch))))
+        return;
+    // A page larger than the limit, sent or decoded, is analysed only when asked for.
+    const bool tooLarge = data.size() > kAutoAnalysisLimit + kHeaderSearch;
+    const DecodedBody body = tooLarge ? DecodedBody() : decodeBody(response, kAutoAnalysisLimit);
+    if (tooLarge || body.truncated) {
+        AddToLog(u"HTML page not analysed: larger than 16 MB"_s);
+        return;
+    }
+    m_treePanel->ParseHTMLDocument(body.text, m_request);
+    AddResultTab(u"Tools"_s, ElementTreePage, false);
+}
+
+void frmResult::ParseHTMLDocument(int index)
+{
+    const int page = responsePage(index);
+    if (page < 0) {
+        AddToLog(u"No response page to analyse"_s);
+        return;
+    }
+    const DecodedBody body = decodeBody(m_pages[page]->model().bytes().toByteArray());
+    m_treePanel->ParseHTMLDocument(body.text, m_request);
+    AddResultTab(u"Tools"_s, ElementTreePage, false);
+}
+
+void frmResult::ParseWSDLDocument(int index)
+{
+    const int page = responsePage(index);
+    if (page >= 0)
+        m_wsdlBody = decodeBody(m_pages[page]->model().bytes().toByteArray());
+    m_wsdlRequest = m_request;
+    AddResultTab(u"SOAP"_s, WsdlPage, false);
+}
+
+void frmResult::showDecodedBody(int index, bool decoded)
+{
+    if (responsePage(index) < 0)
+        return;
+    if (decoded && !m_bodyViews[index]) {
+        auto* view = new ResultTextView(this);
+        view->setObjectName(u"txtBody"_s + QString::number(index));
+        view->setGeometry(m_pages[index]->geometry());
+        view->hide();
+        view->appendBytes(BodyViewText(decodeBody(m_pages[index]->model().bytes().toByteArray())));
+        m_bodyViews[index] = view;
+    }
+    const bool current = index == m_currentTab;
+    if (current)
+        shownPage(index)->hide();
+    // The caption tells the decoded view from the raw response.
+    QString caption = m_tabs->tabText(index).trimmed();
+    if (caption.endsWith(kBodyMark))
+        caption.chop(kBodyMark.size());
+    m_tabs->setTabText(index, tabCaption(decoded ? caption + kBodyMark : caption));
+    m_showBody[index] = decoded;
+    if (current)
+        shownPage(index)->show();
+}
+
+bool frmResult::showsDecodedBody(int index) const
+{
+    return index >= 0 && index < int(m_showBody.size()) && m_showBody[index];
+}
+
+ResultTextView* frmResult::bodyView(int index) const
+{
+    return index >= 0 && index < int(m_bodyViews.size()) ? m_bodyViews[index] : nullptr;
+}
+
+void frmResult::menuItemClicked(const QString& tag)
+{
+    // The current tab when it is a response page, else the newest response page.
+    const int current = responsePage(m_currentTab) >= 0 ? m_currentTab : -1;
+    if (tag == kMenuHtml) {
+        ParseHTMLDocument(current);
+    } else if (tag == kMenuWsdl) {
+        ParseWSDLDocument(current);
+    } else if (tag == kMenuBody) {
+        const int page = responsePage(current);
+        if (page < 0) {
+            AddToLog(u"No response page to decode"_s);
+            return;
+        }
+        if (page != m_currentTab)
+            m_tabs->setCurrentIndex(page);
+        showDecodedBody(page, !m_showBody[page]);
+    }
 }
 
 void frmResult::resizeEvent(QResizeEvent* event)
@@ -169,6 +317,9 @@ void frmResult::layoutPages()
                                    stripHeight - 480 - (pageTop - 420));
     for (ResultTextView* p : m_pages)
         p->setGeometry(page);
+    for (ResultTextView* p : m_bodyViews)
+        if (p)
+            p->setGeometry(page);
     m_treePanel->setGeometry(page);
     m_wsdlPanel->setGeometry(page);
 }

@@ -429,6 +429,16 @@ ResultSink* frmBrowser::currentResult()
 ResultSink* frmBrowser::MakeNewResultWindow()
 {
     auto* result = new frmResult;
+    // Requests prepared from an analysed page come back to this window.
+    result->setMessageSink(&m_messages);
+    connect(result, &frmResult::URLRequested, this, [this](const HTTPRequest& request) {
+        SetControls_RequestFromURL(request);
+        focusRequestWindow();
+    });
+    connect(result, &frmResult::FormRequested, this, [this](const HTTPRequest& request) {
+        SetControls_FormRequest(request);
+        focusRequestWindow();
+    });
     const QPoint offset(Twips::toPx(1100), Twips::toPx(1300));
     if (m_area) {
         QWidget* mine = FramedSubWindow::of(this);
@@ -544,6 +554,19 @@ qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
     SetDefaultHeaders();
     cmdSend->setFocus();
     return 0;
+}
+
+void frmBrowser::SetControls_FormRequest(const HTTPRequest& request)
+{
+    SetControls_RequestFromURL(request);
+    cmbReqMethod->setEditText(request.Method());
+    if (request.Method() == "GET"_L1)
+        return;
+    setBodyText(request.Body.Contents());
+    chkIncludePostData->setChecked(true);
+    ctrlHeaders1->headers()->AddHeader(u"Content-type"_s, request.Body.ContentType, false);
+    ctrlHeaders1->headers()->AddHeader(u"Content-length"_s,
+                                       QString::number(request.Body.ContentLength()), false);
 }
 
 qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)

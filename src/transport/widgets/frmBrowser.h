@@ -47,6 +47,9 @@ public:
     void SetDefaultHeaders();
     // Shows a new GET request built from a URL (default headers, no body). Returns 0.
     qint32 SetControls_RequestFromURL(const HTTPRequest& request);
+    // Shows a form's request built from a page: its method, URL and default headers; with
+    // any method but GET also its body, Content-type and Content-length, body included.
+    void SetControls_FormRequest(const HTTPRequest& request);
     // Shows a complete stored request: fields, body and headers. Returns 0.
     qint32 SetControls_LoadedRequest(const HTTPRequest& request);
     // Refills the URL list from the history of the current server and port.

@@ -1,6 +1,8 @@
 #include "analysis/widgets/frmResult.h"
 
 #include "analysis/widgets/ResultTextView.h"
+#include "analysis/widgets/ctrlDocElements.h"
+#include "analysis/widgets/ctrlStoreWebService.h"
 #include "shell/Twips.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 
@@ -26,7 +28,7 @@ QByteArray pageBytes(const frmResult& w, int index)
 
 } // namespace
 
-TEST(frmResultTest, StartsWithTheLogAloneAndAFrameWithOnlyAClose)
+TEST(frmResultTest, StartsWithTheLogAloneAndAFrameWithACloseAndTheAnalysisMenu)
 {
     frmResult w;
     EXPECT_EQ(w.size(), QSize(Twips::toPx(10155), Twips::toPx(6165)));
@@ -36,7 +38,7 @@ TEST(frmResultTest, StartsWithTheLogAloneAndAFrameWithOnlyAClose)
     EXPECT_TRUE(w.frame()->ShowCloseButton());
     EXPECT_FALSE(w.frame()->ShowMaximizeButton());
     EXPECT_FALSE(w.frame()->ShowMinimizeButton());
-    EXPECT_FALSE(w.frame()->Showmenu());
+    EXPECT_TRUE(w.frame()->Showmenu());
     EXPECT_EQ(w.pageKind(0), ResultSink::LogPage);
     EXPECT_FALSE(w.txtResult(0)->isHidden());
     for (int i = 1; i < 8; ++i)
