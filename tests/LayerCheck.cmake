@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Fails when core code (src/<subsystem>/, outside widgets/) includes a Qt Gui or Qt Widgets
 # header or a header of a widgets/ folder: core must stay usable without a display.
 # Run as: cmake -DSRC=<src dir> -DQT_HEADER_DIRS=<QtGui dir>|<QtWidgets dir> -P LayerCheck.cmake
