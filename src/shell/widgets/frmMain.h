@@ -62,10 +62,11 @@ public:
     // Shows the about window modally.
     void ShowAbout();
 
+    // None: the tool bar holds Exit, and no context menu may offer to hide it.
+    QMenu* createPopupMenu() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // The tool bar holds Exit; no context menu may offer to hide it.
-    QMenu* createPopupMenu() override;
 
 private:
     void buildToolbar();
