@@ -119,6 +119,8 @@ qint32 frmCookies::AddCookie(const Cookie& cookie)
         flxCookies->setItem(host, 0, heading);
         for (int c = 1; c < kColumns; ++c)
             flxCookies->setItem(host, c, cell(QString()));
+        // A host name is longer than its column; the heading row has all of them.
+        flxCookies->setSpan(host, 0, 1, kColumns);
     }
     int row = cookieRow(cookie.Host(), cookie.Name);
     if (row < 0) {

@@ -103,6 +103,7 @@ qint32 frmHistory::AddToHistory(const QString& serverAndPort, const QString& url
         const qsizetype colon = serverAndPort.lastIndexOf(u':');
         host->setData(0, kServerRole, serverAndPort.left(colon));
         host->setData(0, kPortRole, serverAndPort.mid(colon + 1));
+        host->setExpanded(true);
     }
     // The last exchange tells how the server is reached.
     host->setData(0, kSecureRole, secure);

@@ -25,7 +25,7 @@ frmAbout::frmAbout(QWidget* parent)
     formBar()->setShowMaximizeButton(false);
     formBar()->setShowMinimizeButton(false);
     formBar()->setShowmenu(false);
-    resize(Twips::toPx(6600), Twips::toPx(3600));
+    resize(Twips::toPx(6600), Twips::toPx(4200));
 
     auto* logo = new QLabel(this);
     logo->setObjectName(u"imgLogo"_s);
