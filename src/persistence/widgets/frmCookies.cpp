@@ -146,7 +146,16 @@ void frmCookies::RemoveCookie(const QString& host, const QString& name)
 {
     const int row = cookieRow(host, name);
     if (row >= 0)
-        flxCookies->removeRow(row);
+        removeRow(row);
+}
+
+void frmCookies::removeRow(int row)
+{
+    // The view would move the selection to a neighbour, and Delete would then aim at a
+    // cookie the user never chose.
+    if (row == flxCookies->currentRow())
+        flxCookies->setCurrentCell(-1, -1);
+    flxCookies->removeRow(row);
     updateDeleteButton();
 }
 
@@ -195,7 +204,6 @@ void frmCookies::cmdDelete_Click()
         return;
     if (m_app.cookies().DeleteStoredCookie(host, name) != 0)
         return;
-    flxCookies->removeRow(row);
-    updateDeleteButton();
+    removeRow(row);
     SaveUserDataNow(m_app, m_messages);
 }

@@ -34,6 +34,7 @@ private:
     int cookieRow(const QString& host, const QString& name) const;
     bool isCookieRow(int row) const;
     void setBlocked(int row, bool blocked);
+    void removeRow(int row);
     void cellClicked(int row, int column);
     void cmdDelete_Click();
     void updateDeleteButton();

@@ -89,6 +89,12 @@ TEST_F(frmCookiesTest, CookiesOfOneHostShareABoldRowAndNamesKeepTheirCase)
     EXPECT_FALSE(window.deleteButton()->isEnabled()) << "a host row cannot be deleted";
     click(rowOf(u"sid"_s), 2);
     EXPECT_TRUE(window.deleteButton()->isEnabled());
+
+    // A cookie the store dropped on its own goes from the grid by its exact name.
+    window.RemoveCookie(u"SHOP.example"_s, u"sid"_s);
+    EXPECT_EQ(rowOf(u"sid"_s), -1);
+    EXPECT_NE(rowOf(u"SID"_s), -1);
+    EXPECT_FALSE(window.deleteButton()->isEnabled());
 }
 
 TEST_F(frmCookiesTest, BlockUnblockAndDeleteReachTheUserDataFile)
