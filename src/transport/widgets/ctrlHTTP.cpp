@@ -35,8 +35,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, QRe
     return label;
 }
 
-// Gives a log line the height its text needs when wrapped to the list's width. Lines that fit
-// (nearly all) are measured once, without laying out text.
+// Gives a log line the height its text needs when wrapped to the list's width.
 class WrappedLineDelegate final : public QStyledItemDelegate
 {
 public:
@@ -53,7 +52,9 @@ public:
         const QFontMetrics metrics(option.font);
         const QString text = index.data().toString();
         const int line = metrics.lineSpacing() + 2;
-        if (metrics.horizontalAdvance(text) <= width)
+        // Every row is measured on each layout, and a long exchange logs a line per read:
+        // short lines are known to fit without measuring their text.
+        if (text.size() * metrics.maxWidth() <= width || metrics.horizontalAdvance(text) <= width)
             return { width, line };
         const QRect wrapped = metrics.boundingRect(QRect(0, 0, width, 1 << 20),
                                                    Qt::TextWordWrap | Qt::TextWrapAnywhere, text);

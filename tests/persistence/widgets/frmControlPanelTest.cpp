@@ -53,34 +53,6 @@ protected:
 
 } // namespace
 
-TEST_F(frmControlPanelTest, TickingASettingChangesItForThisRunOnly)
-{
-    QListWidget* list = panel.settingsList();
-    ASSERT_EQ(list->count(), 5);
-    QListWidgetItem* store = item(list, u"store persistent cookies"_s);
-    ASSERT_NE(store, nullptr);
-    EXPECT_EQ(store->checkState(), Qt::Checked);
-    ASSERT_TRUE(app.settings().StoreCookies);
-
-    const QByteArray config = [&] {
-        QFile file(folder.configFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
-    panel.tabs()->setCurrentIndex(0);
-    list->setCurrentItem(store);
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Space);
-    EXPECT_EQ(store->checkState(), Qt::Unchecked);
-    EXPECT_FALSE(app.settings().StoreCookies);
-    EXPECT_TRUE(app.settings().AddCookies) << "only that setting changes";
-    QTest::keyClick(list, Qt::Key_Space);
-    EXPECT_TRUE(app.settings().StoreCookies);
-
-    QFile file(folder.configFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), config) << "the configuration is never written";
-}
-
 TEST_F(frmControlPanelTest, LinksOpenThroughTheShellUnlessTheyCouldRunSomething)
 {
     QTemporaryDir files;
