@@ -169,13 +169,3 @@ TEST_F(HistoryStoreTest, ServersRememberTlsAndOlderFilesTakePort443AsSecure)
     EXPECT_TRUE(rebuilt.Secure);
     EXPECT_EQ(rebuilt.FullPath(), u"https://old:443/d/x?q"_s);
 }
-
-TEST_F(HistoryStoreTest, ViewerPathSplitsFoldersAndNamesTheDefaultDocument)
-{
-    EXPECT_EQ(HistoryStore::ViewerPath(u"/"_s), QStringList { u"<default document>"_s });
-    EXPECT_EQ(HistoryStore::ViewerPath(u"/a/b/"_s),
-              (QStringList { u"a"_s, u"b"_s, u"<default document>"_s }));
-    EXPECT_EQ(HistoryStore::ViewerPath(u"/d/Page.html?x=1"_s),
-              (QStringList { u"d"_s, u"Page.html?x=1"_s }));
-    EXPECT_TRUE(HistoryStore::ViewerPath(u"*"_s).isEmpty());
-}
