@@ -174,7 +174,7 @@ NormalizedMarkup NormalizeMarkup(const QString& xml)
 ShellTarget CheckShellTarget(const QString& target)
 {
     const QString text = target.trimmed();
-    const QUrl url(text, QUrl::StrictMode);
+    const QUrl url(text);
     const QString scheme = url.isValid() ? url.scheme().toLower() : QString();
     ShellTarget result;
     if (scheme == "http"_L1 || scheme == "https"_L1) {

@@ -109,7 +109,7 @@ TEST(TextUtilTest, NormalizeMarkupKeepsBareTags)
 TEST(TextUtilTest, ShellTargetsAreAddressesMailLinksAndHarmlessFiles)
 {
     EXPECT_TRUE(CheckShellTarget(u"https://www.rfc-editor.org/rfc/rfc9110.html"_s));
-    EXPECT_TRUE(CheckShellTarget(u" HTTP://example.org/ "_s));
+    EXPECT_TRUE(CheckShellTarget(u" HTTP://example.org/a b "_s));
     EXPECT_TRUE(CheckShellTarget(u"mailto:feedback@pelorin.example.org"_s));
     for (const QString& refused : { u"javascript:alert(1)"_s, u"ftp://example.org/f"_s,
                                     u"http:///nohost"_s, u"mailto:"_s, u"/no/such/file.txt"_s }) {
