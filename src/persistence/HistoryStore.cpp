@@ -17,7 +17,16 @@ const QString kServer = u"server["_s + HostName::predicate() + u" and @port = $p
 
 XPathVariables serverVariables(const QString& server, const QString& port)
 {
-    return HostName::variables(server, { { u"port"_s, port } });
+    // The transport forgives blanks around a port; so must the lookup.
+    return HostName::variables(server, { { u"port"_s, port.trimmed() } });
+}
+
+// Files written before the attribute existed say nothing about TLS; 443 is its port.
+bool isSecure(const XmlNode& server)
+{
+    if (!server.hasAttribute(u"secure"_s))
+        return server.attribute(u"port"_s).trimmed() == "443"_L1;
+    return server.attribute(u"secure"_s).trimmed().compare("true"_L1, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -47,10 +56,16 @@ qint32 HistoryStore::AddHistoryItem(const HTTPRequest& request)
     if (!server) {
         server = section.appendElement(u"server"_s);
         server.setAttribute(u"name"_s, host);
-        server.setAttribute(u"port"_s, request.Port);
+        server.setAttribute(u"port"_s, request.Port.trimmed());
         if (m_lists)
             m_lists->AddHistoryItemServer(host);
     }
+    // The last exchange tells how the server is reached; a plain one on port 443 says so
+    // explicitly, as the absent attribute would mean TLS there.
+    if (request.Secure)
+        server.setAttribute(u"secure"_s, u"True"_s);
+    else if (isSecure(server) || server.hasAttribute(u"secure"_s))
+        server.setAttribute(u"secure"_s, u"False"_s);
     if (!server.selectSingleNode(u"request[url = $url]"_s, { { u"url"_s, url } })) {
         XmlNode item = server.appendElement(u"request"_s);
         item.appendElement(u"url"_s).setText(url);
@@ -58,7 +73,7 @@ qint32 HistoryStore::AddHistoryItem(const HTTPRequest& request)
             m_lists->AddHistoryItemURL(url);
     }
     if (m_viewer)
-        m_viewer->AddToHistory(host + u':' + request.Port, url);
+        m_viewer->AddToHistory(host + u':' + request.Port.trimmed(), url, request.Secure);
     return ErrorCode::Ok;
 }
 
@@ -82,12 +97,13 @@ void HistoryStore::LoadHistory() const
             continue;
         const QString host = server.attribute(u"name"_s).toLower();
         const QString port = server.attribute(u"port"_s);
+        const bool secure = isSecure(server);
         for (const XmlNode& item : server.children(u"request"_s)) {
             const XmlNode url = item.child(u"url"_s);
             if (!url)
                 break;
             if (m_viewer)
-                m_viewer->AddToHistory(host + u':' + port, url.text());
+                m_viewer->AddToHistory(host + u':' + port, url.text(), secure);
             if (m_lists)
                 m_lists->AddHistoryItemServer(host);
         }
@@ -101,4 +117,28 @@ QStringList HistoryStore::GetHistoryURLs(const QString& server, const QString& p
              u"userdata/history/"_s + kServer + u"/request/url"_s, serverVariables(server, port)))
         urls.append(url.text());
     return urls;
+}
+
+HTTPRequest HistoryStore::RequestFor(const QString& server, const QString& port, bool secure,
+                                     const QString& url)
+{
+    HTTPRequest request;
+    request.Secure = secure;
+    request.Server = server;
+    request.Port = port;
+    request.HTTPver = u"HTTP/1.1"_s;
+    request.setMethod(u"GET"_s);
+    request.setURL(url);
+    return request;
+}
+
+QStringList HistoryStore::ViewerPath(const QString& url)
+{
+    QStringList parts = url.split(u'/');
+    if (parts.size() < 2)
+        return {};
+    parts.removeFirst();
+    if (parts.last().isEmpty())
+        parts.last() = u"<default document>"_s;
+    return parts;
 }

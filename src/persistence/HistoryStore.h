@@ -10,8 +10,9 @@ class RequestHistoryLists;
 class XmlDocument;
 
 // The request history in the history section of the user data document: URLs (compared
-// exactly) under a lower-cased host name and a port. Failures are shown through the sink and
-// returned as a non-zero status.
+// exactly) under a lower-cased host name and a port, with the server's secure attribute
+// ("True" for TLS; when absent, port 443 counts as TLS). Failures are shown through the sink
+// and returned as a non-zero status.
 class HistoryStore final
 {
     Q_DISABLE_COPY_MOVE(HistoryStore)
@@ -23,8 +24,8 @@ public:
     // The request window's server and URL lists; null while there is none.
     void setRequestLists(RequestHistoryLists* lists) { m_lists = lists; }
 
-    // Records the request's server, port and URL, offering a new server and a new URL to the
-    // request window's lists, and tells the viewer. Returns 0, or the error's number after
+    // Records the request's server, port, TLS use and URL, offering a new server and a new URL
+    // to the request window's lists, and tells the viewer. Returns 0, or the error's number after
     // showing it (the history section is missing).
     qint32 AddHistoryItem(const HTTPRequest& request);
 
@@ -39,6 +40,16 @@ public:
     // The URLs recorded for server (any letter case) and port, in document order; empty when
     // there are none (no trailing empty entry).
     QStringList GetHistoryURLs(const QString& server, const QString& port) const;
+
+    // The request a history item stands for: a GET of url on server and port, over TLS when
+    // secure.
+    static HTTPRequest RequestFor(const QString& server, const QString& port, bool secure,
+                                  const QString& url);
+
+    // The items the viewer shows below the host item for url: one per folder, then the
+    // document ("<default document>" when the URL ends in "/"). Empty for a URL without "/";
+    // the part before the first "/" is not used.
+    static QStringList ViewerPath(const QString& url);
 
 private:
     bool hasSection();

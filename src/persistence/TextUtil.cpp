@@ -2,6 +2,7 @@
 
 #include "persistence/ErrorCodes.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -167,5 +168,46 @@ NormalizedMarkup NormalizeMarkup(const QString& xml)
         // An unterminated last tag is dropped.
         close = text.indexOf(u'>', open);
     }
+    return result;
+}
+
+ShellTarget CheckShellTarget(const QString& target)
+{
+    const QString text = target.trimmed();
+    const QUrl url(text);
+    const QString scheme = url.isValid() ? url.scheme().toLower() : QString();
+    ShellTarget result;
+    if (scheme == "http"_L1 || scheme == "https"_L1) {
+        if (url.host().isEmpty())
+            result.error = u"The address '%1' names no host."_s.arg(text);
+        else
+            result.url = url;
+        return result;
+    }
+    if (scheme == "mailto"_L1) {
+        if (url.path().isEmpty())
+            result.error = u"The mail link '%1' names no address."_s.arg(text);
+        else
+            result.url = url;
+        return result;
+    }
+    // A one-letter scheme is a drive letter ("C:\docs\a.txt"), not a scheme.
+    if (scheme.size() > 1 && scheme != "file"_L1) {
+        result.error = u"'%1' is neither a web address, a mail link nor a file; it is not "
+                       "opened."_s.arg(text);
+        return result;
+    }
+    const QFileInfo file(scheme == "file"_L1 ? url.toLocalFile() : text);
+    if (!file.exists() || !file.isFile()) {
+        result.error = u"The file '%1' does not exist."_s.arg(file.absoluteFilePath());
+        return result;
+    }
+    // The desktop would start a program or a launcher instead of showing it.
+    if (file.isExecutable() || file.suffix().compare("desktop"_L1, Qt::CaseInsensitive) == 0) {
+        result.error = u"'%1' is a program or a launcher; Pelorin does not start programs."_s.arg(
+            file.absoluteFilePath());
+        return result;
+    }
+    result.url = QUrl::fromLocalFile(file.absoluteFilePath());
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -51,3 +52,16 @@ struct NormalizedMarkup
 // declarations, targetNamespace attributes, declaration, comments or character data.
 // Fails (never throws) when the text holds no "<" or white space cannot be collapsed.
 NormalizedMarkup NormalizeMarkup(const QString& xml);
+
+// Whether the desktop may be asked to open a target, and the address it is given.
+struct ShellTarget
+{
+    QUrl url; // what the desktop opens; empty when refused
+    QString error; // why the target is refused; empty when it may be opened
+    explicit operator bool() const { return error.isEmpty(); }
+};
+
+// Allows http and https addresses with a host, mailto links, and existing regular files
+// (a path, or a file: URL) that are neither executable nor desktop entries; refuses
+// everything else with a sentence saying why. A drive letter is not a scheme.
+ShellTarget CheckShellTarget(const QString& target);

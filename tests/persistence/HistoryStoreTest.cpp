@@ -137,3 +137,35 @@ TEST_F(HistoryStoreTest, AMissingSectionIsReported)
     EXPECT_TRUE(viewer.items.isEmpty());
     EXPECT_TRUE(lists.servers.isEmpty());
 }
+
+TEST_F(HistoryStoreTest, ServersRememberTlsAndOlderFilesTakePort443AsSecure)
+{
+    HTTPRequest secure = makeRequest(u"s"_s, u"8443"_s, u"/a"_s);
+    secure.Secure = true;
+    ASSERT_EQ(store.AddHistoryItem(secure), 0);
+    ASSERT_EQ(store.AddHistoryItem(makeRequest(u"p"_s, u"80"_s, u"/b"_s)), 0);
+    // A plain exchange on 443 must say so, or the missing attribute would mean TLS.
+    ASSERT_EQ(store.AddHistoryItem(makeRequest(u"q"_s, u"443"_s, u"/c"_s)), 0);
+    EXPECT_EQ(doc.selectSingleNode(u"userdata/history/server[@name='s']/@secure"_s).text(),
+              u"True"_s);
+    EXPECT_FALSE(doc.selectSingleNode(u"userdata/history/server[@name='p']/@secure"_s));
+    EXPECT_EQ(doc.selectSingleNode(u"userdata/history/server[@name='q']/@secure"_s).text(),
+              u"False"_s);
+    EXPECT_EQ(viewer.secures, (QList<bool> { true, false, false }));
+
+    XmlDocument older;
+    ASSERT_TRUE(older.loadXML(u"<userdata><cookies/><history>"
+                              "<server name='old' port='443'><request><url>/x</url></request>"
+                              "</server><server name='old' port='80'><request><url>/y</url>"
+                              "</request></server></history></userdata>"_s));
+    HistoryStore loader(older, sink);
+    HistoryViewerRecorder shown;
+    loader.setViewer(&shown);
+    loader.LoadHistory();
+    EXPECT_EQ(shown.items, (QStringList { u"old:443 /x"_s, u"old:80 /y"_s }));
+    EXPECT_EQ(shown.secures, (QList<bool> { true, false }));
+
+    const HTTPRequest rebuilt = HistoryStore::RequestFor(u"old"_s, u"443"_s, true, u"/d/x?q"_s);
+    EXPECT_TRUE(rebuilt.Secure);
+    EXPECT_EQ(rebuilt.FullPath(), u"https://old:443/d/x?q"_s);
+}

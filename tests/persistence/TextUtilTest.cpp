@@ -2,6 +2,9 @@
 
 #include "persistence/ErrorCodes.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -101,4 +104,40 @@ TEST(TextUtilTest, NormalizeMarkupKeepsBareTags)
     const NormalizedMarkup none = NormalizeMarkup(u"no tags here"_s);
     EXPECT_FALSE(none);
     EXPECT_NE(none.error, 0);
+}
+
+TEST(TextUtilTest, ShellTargetsAreAddressesMailLinksAndHarmlessFiles)
+{
+    EXPECT_TRUE(CheckShellTarget(u"https://www.rfc-editor.org/rfc/rfc9110.html"_s));
+    EXPECT_TRUE(CheckShellTarget(u" HTTP://example.org/a b "_s));
+    EXPECT_TRUE(CheckShellTarget(u"mailto:feedback@pelorin.example.org"_s));
+    for (const QString& refused : { u"javascript:alert(1)"_s, u"ftp://example.org/f"_s,
+                                    u"http:///nohost"_s, u"mailto:"_s, u"/no/such/file.txt"_s }) {
+        const ShellTarget checked = CheckShellTarget(refused);
+        EXPECT_FALSE(checked) << qPrintable(refused);
+        EXPECT_TRUE(checked.url.isEmpty()) << qPrintable(refused);
+        EXPECT_FALSE(checked.error.isEmpty()) << qPrintable(refused);
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [&](const QString& name, QFileDevice::Permissions permissions) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+        file.close();
+        file.setPermissions(permissions);
+        return file.fileName();
+    };
+    const QString text = write(u"notes.txt"_s, QFile::ReadOwner | QFile::WriteOwner);
+    const ShellTarget document = CheckShellTarget(text);
+    ASSERT_TRUE(document) << qPrintable(document.error);
+    EXPECT_EQ(document.url, QUrl::fromLocalFile(text));
+    EXPECT_TRUE(CheckShellTarget(QUrl::fromLocalFile(text).toString()));
+
+    // The desktop would run these instead of showing them.
+    EXPECT_FALSE(CheckShellTarget(
+        write(u"tool.sh"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)));
+    EXPECT_FALSE(CheckShellTarget(write(u"app.desktop"_s, QFile::ReadOwner)));
+    EXPECT_FALSE(CheckShellTarget(dir.path()));
 }

@@ -25,12 +25,14 @@ public:
 class HistoryViewerRecorder final : public HistoryViewer
 {
 public:
-    qint32 AddToHistory(const QString& serverAndPort, const QString& url) override
+    qint32 AddToHistory(const QString& serverAndPort, const QString& url, bool secure) override
     {
         items.append(serverAndPort + QLatin1Char(' ') + url);
+        secures.append(secure);
         return 0;
     }
     QStringList items; // "server:port url"
+    QList<bool> secures; // the secure flag of each item
 };
 
 class HistoryListsRecorder final : public RequestHistoryLists

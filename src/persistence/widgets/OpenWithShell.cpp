@@ -3,6 +3,16 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 
+namespace {
+
+std::function<void(const QUrl&)>& shellOpener()
+{
+    static std::function<void(const QUrl&)> opener;
+    return opener;
+}
+
+} // namespace
+
 QUrl ShellUrl(const QString& target)
 {
     const QUrl url(target);
@@ -12,7 +22,19 @@ QUrl ShellUrl(const QString& target)
     return QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
 }
 
-void OpenWithShell(const QString& target)
+ShellTarget OpenWithShell(const QString& target)
 {
-    QDesktopServices::openUrl(ShellUrl(target));
+    ShellTarget checked = CheckShellTarget(target);
+    if (!checked)
+        return checked;
+    if (shellOpener())
+        shellOpener()(checked.url);
+    else
+        QDesktopServices::openUrl(checked.url);
+    return checked;
+}
+
+void setShellOpener(std::function<void(const QUrl&)> opener)
+{
+    shellOpener() = std::move(opener);
 }

@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QMdiArea>
 
+#include <algorithm>
+
 FramedSubWindow::FramedSubWindow(QWidget* window, QWidget* parent)
     : QMdiSubWindow(parent, Qt::SubWindow | Qt::FramelessWindowHint)
 {
@@ -48,4 +50,27 @@ bool FramedSubWindow::eventFilter(QObject* watched, QEvent* event)
             show();
     }
     return QMdiSubWindow::eventFilter(watched, event);
+}
+
+void FramedSubWindow::keepInsideArea()
+{
+    const QWidget* view = parentWidget();
+    if (!view || isMaximized())
+        return;
+    const QSize room = view->size();
+    const QSize size = this->size().boundedTo(room).expandedTo(minimumSize());
+    if (size != this->size())
+        resize(size);
+    move(std::clamp(x(), 0, std::max(0, room.width() - width())),
+         std::clamp(y(), 0, std::max(0, room.height() - height())));
+}
+
+void FramedSubWindow::showEvent(QShowEvent* event)
+{
+    QMdiSubWindow::showEvent(event);
+    // Before the main window is shown the area has no real size yet to keep inside of.
+    if (!m_placed && parentWidget() && parentWidget()->isVisible()) {
+        m_placed = true;
+        keepInsideArea();
+    }
 }

@@ -24,6 +24,14 @@ public:
     // Maximises within the area, or restores the size it had.
     void toggleMaximized();
 
+    // Moves the window, and shrinks it where it is larger than the area, so that it lies
+    // wholly inside the area's visible part. Done on the first show once the area is visible.
+    void keepInsideArea();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_placed = false;
 };

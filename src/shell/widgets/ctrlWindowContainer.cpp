@@ -1,7 +1,9 @@
 #include "shell/widgets/ctrlWindowContainer.h"
 
 #include "shell/Twips.h"
+#include "shell/widgets/FramedSubWindow.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -13,6 +15,8 @@ constexpr int kLine = 45;
 constexpr int kBarInset = 60;
 constexpr int kBarHeight = 315;
 constexpr int kButtonTop = 105;
+// How far in from an edge a press starts resizing: the border line and a little more.
+constexpr int kGripTwips = 75;
 
 } // namespace
 
@@ -23,6 +27,7 @@ ctrlWindowContainer::ctrlWindowContainer(QWidget* parent)
     setMinimumSize(Twips::toPxCeil(kMinimumTwips), Twips::toPxCeil(kMinimumTwips));
     // The window's own controls are drawn over the frame.
     lower();
+    setMouseTracking(true);
     relayout();
 }
 
@@ -47,4 +52,86 @@ void ctrlWindowContainer::paintEvent(QPaintEvent*)
     FramePainter::paintLine(painter, Twips::rect(0, 0, kLine, h), scheme());
     FramePainter::paintBar(
         painter, Twips::rect(kBarInset, kBarInset, w - 2 * kBarInset, kBarHeight), scheme());
+}
+
+Qt::Edges ctrlWindowContainer::edgesAt(const QPoint& pos) const
+{
+    const int grip = Twips::toPx(kGripTwips);
+    Qt::Edges edges;
+    if (pos.x() < grip)
+        edges |= Qt::LeftEdge;
+    else if (pos.x() >= width() - grip)
+        edges |= Qt::RightEdge;
+    if (pos.y() < grip)
+        edges |= Qt::TopEdge;
+    else if (pos.y() >= height() - grip)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+QWidget* ctrlWindowContainer::resizeTarget() const
+{
+    if (FramedSubWindow* sub = FramedSubWindow::of(this))
+        return sub;
+    return window();
+}
+
+void ctrlWindowContainer::mousePressEvent(QMouseEvent* event)
+{
+    const Qt::Edges edges = edgesAt(event->position().toPoint());
+    QWidget* target = resizeTarget();
+    if (event->button() != Qt::LeftButton || !edges || !target || target->isMaximized()) {
+        TitleBarControl::mousePressEvent(event);
+        return;
+    }
+    m_resizing = edges;
+    m_pressedAt = event->globalPosition().toPoint();
+    m_startGeometry = target->geometry();
+    event->accept();
+}
+
+void ctrlWindowContainer::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_resizing) {
+        const Qt::Edges edges = edgesAt(event->position().toPoint());
+        if ((edges & Qt::LeftEdge && edges & Qt::TopEdge)
+            || (edges & Qt::RightEdge && edges & Qt::BottomEdge))
+            setCursor(Qt::SizeFDiagCursor);
+        else if ((edges & Qt::RightEdge && edges & Qt::TopEdge)
+                 || (edges & Qt::LeftEdge && edges & Qt::BottomEdge))
+            setCursor(Qt::SizeBDiagCursor);
+        else if (edges & (Qt::LeftEdge | Qt::RightEdge))
+            setCursor(Qt::SizeHorCursor);
+        else if (edges & (Qt::TopEdge | Qt::BottomEdge))
+            setCursor(Qt::SizeVerCursor);
+        else
+            unsetCursor();
+        TitleBarControl::mouseMoveEvent(event);
+        return;
+    }
+    QWidget* target = resizeTarget();
+    const QPoint delta = event->globalPosition().toPoint() - m_pressedAt;
+    const QSize least = target->minimumSize().expandedTo(minimumSize());
+    QRect r = m_startGeometry;
+    // The opposite edge stays where it was; no edge passes the least size.
+    if (m_resizing & Qt::LeftEdge)
+        r.setLeft(std::min(r.left() + delta.x(), r.right() + 1 - least.width()));
+    if (m_resizing & Qt::RightEdge)
+        r.setRight(std::max(r.right() + delta.x(), r.left() + least.width() - 1));
+    if (m_resizing & Qt::TopEdge)
+        r.setTop(std::min(r.top() + delta.y(), r.bottom() + 1 - least.height()));
+    if (m_resizing & Qt::BottomEdge)
+        r.setBottom(std::max(r.bottom() + delta.y(), r.top() + least.height() - 1));
+    target->setGeometry(r);
+    event->accept();
+}
+
+void ctrlWindowContainer::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_resizing) {
+        TitleBarControl::mouseReleaseEvent(event);
+        return;
+    }
+    m_resizing = {};
+    event->accept();
 }

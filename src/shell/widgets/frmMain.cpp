@@ -3,11 +3,19 @@
 #include "editing/RequestFile.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
+#include "persistence/XmlDocument.h"
+#include "persistence/widgets/frmControlPanel.h"
+#include "persistence/widgets/frmCookies.h"
+#include "persistence/widgets/frmHistory.h"
 #include "shell/MessageSink.h"
 #include "shell/Twips.h"
 #include "shell/widgets/CenterFormOver.h"
+#include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/FramedSubWindow.h"
 #include "shell/widgets/PelorinIcons.h"
+#include "shell/widgets/frmAbout.h"
+#include "shell/widgets/frmManual.h"
+#include "shell/widgets/frmNeedMSXML.h"
 #include "transport/widgets/frmBrowser.h"
 
 #include <QAction>
@@ -18,6 +26,13 @@
 #include <QToolBar>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kSoapWaiting = u"The web services repository is not part of this build yet; "
+                             "analyse a WSDL response from its result window instead."_s;
+
+} // namespace
 
 frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     : QMainWindow(parent)
@@ -32,6 +47,17 @@ frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     m_area->setObjectName(u"mdiArea"_s);
     setCentralWidget(m_area);
     buildToolbar();
+
+    // The tool windows exist from the start, hidden, so that the configuration and the stores
+    // can fill them before they are first shown.
+    m_panel = new frmControlPanel(m_app.settings(), m_messages);
+    m_panel->setAboutOpener([this] { ShowAbout(); });
+    m_cookies = new frmCookies(m_app, m_messages);
+    m_history = new frmHistory(m_app, m_messages);
+    for (QWidget* window : std::initializer_list<QWidget*> { m_panel, m_cookies, m_history }) {
+        FramedSubWindow::addTo(m_area, window);
+        window->hide();
+    }
 }
 
 frmMain::~frmMain() = default;
@@ -41,6 +67,9 @@ void frmMain::buildToolbar()
     auto* bar = addToolBar(u"Toolbar1"_s);
     bar->setObjectName(u"Toolbar1"_s);
     bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->toggleViewAction()->setEnabled(false);
+    bar->toggleViewAction()->setVisible(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const QList<std::pair<QString, QString>> buttons {
         { u"History"_s, u"history"_s },   { u"Cookies"_s, u"cookies"_s },
@@ -48,18 +77,75 @@ void frmMain::buildToolbar()
         { u"Links"_s, u"links"_s },       { u"Manual"_s, u"manual"_s },
         { u"Exit"_s, u"exit"_s },
     };
+    const QHash<QString, QString> tips {
+        { u"history"_s, u"Recorded requests: make a new request from one, or remove it"_s },
+        { u"cookies"_s, u"Stored persistent cookies: block, unblock or delete them"_s },
+        { u"settings"_s, u"Switch the automatic settings for this run"_s },
+        { u"soap"_s, kSoapWaiting },
+        { u"links"_s, u"Help and resources"_s },
+        { u"manual"_s, u"The manual and the licence"_s },
+        { u"exit"_s, u"Save cookies and history and end Pelorin"_s },
+    };
     for (const auto& [caption, tag] : buttons) {
         QAction* action = bar->addAction(PelorinIcon(tag), caption);
         action->setData(tag);
         action->setObjectName(tag);
-        // The tool windows behind the other buttons are not part of the program yet.
-        action->setEnabled(tag == "exit"_L1);
+        action->setToolTip(tips.value(tag));
+        // Its window comes with the repository; the tool tip says why until then.
+        action->setEnabled(tag != "soap"_L1);
         m_actions.append(action);
     }
-    connect(bar, &QToolBar::actionTriggered, this, [this](QAction* action) {
-        if (action->data().toString() == "exit"_L1)
-            close();
-    });
+    connect(bar, &QToolBar::actionTriggered, this, &frmMain::toolbarClicked);
+}
+
+void frmMain::setRepositoryWindowFactory(WindowFactory factory)
+{
+    m_repositoryFactory = std::move(factory);
+    QAction* soap = toolbarAction(u"soap"_s);
+    soap->setEnabled(bool(m_repositoryFactory));
+    soap->setToolTip(m_repositoryFactory ? u"The web services repository"_s : kSoapWaiting);
+}
+
+void frmMain::toolbarClicked(QAction* action)
+{
+    const QString tag = action->data().toString();
+    if (tag == "exit"_L1) {
+        close();
+    } else if (tag == "history"_L1) {
+        openToolWindow(m_history);
+    } else if (tag == "cookies"_L1) {
+        openToolWindow(m_cookies);
+    } else if (tag == "settings"_L1 || tag == "links"_L1) {
+        openToolWindow(m_panel);
+        m_panel->showTab(tag == "settings"_L1 ? 0 : 1);
+    } else if (tag == "manual"_L1) {
+        if (!m_manual) {
+            m_manual = new frmManual(m_messages);
+            FramedSubWindow::addTo(m_area, m_manual);
+        }
+        openToolWindow(m_manual);
+    } else if (tag == "soap"_L1 && m_repositoryFactory) {
+        if (!m_repository) {
+            m_repository = m_repositoryFactory();
+            if (!m_repository)
+                return;
+            FramedSubWindow::addTo(m_area, m_repository);
+        }
+        openToolWindow(m_repository);
+    }
+}
+
+void frmMain::openToolWindow(QWidget* window)
+{
+    FramedSubWindow* sub = FramedSubWindow::of(window);
+    if (!sub)
+        return;
+    CenterFormOnMe(sub);
+    window->show();
+    sub->show();
+    sub->keepInsideArea();
+    sub->raise();
+    m_area->setActiveSubWindow(sub);
 }
 
 QAction* frmMain::toolbarAction(const QString& tag) const
@@ -71,9 +157,19 @@ QAction* frmMain::toolbarAction(const QString& tag) const
     return nullptr;
 }
 
+QMenu* frmMain::createPopupMenu()
+{
+    return nullptr;
+}
+
 bool frmMain::startUp(const QString& requestFileArgument)
 {
-    if (!m_app.LoadConfiguration(nullptr))
+    // pugixml is linked in, so this holds unless the library itself is broken.
+    if (XmlDocument probe; !probe.loadXML(u"<probe/>"_s)) {
+        ShowPrerequisiteWindow();
+        return false;
+    }
+    if (!m_app.LoadConfiguration(m_panel))
         return false;
 
     m_browser = new frmBrowser(m_app, m_messages, m_area, this);
@@ -83,6 +179,10 @@ bool frmMain::startUp(const QString& requestFileArgument)
     m_browser->show();
     m_area->setActiveSubWindow(sub);
     m_browser->setFocus();
+    m_history->setRequestTarget([this](const HTTPRequest& request) {
+        m_browser->SetControls_RequestFromURL(request);
+        m_browser->focusRequestWindow();
+    });
 
     m_app.LoadUserData();
     m_browser->GetHistoryForHost();
@@ -91,6 +191,20 @@ bool frmMain::startUp(const QString& requestFileArgument)
     if (!file.isEmpty())
         m_browser->openRequestFile(file);
     return true;
+}
+
+void frmMain::ShowPrerequisiteWindow()
+{
+    frmNeedMSXML window(this);
+    CenterFormOnMe(&window);
+    DialogRunner::exec(window);
+}
+
+void frmMain::ShowAbout()
+{
+    frmAbout about(this);
+    CenterFormOnMe(&about);
+    DialogRunner::exec(about);
 }
 
 void frmMain::CenterFormOnMe(QWidget* form)

@@ -8,6 +8,9 @@
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +35,36 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, QRe
     return label;
 }
 
+// Gives a log line the height its text needs when wrapped to the list's width.
+class WrappedLineDelegate final : public QStyledItemDelegate
+{
+public:
+    explicit WrappedLineDelegate(QListView* view)
+        : QStyledItemDelegate(view)
+        , m_view(view)
+    { }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QStyle* style = m_view->style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
+        const int width = std::max(1, m_view->viewport()->width() - 2 * margin - 1);
+        const QFontMetrics metrics(option.font);
+        const QString text = index.data().toString();
+        const int line = metrics.lineSpacing() + 2;
+        // Every row is measured on each layout, and a long exchange logs a line per read:
+        // short lines are known to fit without measuring their text.
+        if (text.size() * metrics.maxWidth() <= width || metrics.horizontalAdvance(text) <= width)
+            return { width, line };
+        const QRect wrapped = metrics.boundingRect(QRect(0, 0, width, 1 << 20),
+                                                   Qt::TextWordWrap | Qt::TextWrapAnywhere, text);
+        return { width, wrapped.height() + 2 };
+    }
+
+private:
+    QListView* m_view;
+};
+
 } // namespace
 
 ctrlHTTP::ctrlHTTP(QWidget* parent)
@@ -43,7 +76,12 @@ ctrlHTTP::ctrlHTTP(QWidget* parent)
 {
     lstLog->setObjectName(u"lstLog"_s);
     lstLog->setGeometry(twipsRect(150, 150, 5100, 2070));
-    lstLog->setUniformItemSizes(true);
+    // Long lines (a connection error, a certificate problem) wrap instead of being cut off.
+    lstLog->setWordWrap(true);
+    lstLog->setTextElideMode(Qt::ElideNone);
+    lstLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstLog->setResizeMode(QListView::Adjust);
+    lstLog->setItemDelegate(new WrappedLineDelegate(lstLog));
     lstLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstLog->setSelectionMode(QAbstractItemView::SingleSelection);
     lstLog->setModel(m_logModel);

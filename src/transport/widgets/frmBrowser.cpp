@@ -244,6 +244,16 @@ void frmBrowser::buildControls()
     connect(chkSecureConnection, &QCheckBox::toggled, this, &frmBrowser::setSecure);
     connect(chkRB_UseFormBuilder, &QCheckBox::toggled, this, &frmBrowser::SetFormBuilderMode);
     connect(cmbServer, &QComboBox::activated, this, &frmBrowser::GetHistoryForHost);
+    // The path list follows the server and port the user settles on; a typed path stays.
+    const auto refreshPaths = [this] {
+        const QString path = cmbURL->currentText();
+        GetHistoryForHost();
+        cmbURL->setEditText(path);
+    };
+    connect(cmbServer->lineEdit(), &QLineEdit::editingFinished, this, refreshPaths);
+    connect(txtPort, &QLineEdit::editingFinished, this, refreshPaths);
+    connect(txtPortSecure, &QLineEdit::editingFinished, this, refreshPaths);
+    connect(chkSecureConnection, &QCheckBox::toggled, this, refreshPaths);
     for (QComboBox* box : { cmbServer, cmbURL }) {
         connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this] {
             if (cmdSend->isEnabled())

@@ -113,3 +113,55 @@ TEST(FramedWindowsTest, ShrinkingADocumentWindowLeavesItsFrameAtTheMinimum)
     window.resize(50, 50);
     EXPECT_EQ(window.frame->size(), QSize(Twips::toPxCeil(2000), Twips::toPxCeil(2000)));
 }
+
+TEST(FramedWindowsTest, DraggingFrameEdgesResizesTheDocumentWindow)
+{
+    QMdiArea area;
+    area.resize(900, 700);
+    auto* window = new DocumentWindow;
+    FramedSubWindow* sub = FramedSubWindow::addTo(&area, window);
+    sub->move(100, 100);
+    area.show();
+    sub->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    const QRect before = sub->geometry();
+    ctrlWindowContainer* frame = window->frame;
+
+    const QPoint corner = frame->mapToGlobal(QPoint(frame->width() - 2, frame->height() - 2));
+    sendMouse(frame, QEvent::MouseButtonPress, corner);
+    sendMouse(frame, QEvent::MouseMove, corner + QPoint(120, 80));
+    sendMouse(frame, QEvent::MouseButtonRelease, corner + QPoint(120, 80));
+    EXPECT_EQ(sub->geometry(), before.adjusted(0, 0, 120, 80));
+    EXPECT_EQ(window->size(), sub->size());
+
+    // The left edge moves, the right stays; never below the frame's minimum.
+    const QPoint left = frame->mapToGlobal(QPoint(1, frame->height() / 2));
+    sendMouse(frame, QEvent::MouseButtonPress, left);
+    sendMouse(frame, QEvent::MouseMove, left + QPoint(2000, 0));
+    sendMouse(frame, QEvent::MouseButtonRelease, left + QPoint(2000, 0));
+    EXPECT_EQ(sub->geometry().right(), before.right() + 120);
+    EXPECT_EQ(sub->width(), Twips::toPxCeil(2000));
+
+    // A press inside the frame does not resize.
+    const QRect settled = sub->geometry();
+    const QPoint inside = frame->mapToGlobal(frame->rect().center());
+    sendMouse(frame, QEvent::MouseButtonPress, inside);
+    sendMouse(frame, QEvent::MouseMove, inside + QPoint(50, 50));
+    sendMouse(frame, QEvent::MouseButtonRelease, inside + QPoint(50, 50));
+    EXPECT_EQ(sub->geometry(), settled);
+}
+
+TEST(FramedWindowsTest, ANewWindowOpensInsideTheVisibleArea)
+{
+    QMdiArea area;
+    area.resize(500, 400);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    auto* window = new DocumentWindow; // 333 x 200
+    FramedSubWindow* sub = FramedSubWindow::addTo(&area, window);
+    sub->move(400, 350);
+    sub->show();
+    EXPECT_EQ(sub->size(), window->size()) << "the design size is kept where it fits";
+    EXPECT_TRUE(area.viewport()->rect().contains(sub->geometry()))
+        << sub->geometry().x() << "," << sub->geometry().y();
+}

@@ -1,24 +1,46 @@
 #include "shell/widgets/frmMain.h"
 
+#include "BuildInfo.h"
+#include "analysis/widgets/ResultTextView.h"
+#include "analysis/widgets/frmResult.h"
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
 #include "persistence/CookieStore.h"
 #include "persistence/DataFolder.h"
+#include "persistence/HistoryStore.h"
+#include "persistence/widgets/OpenWithShell.h"
+#include "persistence/widgets/frmControlPanel.h"
+#include "persistence/widgets/frmCookies.h"
+#include "persistence/widgets/frmHistory.h"
+#include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/FramedSubWindow.h"
+#include "shell/widgets/ctrlFormBar.h"
+#include "shell/widgets/ctrlWindowContainer.h"
+#include "shell/widgets/frmAbout.h"
+#include "shell/widgets/frmManual.h"
+#include "shell/widgets/frmNeedMSXML.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"
 #include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -68,8 +90,10 @@ TEST_F(frmMainTest, StartUpOpensTheRequestWindowWithTheToolBar)
     EXPECT_EQ(tags,
               (QStringList { u"history"_s, u"cookies"_s, u"settings"_s, u"soap"_s, u"links"_s,
                              u"manual"_s, u"exit"_s }));
-    EXPECT_TRUE(p.main.toolbarAction(u"exit"_s)->isEnabled());
-    EXPECT_FALSE(p.main.toolbarAction(u"history"_s)->isEnabled());
+    // Only the repository waits for its window, and says so.
+    for (const QString& tag : tags)
+        EXPECT_EQ(p.main.toolbarAction(tag)->isEnabled(), tag != "soap"_L1) << qPrintable(tag);
+    EXPECT_FALSE(p.main.toolbarAction(u"soap"_s)->toolTip().isEmpty());
     EXPECT_FALSE(p.main.toolbarAction(u"history"_s)->icon().isNull());
 }
 
@@ -163,4 +187,150 @@ TEST_F(frmMainTest, ShutDownSavesCookiesAndHistoryOnceForTheNextStart)
     const QList<Cookie> cookies = next.app.cookies().GetStoredCookies(u"127.0.0.1"_s);
     ASSERT_EQ(cookies.size(), 1);
     EXPECT_EQ(cookies.first().Name, u"kept"_s);
+}
+
+TEST_F(frmMainTest, EveryToolBarButtonOpensItsWindow)
+{
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    p.main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&p.main));
+    const auto shown = [&](QWidget* window) {
+        FramedSubWindow* sub = FramedSubWindow::of(window);
+        return sub && sub->isVisible() && window->isVisible()
+            && p.main.area()->activeSubWindow() == sub
+            && p.main.area()->viewport()->rect().contains(sub->geometry());
+    };
+    p.main.toolbarAction(u"history"_s)->trigger();
+    EXPECT_TRUE(shown(p.main.historyWindow()));
+    p.main.toolbarAction(u"cookies"_s)->trigger();
+    EXPECT_TRUE(shown(p.main.cookieWindow()));
+    p.main.toolbarAction(u"links"_s)->trigger();
+    EXPECT_TRUE(shown(p.main.controlPanel()));
+    EXPECT_EQ(p.main.controlPanel()->tabs()->currentIndex(), 1);
+    p.main.toolbarAction(u"settings"_s)->trigger();
+    EXPECT_EQ(p.main.controlPanel()->tabs()->currentIndex(), 0);
+    p.main.toolbarAction(u"manual"_s)->trigger();
+    ASSERT_NE(p.main.manualWindow(), nullptr);
+    EXPECT_TRUE(shown(p.main.manualWindow()));
+    EXPECT_TRUE(p.main.manualWindow()->textBox()->toPlainText().contains(u"--send"_s));
+
+    // Closing hides; the same window comes back.
+    frmCookies* cookies = p.main.cookieWindow();
+    cookies->frame()->WindowClose();
+    EXPECT_FALSE(FramedSubWindow::of(cookies)->isVisible());
+    p.main.toolbarAction(u"cookies"_s)->trigger();
+    EXPECT_EQ(p.main.cookieWindow(), cookies);
+    EXPECT_TRUE(shown(cookies));
+
+    QString aboutCaption;
+    DialogRunner::pushDriver([&](QDialog& dialog) {
+        if (auto* about = qobject_cast<frmAbout*>(&dialog)) {
+            aboutCaption = about->formBar()->Caption();
+            QTest::mouseClick(about->okButton(), Qt::LeftButton);
+        }
+    });
+    QListWidget* links = p.main.controlPanel()->linksList();
+    links->setCurrentItem(links->findItems(u"About this program"_s, Qt::MatchContains).first());
+    p.main.controlPanel()->openLink(links->currentItem());
+    EXPECT_EQ(aboutCaption,
+              u"About Pelorin HTTP User-Agent        build "_s + QStringLiteral(PELORIN_VERSION));
+
+    // The repository button waits for its window; once given one it opens it.
+    QAction* soap = p.main.toolbarAction(u"soap"_s);
+    EXPECT_FALSE(soap->isEnabled());
+    auto* repository = new QWidget;
+    p.main.setRepositoryWindowFactory([&] { return repository; });
+    ASSERT_TRUE(soap->isEnabled());
+    soap->trigger();
+    EXPECT_TRUE(shown(repository));
+
+    EXPECT_EQ(p.main.createPopupMenu(), nullptr) << "nothing may offer to hide the tool bar";
+}
+
+TEST_F(frmMainTest, UntickedSettingsChangeTheNextSend)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen());
+    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n" });
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    p.main.toolbarAction(u"settings"_s)->trigger();
+    QListWidget* settings = p.main.controlPanel()->settingsList();
+    for (const QString& caption : { u"set 'host' header"_s, u"add request to history"_s }) {
+        settings->setCurrentItem(settings->findItems(caption, Qt::MatchStartsWith).first());
+        settings->setFocus();
+        QTest::keyClick(settings, Qt::Key_Space);
+    }
+
+    frmBrowser* browser = p.main.browser();
+    browser->findChild<QComboBox*>(u"cmbServer"_s)->setEditText(u"127.0.0.1"_s);
+    browser->findChild<QLineEdit*>(u"txtPort"_s)->setText(server.portText());
+    browser->findChild<QComboBox*>(u"cmbURL"_s)->setEditText(u"/unrecorded"_s);
+    QSignalSpy ended(&browser->session(), &BrowserSession::exchangeEnded);
+    browser->cmdSend_Click();
+    ASSERT_TRUE(ended.wait(15000));
+    // The grid's Host row goes out as the user left it, not filled in.
+    EXPECT_TRUE(server.received().contains("\r\nHost: \r\n")) << server.received().toStdString();
+    const QString log = browser->oResult()->txtResult(0)->toPlainText();
+    EXPECT_TRUE(log.contains(u"'Host' header is set before sending       DISABLED"_s))
+        << qPrintable(log);
+    EXPECT_TRUE(log.contains(u"Request is stored in history              DISABLED"_s));
+    EXPECT_FALSE(log.contains(u"History item added"_s));
+    EXPECT_TRUE(p.app.history().GetHistoryURLs(u"127.0.0.1"_s, server.portText()).isEmpty());
+}
+
+TEST_F(frmMainTest, HistoryRequestAndThePathListFollowHostAndPort)
+{
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    HTTPRequest recorded = HistoryStore::RequestFor(u"dev.test"_s, u"8443"_s, true, u"/api/v1"_s);
+    ASSERT_EQ(p.app.history().AddHistoryItem(recorded), 0);
+
+    frmBrowser* browser = p.main.browser();
+    auto* server = browser->findChild<QComboBox*>(u"cmbServer"_s);
+    auto* port = browser->findChild<QLineEdit*>(u"txtPortSecure"_s);
+    auto* paths = browser->findChild<QComboBox*>(u"cmbURL"_s);
+    auto* https = browser->findChild<QCheckBox*>(u"chkSecureConnection"_s);
+    paths->setEditText(u"/typed"_s);
+    server->setEditText(u"dev.test"_s);
+    https->setChecked(true);
+    port->setText(u"8443"_s);
+    Q_EMIT port->editingFinished();
+    EXPECT_GE(paths->findText(u"/api/v1"_s), 0);
+    EXPECT_EQ(paths->currentText(), u"/typed"_s) << "a typed path stays";
+
+    // A history item comes back over TLS on its port.
+    https->setChecked(false);
+    frmHistory* history = p.main.historyWindow();
+    QTreeWidgetItem* host = history->tree()->topLevelItem(0)->child(0);
+    ASSERT_EQ(host->text(0), u"dev.test:8443"_s);
+    history->tree()->setCurrentItem(host->child(0)->child(0));
+    QTest::mouseClick(history->requestButton(), Qt::LeftButton);
+    EXPECT_TRUE(https->isChecked());
+    EXPECT_EQ(port->text(), u"8443"_s);
+    EXPECT_EQ(paths->currentText(), u"/api/v1"_s);
+    EXPECT_EQ(server->currentText(), u"dev.test"_s);
+}
+
+TEST_F(frmMainTest, PrerequisiteWindowNamesTheLibraryAndItsLink)
+{
+    Program p(dir.path());
+    QList<QUrl> opened;
+    setShellOpener([&](const QUrl& url) { opened.append(url); });
+    bool seen = false;
+    DialogRunner::pushDriver([&](QDialog& dialog) {
+        auto* window = qobject_cast<frmNeedMSXML*>(&dialog);
+        ASSERT_NE(window, nullptr);
+        seen = true;
+        EXPECT_EQ(window->formBar()->Caption(), u"Requirements not met"_s);
+        EXPECT_TRUE(window->message()->text().contains(u"pugixml"_s));
+        Q_EMIT window->link()->linkActivated(frmNeedMSXML::downloadAddress());
+        EXPECT_TRUE(window->isVisible()) << "the link leaves the window open";
+        QTest::mouseClick(window->okButton(), Qt::LeftButton);
+    });
+    p.main.ShowPrerequisiteWindow();
+    setShellOpener({});
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(opened, QList<QUrl> { QUrl(frmNeedMSXML::downloadAddress()) });
 }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,6 +90,14 @@ TEST(ctrlHTTPTest, ViewFollowsAFailedExchangeAndOkHidesIt)
     EXPECT_EQ(view.lines(), control.exchange()->logLines());
     EXPECT_TRUE(view.lines().last().startsWith(u" [ERROR] SocketX_Close(): "_s));
     EXPECT_TRUE(view.lastLineSelected());
+
+    // A long line wraps to the list's width instead of being cut off.
+    view.log->resize(160, view.log->height());
+    QCoreApplication::processEvents();
+    const QRect wrapped = view.log->visualRect(view.log->model()->index(2, 0));
+    EXPECT_GE(wrapped.height(), 2 * view.log->fontMetrics().lineSpacing());
+    EXPECT_LE(wrapped.right(), view.log->viewport()->width());
+    EXPECT_EQ(view.log->horizontalScrollBar()->maximum(), 0);
 
     QTest::mouseClick(view.button, Qt::LeftButton);
     EXPECT_EQ(hideMe.size(), 1);

@@ -1,0 +1,108 @@
+#include "persistence/widgets/frmControlPanel.h"
+
+#include "persistence/AutoSettings.h"
+#include "persistence/widgets/OpenWithShell.h"
+#include "shell/MessageSink.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTagRole = Qt::UserRole;
+
+} // namespace
+
+frmControlPanel::frmControlPanel(AutoSettings& settings, MessageSink& messages, QWidget* parent)
+    : FramedWindow(u"Control Panel"_s, 5895, 3915, parent)
+    , m_settings(settings)
+    , m_messages(messages)
+    , TabStrip1(new QTabWidget(content()))
+    , lstAutoSettings(new QListWidget)
+    , lstHelp(new QListWidget)
+{
+    setObjectName(u"frmControlPanel"_s);
+    TabStrip1->setObjectName(u"TabStrip1"_s);
+    lstAutoSettings->setObjectName(u"lstAutoSettings"_s);
+    lstHelp->setObjectName(u"lstHelp"_s);
+    TabStrip1->addTab(lstAutoSettings, u"Automatically ..."_s);
+    TabStrip1->addTab(lstHelp, u"Help and Resources"_s);
+    for (QListWidget* list : { lstAutoSettings, lstHelp }) {
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+    lstHelp->setToolTip(u"Double-click a link to open it"_s);
+
+    auto* rows = new QVBoxLayout(content());
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addWidget(TabStrip1);
+
+    connect(lstAutoSettings, &QListWidget::itemChanged, this, &frmControlPanel::settingChanged);
+    connect(lstHelp, &QListWidget::itemActivated, this, &frmControlPanel::openLink);
+}
+
+frmControlPanel::~frmControlPanel() = default;
+
+void frmControlPanel::showTab(int index)
+{
+    TabStrip1->setCurrentIndex(index);
+    TabStrip1->setFocus();
+}
+
+qint32 frmControlPanel::AddAutoSetting(const QString& caption, const QString& key, bool checked)
+{
+    // Filled before the signal matters: adding an item must not change the setting.
+    const QSignalBlocker quiet(lstAutoSettings);
+    auto* item = new QListWidgetItem(caption, lstAutoSettings);
+    item->setData(kTagRole, key);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    return 0;
+}
+
+qint32 frmControlPanel::AddHelpMenuItem(const QString& caption, const QString& target)
+{
+    auto* item = new QListWidgetItem(lstHelp);
+    item->setData(kTagRole, target);
+    QStyle* style = QApplication::style();
+    if (target == "-"_L1) {
+        item->setText(caption);
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+        item->setIcon(style->standardIcon(QStyle::SP_MessageBoxInformation));
+    } else {
+        item->setText(u"    "_s + caption);
+        item->setIcon(style->standardIcon(QStyle::SP_ArrowRight));
+        item->setToolTip(target);
+    }
+    return 0;
+}
+
+void frmControlPanel::settingChanged(QListWidgetItem* item)
+{
+    // Unknown keys change nothing; the configuration file is never written.
+    m_settings.set(item->data(kTagRole).toString(), item->checkState() == Qt::Checked);
+}
+
+void frmControlPanel::openLink(QListWidgetItem* item)
+{
+    if (!item)
+        return;
+    const QString target = item->data(kTagRole).toString();
+    if (target == "-"_L1)
+        return;
+    if (target == "about"_L1) {
+        if (m_about)
+            m_about();
+        return;
+    }
+    const ShellTarget opened = OpenWithShell(target);
+    if (!opened)
+        m_messages.showMessage(opened.error, u"Error"_s, MessageSink::Icon::Warning);
+}
