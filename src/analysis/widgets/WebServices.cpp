@@ -2,6 +2,7 @@
 
 #include "analysis/widgets/frmSOAPAction.h"
 #include "analysis/widgets/frmWebServices.h"
+#include "shell/widgets/CenterFormOver.h"
 #include "shell/widgets/FramedSubWindow.h"
 
 #include <QMdiArea>
@@ -42,6 +43,7 @@ bool WebServices::openWizard(const QByteArray& document, const QString& url)
     frmSOAPAction* form = wizard();
     form->panel()->setWSDLDocument(document, url);
     form->panel()->EnumPortTypes();
+    CenterFormOver(m_mainWindow, form);
     return form->run();
 }
 

@@ -58,15 +58,11 @@ ctrlSOAP::ctrlSOAP(MessageSink& messages, QWidget* parent)
     m_grid->setHorizontalHeaderLabels({ u"Parameter name"_s, u"Value"_s, u"Type/Element"_s });
     m_grid->verticalHeader()->hide();
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
     m_grid->horizontalHeader()->setSectionResizeMode(kValueColumn, QHeaderView::Stretch);
     m_grid->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::ResizeToContents);
     m_grid->horizontalHeader()->setSectionResizeMode(kTypeColumn, QHeaderView::ResizeToContents);
-    // Only values are typed; moving onto one starts editing at once.
-    connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (row >= 0 && column == kValueColumn)
-            m_grid->editItem(m_grid->item(row, column));
-    });
+    // Only values are editable, so moving onto a cell edits exactly the value cells at once.
+    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
 
     for (QLabel* label : { m_lblSOAPAction, m_lblServiceAddress }) {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
