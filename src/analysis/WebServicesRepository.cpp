@@ -162,8 +162,8 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
 QList<StoredWebService> WebServicesRepository::EnumWebServices() const
 {
     QList<StoredWebService> services;
-    const QStringList files
-        = QDir(m_folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList files = QDir(m_folder).entryList(QDir::Files | QDir::NoDotAndDotDot,
+                                                       QDir::Name | QDir::IgnoreCase);
     const QList<StoredWebService> entries = readIndex();
     for (const QString& file : files) {
         if (file == kIndexFile)

@@ -78,6 +78,31 @@ QString escapeXml(QString text)
     return text.replace(u'&', "&amp;"_L1).replace(u'<', "&lt;"_L1).replace(u'>', "&gt;"_L1);
 }
 
+QString escapeAttribute(const QString& text)
+{
+    return escapeXml(text).replace(u'"', "&quot;"_L1);
+}
+
+bool hasControlCharacter(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
+// The soapAction as an HTTP quoted string (RFC 9110, 5.6.4). Line breaks a document may
+// carry as character references would end the header line, so control characters go.
+QString quotedAction(const QString& action)
+{
+    QString out = u"\""_s;
+    for (QChar c : action) {
+        if (c.unicode() < 0x20)
+            c = u' ';
+        if (c == u'"' || c == u'\\')
+            out += u'\\';
+        out += c;
+    }
+    return out + u'"';
+}
+
 // The parser keeps malformed references as text, so they are checked here.
 bool referencesWellFormed(const QString& value)
 {
@@ -343,7 +368,8 @@ QString WsdlAnalysis::BuildEnvelope(const SoapOperation& operation, const QStrin
     out += line(4, u"<SOAP-ENV:Body>"_s);
     if (operation.rpc) {
         const QString op = operation.entry.operationName;
-        QString open = u"<m:"_s + op + u" xmlns:m=\""_s + operation.operationNamespace + u'"';
+        QString open = u"<m:"_s + op + u" xmlns:m=\""_s
+            + escapeAttribute(operation.operationNamespace) + u'"';
         if (operation.encoded && soap12)
             open += u" SOAP-ENV:encodingStyle=\""_s + kSoap12Encoding + u'"';
         out += line(6, open + u'>');
@@ -357,7 +383,9 @@ QString WsdlAnalysis::BuildEnvelope(const SoapOperation& operation, const QStrin
             const QString tag
                 = element.ns.isEmpty() ? element.name : QString(u"m:"_s + element.name);
             const QString open = u'<' + tag
-                + (element.ns.isEmpty() ? u">"_s : u" xmlns:m=\""_s + element.ns + u"\">"_s);
+                + (element.ns.isEmpty()
+                       ? u">"_s
+                       : u" xmlns:m=\""_s + escapeAttribute(element.ns) + u"\">"_s);
             if (!element.wrapper) {
                 out += line(6, open + value(element.firstRow) + u"</"_s + tag + u'>');
                 continue;
@@ -384,7 +412,9 @@ SoapRequestResult WsdlAnalysis::GenerateRequest(const SoapOperation& operation,
     SoapRequestResult result;
     std::optional<HTTPRequest> request;
     const std::optional<HTTPRequest> base = ParseLocation(m_url);
-    if (base)
+    if (hasControlCharacter(address))
+        request = std::nullopt;
+    else if (base)
         request = ResolveRedirect(*base, address.trimmed());
     else
         request = ParseLocation(address.trimmed());
@@ -403,7 +433,7 @@ SoapRequestResult WsdlAnalysis::GenerateRequest(const SoapOperation& operation,
     const QString host
         = request->Server + (request->Port == defaultPort ? QString() : u':' + request->Port);
     // SOAP 1.1, 6.1.1 and WS-I BP R2744/R2745: the action is a quoted string, "" when none.
-    const QString action = u'"' + operation.soapAction.value_or(QString()) + u'"';
+    const QString action = quotedAction(operation.soapAction.value_or(QString()));
     request->Body.setContents(BuildEnvelope(operation, values));
     if (soap12) {
         request->Body.ContentType = u"application/soap+xml; charset=utf-8"_s;

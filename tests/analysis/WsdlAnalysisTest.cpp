@@ -244,3 +244,24 @@ TEST(WsdlAnalysisTest, ValuesAreEscapedUnlessWellFormedMarkup)
     EXPECT_EQ(WsdlAnalysis::EnvelopeValue(u"<x>AT&T</x>"_s), u"&lt;x&gt;AT&amp;T&lt;/x&gt;"_s);
     EXPECT_EQ(WsdlAnalysis::EnvelopeValue(u"<open>"_s), u"&lt;open&gt;"_s);
 }
+
+// Values a document carries as character references cannot break the header block, the
+// envelope's markup or the request line.
+TEST(WsdlAnalysisTest, HostileDocumentValuesStayInTheirPlace)
+{
+    QByteArray document = sample("rpc.wsdl");
+    document.replace("urn:StockQuote#GetQuote", "a\"b&#13;&#10;X-Evil: 1");
+    document.replace("namespace=\"urn:StockQuote\"", "namespace=\"urn:q?a=1&amp;b=&quot;2&quot;\"");
+    WsdlAnalysis wsdl;
+    wsdl.setWSDLDocument(document.replace("soapAction=\"a\"b", "soapAction=\"a&quot;b"));
+    ASSERT_EQ(wsdl.EnumPortTypes(), QString());
+    const SoapOperation op = wsdl.SelectOperation(0);
+    const SoapRequestResult result = wsdl.GenerateRequest(op, {}, op.address);
+    const QString text = requestText(result);
+    EXPECT_TRUE(text.contains(u"\r\nSOAPAction: \"a\\\"b  X-Evil: 1\"\r\n"_s)) << qPrintable(text);
+    EXPECT_TRUE(text.contains(u"xmlns:m=\"urn:q?a=1&amp;b=&quot;2&quot;\""_s));
+    XmlDocument envelope;
+    EXPECT_TRUE(envelope.loadXML(result.request->Body.Contents()));
+
+    EXPECT_FALSE(wsdl.GenerateRequest(op, {}, u"http://h/a\r\nX: y"_s));
+}
