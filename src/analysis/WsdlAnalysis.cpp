@@ -125,6 +125,21 @@ bool referencesWellFormed(const QString& value)
 
 } // namespace
 
+bool IsWsdlUrl(const QString& url)
+{
+    const QString withoutFragment = url.section(u'#', 0, 0);
+    const qsizetype query = withoutFragment.indexOf(u'?');
+    const QString path = query < 0 ? withoutFragment : withoutFragment.left(query);
+    if (path.endsWith(".wsdl"_L1, Qt::CaseInsensitive))
+        return true;
+    // Servers publish their description at the service's own address with a query.
+    const QString name = query < 0
+        ? QString()
+        : withoutFragment.mid(query + 1).section(u'&', 0, 0).section(u'=', 0, 0);
+    return name.compare("wsdl"_L1, Qt::CaseInsensitive) == 0
+        || name.compare("singlewsdl"_L1, Qt::CaseInsensitive) == 0;
+}
+
 WsdlAnalysis::WsdlAnalysis()
     : m_doc(std::make_unique<XmlDocument>())
 { }

@@ -73,6 +73,10 @@ struct SoapRequestResult
     explicit operator bool() const { return request.has_value(); }
 };
 
+// True when a request URL names a WSDL document: its path ends in ".wsdl", or its query is
+// "wsdl" or "singleWsdl" (with or without a value), letters in any case.
+bool IsWsdlUrl(const QString& url);
+
 // The WSDL analysis behind the SOAP request wizard: lists a WSDL document's operations,
 // finds each one's SOAPAction, input parameters and service address, and turns typed
 // values into a ready-to-send SOAP request.
