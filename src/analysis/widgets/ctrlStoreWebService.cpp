@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-ctrlStoreWebService::ctrlStoreWebService(WebServices& services, QWidget* parent)
+ctrlStoreWebService::ctrlStoreWebService(WebServices* services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_cmdParse(new QPushButton(u"Parse WSDL file"_s, this))
@@ -45,23 +45,47 @@ ctrlStoreWebService::ctrlStoreWebService(WebServices& services, QWidget* parent)
 
     connect(m_cmdParse, &QPushButton::clicked, this, &ctrlStoreWebService::cmdParse_Click);
     connect(m_cmdStore, &QPushButton::clicked, this, &ctrlStoreWebService::cmdStoreLocally_Click);
+    updateButtons();
 }
 
 ctrlStoreWebService::~ctrlStoreWebService() = default;
 
+void ctrlStoreWebService::setServices(WebServices* services)
+{
+    m_services = services;
+    updateButtons();
+}
+
+void ctrlStoreWebService::setSource(Source source)
+{
+    m_source = std::move(source);
+    updateButtons();
+}
+
+void ctrlStoreWebService::updateButtons()
+{
+    const bool ready = m_services && m_source;
+    m_cmdParse->setEnabled(ready);
+    m_cmdStore->setEnabled(ready);
+}
+
 void ctrlStoreWebService::cmdParse_Click()
 {
+    if (!m_services || !m_source)
+        return;
     const std::optional<WsdlResponse> response = m_source ? m_source() : std::nullopt;
     // Without a response the wizard opens empty and says so in its status line.
-    m_services.openWizard(response ? response->document : QByteArray(),
-                          response ? response->url : QString());
+    m_services->openWizard(response ? response->document : QByteArray(),
+                           response ? response->url : QString());
 }
 
 void ctrlStoreWebService::cmdStoreLocally_Click()
 {
+    if (!m_services || !m_source)
+        return;
     const std::optional<WsdlResponse> response = m_source ? m_source() : std::nullopt;
     const RepositoryResult result = response
-        ? m_services.store(response->document, response->url)
+        ? m_services->store(response->document, response->url)
         : RepositoryResult { false, u"Nothing to store: there is no response"_s, {} };
     m_lblResult->setText(result.text);
     // Failures stand out from the success note.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -29,11 +30,12 @@ public:
     // Gives the current response when the user acts; nothing when there is none.
     using Source = std::function<std::optional<WsdlResponse>()>;
 
-    // services must outlive the panel.
-    explicit ctrlStoreWebService(WebServices& services, QWidget* parent = nullptr);
+    // The buttons work once both the services and a source are set.
+    explicit ctrlStoreWebService(WebServices* services = nullptr, QWidget* parent = nullptr);
     ~ctrlStoreWebService() override;
 
-    void setSource(Source source) { m_source = std::move(source); }
+    void setServices(WebServices* services);
+    void setSource(Source source);
 
     QPushButton* cmdParse() const { return m_cmdParse; }
     QPushButton* cmdStoreLocally() const { return m_cmdStore; }
@@ -44,7 +46,9 @@ private:
     void cmdParse_Click();
     void cmdStoreLocally_Click();
 
-    WebServices& m_services;
+    void updateButtons();
+
+    QPointer<WebServices> m_services;
     Source m_source;
     QPushButton* m_cmdParse;
     QPushButton* m_cmdStore;

@@ -137,9 +137,12 @@ TEST(SoapWizardTest, StorePanelAndRepositoryWindow)
     QList<HTTPRequest> loaded;
     services.setRequestLoader([&](const HTTPRequest& request) { loaded.append(request); });
 
-    ctrlStoreWebService page(services);
+    ctrlStoreWebService page;
+    EXPECT_FALSE(page.cmdStoreLocally()->isEnabled()) << "no services, no source yet";
+    page.setServices(&services);
     std::optional<WsdlResponse> response;
     page.setSource([&] { return response; });
+    ASSERT_TRUE(page.cmdStoreLocally()->isEnabled());
     page.cmdStoreLocally()->click();
     EXPECT_EQ(page.lblStoreResult()->text(), u"Nothing to store: there is no response"_s);
 
