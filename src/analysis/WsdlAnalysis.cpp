@@ -306,8 +306,12 @@ SoapOperation WsdlAnalysis::SelectOperation(qsizetype index) const
         const QList<XmlNode> children
             = complex.selectNodes(child("sequence") + u'/' + child("element") + u'|' + child("all")
                                   + u'/' + child("element"));
-        // A complex type of another shape (choice, extension) is typed whole by the user.
-        if (complex && (!children.isEmpty() || !complex.selectSingleNode(u"*"_s))) {
+        // A complex type of another shape (choice, extension, any) is typed whole by the user.
+        const XmlNode otherShape = complex.selectSingleNode(
+            u"*[local-name()='choice' or local-name()='group' or local-name()='complexContent'"
+            " or local-name()='simpleContent'] | *[local-name()='sequence' or local-name()='all']"
+            "/*[local-name()!='element' and local-name()!='annotation']"_s);
+        if (complex && !otherShape) {
             element.wrapper = true;
             element.qualifiedChildren = schema.attribute(u"elementFormDefault"_s) == "qualified"_L1;
             for (const XmlNode& item : children) {
