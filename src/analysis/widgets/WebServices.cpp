@@ -40,8 +40,19 @@ frmSOAPAction* WebServices::wizard()
 
 bool WebServices::openWizard(const QByteArray& document, const QString& url)
 {
+    wizard()->panel()->setWSDLDocument(document, url);
+    return runWizard();
+}
+
+bool WebServices::openWizardOnText(const QString& text, const QString& url)
+{
+    wizard()->panel()->setWSDLFileContents(text, url);
+    return runWizard();
+}
+
+bool WebServices::runWizard()
+{
     frmSOAPAction* form = wizard();
-    form->panel()->setWSDLDocument(document, url);
     form->panel()->EnumPortTypes();
     CenterFormOver(m_mainWindow, form);
     return form->run();

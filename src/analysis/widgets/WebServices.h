@@ -36,6 +36,8 @@ public:
     // Runs the wizard on a WSDL document that came from url. True when a request was
     // generated and handed to the request loader.
     bool openWizard(const QByteArray& document, const QString& url);
+    // The same for a document already decoded into text (a response decoded by its charset).
+    bool openWizardOnText(const QString& text, const QString& url);
     // Stores the document in the repository and refreshes the repository window's list.
     RepositoryResult store(const QByteArray& document, const QString& url);
     // Shows the repository window (creating it on first use) and brings it to the front.
@@ -46,6 +48,8 @@ public:
     frmWebServices* repositoryWindow();
 
 private:
+    bool runWizard();
+
     WebServicesRepository m_repository;
     MessageSink& m_messages;
     QPointer<QWidget> m_mainWindow;

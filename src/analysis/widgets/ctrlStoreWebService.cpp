@@ -75,8 +75,11 @@ void ctrlStoreWebService::cmdParse_Click()
         return;
     const std::optional<WsdlResponse> response = m_source ? m_source() : std::nullopt;
     // Without a response the wizard opens empty and says so in its status line.
-    m_services->openWizard(response ? response->document : QByteArray(),
-                           response ? response->url : QString());
+    if (response && !response->text.isEmpty())
+        m_services->openWizardOnText(response->text, response->url);
+    else
+        m_services->openWizard(response ? response->document : QByteArray(),
+                               response ? response->url : QString());
 }
 
 void ctrlStoreWebService::cmdStoreLocally_Click()

@@ -12,11 +12,13 @@ class QLabel;
 class QPushButton;
 class WebServices;
 
-// A WSDL document received as a response: the decoded body and the URL it was requested from.
+// A WSDL document received as a response: the decoded body, the URL it was requested from,
+// and, when known, the body as text decoded by the response's charset.
 struct WsdlResponse
 {
-    QByteArray document;
+    QByteArray document; // stored as it is
     QString url;
+    QString text; // analysed when given, else document is
 };
 
 // The WSDL page of the result window: starts the SOAP wizard on the current response or

@@ -83,7 +83,7 @@ TEST(SoapRequestWindowTest, StoredServiceGeneratesARequestTheServerCanDispatch)
         const HTTPResponse* received = window.oResp();
         if (!received)
             return std::nullopt;
-        return WsdlResponse { received->Body(), window.session().currentRequest().FullPath() };
+        return WsdlResponse { received->Body(), window.session().currentRequest().FullPath(), {} };
     });
     page.cmdStoreLocally()->click();
     ASSERT_EQ(page.lblStoreResult()->text(), u"Stored as service.wsdl"_s);

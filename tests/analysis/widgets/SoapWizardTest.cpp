@@ -147,15 +147,17 @@ TEST(SoapWizardTest, StorePanelAndRepositoryWindow)
     EXPECT_EQ(page.lblStoreResult()->text(), u"Nothing to store: there is no response"_s);
 
     frmWebServices* window = services.repositoryWindow();
-    response = WsdlResponse { sample("two-services.wsdl"), u"http://h:8000/ws/shop.wsdl"_s };
+    response = WsdlResponse { sample("two-services.wsdl"), u"http://h:8000/ws/shop.wsdl"_s, {} };
     page.cmdStoreLocally()->click();
     EXPECT_EQ(page.lblStoreResult()->text(), u"Stored as shop.wsdl"_s);
-    response = WsdlResponse { sample("java.wsdl"), u"http://h:8000/calc?wsdl"_s };
+    response = WsdlResponse { sample("java.wsdl"), u"http://h:8000/calc?wsdl"_s, {} };
     page.cmdStoreLocally()->click();
     ASSERT_EQ(window->lstServices()->topLevelItemCount(), 2) << "the list refreshes on store";
     EXPECT_EQ(window->lstServices()->topLevelItem(1)->text(1), u"http://h:8000/ws/shop.wsdl"_s);
 
-    // Parse on the page opens the wizard on the response.
+    // Parse on the page opens the wizard on the response, on its decoded text when given.
+    response->text = QString::fromUtf8(response->document);
+    response->document = "<not-analysed/>";
     int wizardRuns = 0;
     DialogRunner::pushDriver([&](QDialog&) {
         ++wizardRuns;
