@@ -106,6 +106,18 @@ TEST(WebServicesRepositoryTest, RefusalsChangeNothing)
     EXPECT_FALSE(repository.StoreWSDLFile("<definitions>", u"http://h/x.wsdl"_s));
     EXPECT_FALSE(QDir(folder).exists());
 
+    // A write that fails (a full disk) keeps the stored file and the index as they were.
+    ASSERT_TRUE(repository.StoreWSDLFile(wsdl("kept"), u"http://h/x.wsdl"_s));
+    {
+        FileHelpers::FileSizeLimit limit(64);
+        const RepositoryResult full = repository.StoreWSDLFile(wsdl("new"), u"http://h/x.wsdl"_s);
+        EXPECT_FALSE(full);
+        EXPECT_TRUE(full.text.startsWith(u"Could not write "_s)) << qPrintable(full.text);
+    }
+    EXPECT_EQ(FileHelpers::readFile(QDir(folder).filePath(u"x.wsdl"_s)), wsdl("kept"));
+    EXPECT_EQ(filesIn(folder), (QStringList { u"index.xml"_s, u"x.wsdl"_s }));
+    QDir(folder).removeRecursively();
+
     // A folder that cannot be made: a file stands in its way.
     ASSERT_TRUE(FileHelpers::writeFile(folder, "in the way"));
     const RepositoryResult blocked = repository.StoreWSDLFile(wsdl("x"), u"http://h/x.wsdl"_s);
