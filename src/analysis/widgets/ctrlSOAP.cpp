@@ -84,8 +84,8 @@ ctrlSOAP::ctrlSOAP(MessageSink& messages, QWidget* parent)
     parametersLayout->addWidget(m_grid);
 
     auto* frames = new QHBoxLayout;
-    frames->addWidget(operations, 2);
-    frames->addWidget(parameters, 3);
+    frames->addWidget(operations, 1);
+    frames->addWidget(parameters, 2);
 
     auto* details = new QFormLayout;
     details->addRow(u"SOAP Action:"_s, m_lblSOAPAction);
