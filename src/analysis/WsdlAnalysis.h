@@ -92,13 +92,13 @@ public:
     void setWSDLFileContents(const QString& text, const QString& wsdlUrl = {});
     // The same for the document's bytes, whose encoding the document declares.
     void setWSDLDocument(const QByteArray& bytes, const QString& wsdlUrl = {});
-    // The text as given (bytes as UTF-8).
+    // The text as given without its XML declaration, or the bytes read as UTF-8.
     QString WSDLFileContents() const;
     const QString& wsdlUrl() const { return m_url; }
 
     // Parses the document and lists its operations, sorted by input message name. Returns the
-    // status line: "" on success or a note; "Error: " + reason, "No ports found in WSDL file"
-    // or "Error enumerating Ports in WSDL file" on failure, with no operations left.
+    // status line: "" on success or a note (an import not followed); "Error: " + reason or
+    // "No ports found in WSDL file" (with the note) on failure, with no operations left.
     QString EnumPortTypes();
     // The operations of the last successful EnumPortTypes, in list order.
     const QList<OperationEntry>& operations() const { return m_operations; }
@@ -107,8 +107,9 @@ public:
     SoapOperation SelectOperation(qsizetype index) const;
 
     // Builds the POST request for operation with one value per parameter row, sent to
-    // address (normally operation.address, which the user may have changed). Fails with
-    // the message box text when the address cannot be turned into a request.
+    // address (normally operation.address; a relative one resolves against the WSDL's URL).
+    // Fails with the message box text and title when the address is not an http(s) URL
+    // after resolving, or holds a control character.
     SoapRequestResult GenerateRequest(const SoapOperation& operation, const QStringList& values,
                                       const QString& address) const;
 
