@@ -42,7 +42,7 @@ frmResult::frmResult(QWidget* parent)
     , m_pane(new QFrame(this))
     , m_tabs(new QTabBar(this))
     , m_treePanel(new ctrlDocElements(this))
-    , m_wsdlPanel(new ctrlStoreWebService(this))
+    , m_wsdlPanel(new ctrlStoreWebService(nullptr, this))
     , m_ownMessages(std::make_unique<MessageBoxSink>(this))
 {
     setObjectName(u"frmResult"_s);

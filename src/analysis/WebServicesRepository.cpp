@@ -1,0 +1,257 @@
+#include "analysis/WebServicesRepository.h"
+
+#include "persistence/XmlDocument.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qsizetype kMaxName = 100;
+const QString kIndexFile = u"index.xml"_s;
+const QString kExtension = u".wsdl"_s;
+
+bool allowed(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')
+        || c == u'.' || c == u'_' || c == u'-';
+}
+
+// Device names that some systems reserve whatever the extension; the folder may be shared.
+bool reservedDeviceName(const QString& name)
+{
+    const QString stem = name.section(u'.', 0, 0).toLower();
+    static const QStringList fixed { u"con"_s, u"prn"_s, u"aux"_s, u"nul"_s };
+    if (fixed.contains(stem))
+        return true;
+    return stem.size() == 4 && (stem.startsWith("com"_L1) || stem.startsWith("lpt"_L1))
+        && stem.at(3).isDigit();
+}
+
+// name with "-n" before its extension, kept within the length limit.
+QString numbered(const QString& name, int n)
+{
+    const QString suffix = u'-' + QString::number(n) + kExtension;
+    QString stem = name.left(name.size() - kExtension.size());
+    return stem.left(kMaxName - suffix.size()) + suffix;
+}
+
+bool isWsdl(const QByteArray& document, QString& reason)
+{
+    XmlDocument doc;
+    if (!doc.loadXML(document)) {
+        reason = doc.parseError().reason;
+        return false;
+    }
+    const QString root = doc.documentElement().name();
+    if (root.mid(root.indexOf(u':') + 1) != "definitions"_L1) {
+        reason = u"its root element is "_s + root + u", not definitions"_s;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+WebServicesRepository::WebServicesRepository(const QString& folder)
+    : m_folder(folder)
+{ }
+
+QString WebServicesRepository::SanitizedFileName(const QString& url)
+{
+    QString name = url;
+    const qsizetype cut = name.indexOf(QRegularExpression(u"[?#]"_s));
+    if (cut >= 0)
+        name.truncate(cut);
+    name = name.mid(std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\')) + 1);
+    for (QChar& c : name) {
+        if (!allowed(c))
+            c = u'_';
+    }
+    while (name.startsWith(u'.'))
+        name.remove(0, 1);
+    if (name.isEmpty())
+        name = u"service"_s;
+    if (reservedDeviceName(name))
+        name.prepend(u'_');
+    if (!name.endsWith(kExtension, Qt::CaseInsensitive))
+        name = name.left(kMaxName - kExtension.size()) + kExtension;
+    else if (name.size() > kMaxName)
+        name = name.left(kMaxName - kExtension.size()) + kExtension;
+    return name;
+}
+
+RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document,
+                                                      const QString& url)
+{
+    RepositoryResult result;
+    if (document.isEmpty()) {
+        result.text = u"Nothing to store: there is no response body"_s;
+        return result;
+    }
+    QString reason;
+    if (!isWsdl(document, reason)) {
+        result.text = u"Not stored: the response is not a WSDL document ("_s + reason + u')';
+        return result;
+    }
+    if (!QDir().mkpath(m_folder)) {
+        result.text = u"Could not create the folder "_s + QDir::toNativeSeparators(m_folder);
+        return result;
+    }
+
+    QList<StoredWebService> entries = readIndex();
+    auto byName = [&](const QString& name) {
+        return std::find_if(entries.begin(), entries.end(),
+                            [&](const StoredWebService& e) { return e.fileName == name; });
+    };
+    // The same URL keeps its file; a name taken by another URL (or by a file the index does
+    // not know) gets a number.
+    QString name;
+    const auto same = std::find_if(entries.begin(), entries.end(), [&](const StoredWebService& e) {
+        return e.url == url && isStoredName(e.fileName);
+    });
+    if (same != entries.end()) {
+        name = same->fileName;
+    } else {
+        const QString base = SanitizedFileName(url);
+        name = base;
+        auto taken = [&](const QString& candidate) {
+            const auto entry = byName(candidate);
+            if (entry != entries.end())
+                return entry->url != url;
+            return QFileInfo::exists(filePath(candidate));
+        };
+        for (int n = 2; taken(name); ++n)
+            name = numbered(base, n);
+    }
+
+    const QString path = QDir(m_folder).filePath(name);
+    const bool existed = QFileInfo::exists(path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.flush()
+        || !file.commit()) {
+        result.text
+            = u"Could not write "_s + QDir::toNativeSeparators(path) + u": "_s + file.errorString();
+        file.cancelWriting();
+        return result;
+    }
+    const auto entry = byName(name);
+    if (entry == entries.end())
+        entries.append({ name, url });
+    else
+        entry->url = url;
+    QString error;
+    if (!writeIndex(entries, error)) {
+        if (!existed)
+            QFile::remove(path);
+        result.text = u"Could not write the repository index: "_s + error;
+        return result;
+    }
+    result.ok = true;
+    result.fileName = name;
+    result.text = u"Stored as "_s + name;
+    return result;
+}
+
+QList<StoredWebService> WebServicesRepository::EnumWebServices() const
+{
+    QList<StoredWebService> services;
+    const QStringList files = QDir(m_folder).entryList(QDir::Files | QDir::NoDotAndDotDot,
+                                                       QDir::Name | QDir::IgnoreCase);
+    const QList<StoredWebService> entries = readIndex();
+    for (const QString& file : files) {
+        if (file == kIndexFile)
+            continue;
+        const auto entry
+            = std::find_if(entries.begin(), entries.end(),
+                           [&](const StoredWebService& e) { return e.fileName == file; });
+        services.append({ file, entry == entries.end() ? QString() : entry->url });
+    }
+    return services;
+}
+
+RepositoryResult WebServicesRepository::Remove(const QString& fileName)
+{
+    RepositoryResult result;
+    result.fileName = fileName;
+    if (!isStoredName(fileName)) {
+        result.text = u"Not a stored file: "_s + fileName;
+        return result;
+    }
+    QFile file(filePath(fileName));
+    if (!file.remove()) {
+        result.text = u"Could not remove "_s + fileName + u": "_s + file.errorString();
+        return result;
+    }
+    QList<StoredWebService> entries = readIndex();
+    const auto removed
+        = std::remove_if(entries.begin(), entries.end(),
+                         [&](const StoredWebService& e) { return e.fileName == fileName; });
+    if (removed != entries.end()) {
+        entries.erase(removed, entries.end());
+        QString error;
+        if (!writeIndex(entries, error)) {
+            result.text
+                = u"Removed "_s + fileName + u", but the index could not be written: "_s + error;
+            return result;
+        }
+    }
+    result.ok = true;
+    result.text = u"Removed "_s + fileName;
+    return result;
+}
+
+QString WebServicesRepository::filePath(const QString& fileName) const
+{
+    // Only plain names: nothing reaches beyond the folder.
+    if (fileName.isEmpty() || fileName == kIndexFile || fileName.contains(u'/')
+        || fileName.contains(u'\\') || fileName == "."_L1 || fileName == ".."_L1)
+        return {};
+    return QDir(m_folder).filePath(fileName);
+}
+
+bool WebServicesRepository::isStoredName(const QString& fileName) const
+{
+    const QString path = filePath(fileName);
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+QString WebServicesRepository::urlOf(const QString& fileName) const
+{
+    for (const StoredWebService& entry : readIndex()) {
+        if (entry.fileName == fileName)
+            return entry.url;
+    }
+    return {};
+}
+
+QList<StoredWebService> WebServicesRepository::readIndex() const
+{
+    QList<StoredWebService> entries;
+    XmlDocument doc;
+    if (!doc.load(QDir(m_folder).filePath(kIndexFile)))
+        return entries;
+    for (const XmlNode& node : doc.selectNodes(u"/webservices/service"_s))
+        entries.append({ node.attribute(u"file"_s), node.attribute(u"url"_s) });
+    return entries;
+}
+
+bool WebServicesRepository::writeIndex(const QList<StoredWebService>& entries, QString& error) const
+{
+    XmlDocument doc;
+    XmlNode root = doc.createElement(u"webservices"_s);
+    XmlNode top = doc.documentNode();
+    top.appendChild(root);
+    for (const StoredWebService& entry : entries) {
+        XmlNode service = root.appendElement(u"service"_s);
+        service.setAttribute(u"file"_s, entry.fileName);
+        service.setAttribute(u"url"_s, entry.url);
+    }
+    return doc.save(QDir(m_folder).filePath(kIndexFile), XmlFormat::Indented, &error);
+}

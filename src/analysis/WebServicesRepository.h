@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The outcome of a repository operation: success or failure with the text to show.
+struct RepositoryResult
+{
+    bool ok = false;
+    QString text; // "Stored as x.wsdl", or why it failed
+    QString fileName; // the file stored or removed
+    explicit operator bool() const { return ok; }
+};
+
+// One stored document: its file name in the folder and the URL it came from ("" unknown).
+struct StoredWebService
+{
+    QString fileName;
+    QString url;
+};
+
+// The web services repository: WSDL documents stored as files in one folder, with an index
+// (index.xml in the same folder) recording the URL each file came from. No operation reads
+// or writes outside the folder.
+class WebServicesRepository final
+{
+public:
+    // The repository kept in folder (created when something is stored).
+    explicit WebServicesRepository(const QString& folder);
+
+    const QString& folder() const { return m_folder; }
+
+    // The file name a document from url is stored under before collisions are resolved:
+    // the URL's last path segment without query or fragment, only [A-Za-z0-9._-] (others
+    // become "_"), no leading dot, at most 100 characters, "service" when empty, ending
+    // in ".wsdl".
+    static QString SanitizedFileName(const QString& url);
+
+    // Stores document (the decoded response body) byte-exact under the sanitised name of url,
+    // overwriting only a file stored from the same URL (another gets "x-2.wsdl" and so on),
+    // and records the URL in the index. Fails for an empty document, one that is not a WSDL
+    // document, or a folder or file that cannot be written; nothing is changed then.
+    RepositoryResult StoreWSDLFile(const QByteArray& document, const QString& url);
+
+    // Every stored file, sorted by name, with the URL the index records ("" when none).
+    QList<StoredWebService> EnumWebServices() const;
+
+    // Deletes the stored file and its index entry. Fails for a name that is not a stored
+    // file of the folder.
+    RepositoryResult Remove(const QString& fileName);
+
+    // The full path of a stored file; "" when fileName is not a file of the folder.
+    QString filePath(const QString& fileName) const;
+    // The URL recorded for fileName; "" when none.
+    QString urlOf(const QString& fileName) const;
+
+private:
+    QList<StoredWebService> readIndex() const;
+    bool writeIndex(const QList<StoredWebService>& entries, QString& error) const;
+    bool isStoredName(const QString& fileName) const;
+
+    QString m_folder;
+};
