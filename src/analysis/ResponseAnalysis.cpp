@@ -65,16 +65,6 @@ bool IsHtmlMediaType(const QString& mediaType)
     return mediaType == "text/html"_L1 || mediaType == "application/xhtml+xml"_L1;
 }
 
-bool OffersWsdl(const QString& url)
-{
-    const QString withoutFragment = url.section(u'#', 0, 0);
-    const qsizetype query = withoutFragment.indexOf(u'?');
-    const QString path = query < 0 ? withoutFragment : withoutFragment.left(query);
-    return path.endsWith(".wsdl"_L1, Qt::CaseInsensitive)
-        || (query >= 0
-            && withoutFragment.mid(query + 1).compare("wsdl"_L1, Qt::CaseInsensitive) == 0);
-}
-
 QByteArray BodyViewText(const DecodedBody& body)
 {
     QByteArray note;

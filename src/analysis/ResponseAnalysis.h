@@ -13,10 +13,6 @@ inline constexpr qint64 kAutoAnalysisLimit = 16LL * 1024 * 1024;
 // True for text/html and application/xhtml+xml.
 bool IsHtmlMediaType(const QString& mediaType);
 
-// True when the request URL offers a WSDL document: its path ends in ".wsdl" or its query
-// is "wsdl", letter case ignored.
-bool OffersWsdl(const QString& url);
-
 // The Body view of a decoded body, as UTF-8: JSON pretty-printed (the text as received when
 // it does not parse), other text as it is, binary as a hex dump of its first 64 KB and its
 // size. A line at the top names a failure or truncation.

@@ -176,11 +176,7 @@ TEST(DecodedBodyTest, BodyViewPrettyPrintsJsonAndDumpsBinary)
     EXPECT_TRUE(dump.endsWith("\r\n70008 bytes, first 65536 shown\r\n"));
 }
 
-TEST(DecodedBodyTest, WsdlIsOfferedForItsPathOrQuery)
+TEST(DecodedBodyTest, HtmlMediaTypes)
 {
-    EXPECT_TRUE(OffersWsdl(u"/services/Stock.WSDL"_s));
-    EXPECT_TRUE(OffersWsdl(u"/StockService.asmx?WSDL"_s));
-    EXPECT_FALSE(OffersWsdl(u"/StockService.asmx?wsdl=1"_s));
-    EXPECT_FALSE(OffersWsdl(u"/doc.wsdl.html"_s));
     EXPECT_TRUE(IsHtmlMediaType(u"application/xhtml+xml"_s));
 }

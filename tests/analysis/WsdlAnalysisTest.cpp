@@ -272,6 +272,7 @@ TEST(WsdlAnalysisTest, WsdlUrlsAreRecognised)
     for (const QString& url : { u"/a/b.WSDL"_s, u"/service?wsdl"_s, u"/Svc.asmx?WSDL"_s,
                                 u"/svc?singleWsdl"_s, u"/svc?wsdl=1&x=2"_s, u"/x.wsdl#top"_s })
         EXPECT_TRUE(IsWsdlUrl(url)) << qPrintable(url);
-    for (const QString& url : { u"/index.html"_s, u"/wsdl"_s, u"/a?x=wsdl"_s, u"/a?wsdlx"_s })
+    for (const QString& url :
+         { u"/index.html"_s, u"/wsdl"_s, u"/a?x=wsdl"_s, u"/a?wsdlx"_s, u"/doc.wsdl.html"_s })
         EXPECT_FALSE(IsWsdlUrl(url)) << qPrintable(url);
 }

@@ -1,6 +1,7 @@
 #include "analysis/widgets/frmResult.h"
 
 #include "analysis/ResponseAnalysis.h"
+#include "analysis/WsdlAnalysis.h"
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/ctrlDocElements.h"
 #include "analysis/widgets/ctrlStoreWebService.h"
@@ -194,7 +195,7 @@ void frmResult::responseComplete(const HTTPRequest& request, const HTTPResponse&
 {
     m_request = request;
     // Pages offered without being asked for never push out the tab-limit error line.
-    if (OffersWsdl(request.URL()) && m_tabCount < kMaxTabs)
+    if (IsWsdlUrl(request.URL()) && m_tabCount < kMaxTabs)
         ParseWSDLDocument();
     if (m_tabCount >= kMaxTabs)
         return;

@@ -1,5 +1,7 @@
 #include "shell/widgets/frmMain.h"
 
+#include "analysis/widgets/WebServices.h"
+#include "analysis/widgets/frmWebServices.h"
 #include "editing/RequestFile.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
@@ -129,7 +131,8 @@ void frmMain::toolbarClicked(QAction* action)
             m_repository = m_repositoryFactory();
             if (!m_repository)
                 return;
-            FramedSubWindow::addTo(m_area, m_repository);
+            if (!FramedSubWindow::of(m_repository))
+                FramedSubWindow::addTo(m_area, m_repository);
         }
         openToolWindow(m_repository);
     }
@@ -182,6 +185,17 @@ bool frmMain::startUp(const QString& requestFileArgument)
     m_history->setRequestTarget([this](const HTTPRequest& request) {
         m_browser->SetControls_RequestFromURL(request);
         m_browser->focusRequestWindow();
+    });
+    m_webServices = new WebServices(m_app.folder().webservicesFolder(), m_messages, this, m_area);
+    m_webServices->setRequestLoader([this](const HTTPRequest& request) {
+        m_browser->SetControls_LoadedRequest(request);
+        m_browser->focusRequestWindow();
+    });
+    m_browser->setWebServices(m_webServices);
+    setRepositoryWindowFactory([this]() -> QWidget* {
+        frmWebServices* window = m_webServices->repositoryWindow();
+        window->EnumWebServices();
+        return window;
     });
 
     m_app.LoadUserData();

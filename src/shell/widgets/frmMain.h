@@ -15,6 +15,7 @@ class frmControlPanel;
 class frmCookies;
 class frmHistory;
 class frmManual;
+class WebServices;
 
 // The program's frame: the document area holding the request window and the other windows,
 // the tool bar, and the start-up and shut-down sequences.
@@ -54,6 +55,8 @@ public:
     frmCookies* cookieWindow() const { return m_cookies; }
     frmHistory* historyWindow() const { return m_history; }
     frmControlPanel* controlPanel() const { return m_panel; }
+    // The web services tools (repository, wizard); null before startUp.
+    WebServices* webServices() const { return m_webServices; }
     // Null until the manual was first opened.
     frmManual* manualWindow() const { return m_manual; }
 
@@ -81,6 +84,7 @@ private:
     frmCookies* m_cookies = nullptr;
     frmHistory* m_history = nullptr;
     frmManual* m_manual = nullptr;
+    WebServices* m_webServices = nullptr;
     QWidget* m_repository = nullptr;
     WindowFactory m_repositoryFactory;
     QList<QAction*> m_actions;

@@ -1,5 +1,7 @@
 #include "transport/widgets/frmBrowser.h"
 
+#include "analysis/widgets/WebServices.h"
+#include "analysis/widgets/ctrlStoreWebService.h"
 #include "analysis/widgets/frmResult.h"
 #include "editing/HeaderTable.h"
 #include "editing/RequestFile.h"
@@ -448,6 +450,14 @@ ResultSink* frmBrowser::MakeNewResultWindow()
     connect(result, &frmResult::FormRequested, this, [this](const HTTPRequest& request) {
         SetControls_FormRequest(request);
         focusRequestWindow();
+    });
+    // The WSDL page acts on the document its own exchange received.
+    result->wsdlPanel()->setServices(m_webServices);
+    result->wsdlPanel()->setSource([result]() -> std::optional<WsdlResponse> {
+        if (result->wsdlBody().bytes.isEmpty())
+            return std::nullopt;
+        return WsdlResponse { result->wsdlBody().bytes, result->wsdlRequest().FullPath(),
+                              result->wsdlBody().text };
     });
     const QPoint offset(Twips::toPx(1100), Twips::toPx(1300));
     if (m_area) {

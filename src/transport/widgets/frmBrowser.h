@@ -28,6 +28,7 @@ class ctrlHeaders;
 class ctrlWindowContainer;
 class frmRedirect;
 class frmResult;
+class WebServices;
 
 // The request window: the request's fields, its header grid and transport, the current
 // result window and the last response. There is one for the life of the program.
@@ -85,6 +86,9 @@ public:
     // Replaces the file dialogs of the request-file menu: called with true to save, false
     // to open; returns the chosen path or "" for a cancelled dialog.
     void setFileChooser(std::function<QString(bool save)> chooser);
+
+    // The web services tools the WSDL pages of new result windows use; null leaves them idle.
+    void setWebServices(WebServices* services) { m_webServices = services; }
 
     // BrowserView
     RequestForm requestForm() const override;
@@ -151,6 +155,7 @@ private:
 
     BrowserSession* m_session = nullptr;
     QPointer<frmResult> m_result;
+    WebServices* m_webServices = nullptr;
     frmRedirect* m_redirect = nullptr;
     std::function<bool(RedirectQuestion&)> m_redirectPrompt;
     std::function<QString(bool)> m_fileChooser;
