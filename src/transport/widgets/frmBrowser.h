@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editing/BodyTempFile.h"
+#include "editing/FormBodyTarget.h"
 #include "editing/RequestBodyText.h"
 #include "persistence/RequestHistoryLists.h"
 #include "transport/BrowserView.h"
@@ -31,7 +32,10 @@ class frmResult;
 
 // The request window: the request's fields, its header grid and transport, the current
 // result window and the last response. There is one for the life of the program.
-class frmBrowser final : public QWidget, public BrowserView, public RequestHistoryLists
+class frmBrowser final : public QWidget,
+                         public BrowserView,
+                         public RequestHistoryLists,
+                         public FormBodyTarget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmBrowser)
@@ -83,6 +87,17 @@ public:
     // to open; returns the chosen path or "" for a cancelled dialog.
     void setFileChooser(std::function<QString(bool save)> chooser);
 
+    // The request SEND would put on the wire now (automatic header rows included), without
+    // sending or changing the grid.
+    HTTPRequest requestToSend() const;
+    // The curl command for requestToSend(), as "Copy as curl" puts it on the clipboard; "" when
+    // a binary body's file cannot be written (the reason is shown).
+    QString curlCommand();
+    // Fills the window from a curl command (the paste button's other use). Shows the command's
+    // error and changes nothing when it cannot be used; lists options it did not take over.
+    // Returns true when the window was filled.
+    bool pasteCurlCommand(const QString& command);
+
     // BrowserView
     RequestForm requestForm() const override;
     void DisableRequestControls() override;
@@ -100,6 +115,9 @@ public:
     void AddHistoryItemServer(const QString& server) override;
     void AddHistoryItemURL(const QString& url) override;
 
+    // FormBodyTarget: the builder's body with its Content-type and Content-length rows, included.
+    void applyFormBody(const FormBody& body) override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,6 +132,8 @@ private:
     void bodyEdited();
     void cmdPasteUrl_Click();
     void cmdBodyEditor_Click();
+    void cmdRB_FORMdata_Click();
+    void certificateInfo(const QString& text);
     bool validatePort(QLineEdit* box);
     void menuItemClicked(const QString& tag);
     void saveRequest(bool askForPath);
@@ -157,4 +177,5 @@ private:
     bool m_showingBody = false; // the box is being filled from m_body, not edited
     bool m_checkingBody = false;
     bool m_checkingPort = false;
+    QString m_untrustedTarget; // "server:port" whose certificate the last exchange did not trust
 };
