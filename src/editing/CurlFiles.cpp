@@ -66,6 +66,16 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
 
     HeaderTable headers;
     headers.LoadHeadersFromText(curl.headerText());
+    // The grid holds one row per name, so a repeated header keeps only its last value.
+    QStringList seen;
+    for (const auto& [name, value] : curl.headers) {
+        const QString key = name.toLower();
+        if (seen.contains(key))
+            result.notes.append(u"Header "_s + name
+                                + u" is given more than once; only its last "
+                                  "value is kept"_s);
+        seen.append(key);
+    }
     // curl sends these unless told otherwise; without Host an HTTP/1.1 server refuses the request.
     if (headers.findRow(u"Host"_s) < 0) {
         const bool defaultPort = curl.port == (curl.secure ? "443"_L1 : "80"_L1);

@@ -231,7 +231,8 @@ TEST_F(frmBrowserBodyTest, PastedCurlCommandFillsTheWindow)
         child<QAbstractButton>("cmdPasteUrl")->click();
     };
     headers().AddHeader(u"X-Old"_s, u"1"_s, false);
-    paste(u"curl 'https://api.example.test:8443/v1/items?q=1' \\\n  -X PUT -H 'X-Token: a b' "
+    paste(u"curl 'https://api.example.test:8443/v1/items?q=1' \\\n  -X PUT -H 'X-Token: 1' -H "
+          u"'X-Token: a b' "
           "--http1.0 --data-raw $'line1\\r\\nline2\\x01' --proxy http://p:3128 -s"_s);
     EXPECT_EQ(combo("cmbServer")->currentText(), u"api.example.test"_s);
     EXPECT_TRUE(child<QCheckBox>("chkSecureConnection")->isChecked());
@@ -247,6 +248,7 @@ TEST_F(frmBrowserBodyTest, PastedCurlCommandFillsTheWindow)
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_TRUE(messages.messages.at(0).text.contains(u"--proxy"_s));
     EXPECT_TRUE(messages.messages.at(0).text.contains(u"-s"_s));
+    EXPECT_TRUE(messages.messages.at(0).text.contains(u"X-Token is given more than once"_s));
 
     // -F fields become a multipart body, the file byte for byte.
     const QString file = dir.filePath(u"b.bin"_s);
