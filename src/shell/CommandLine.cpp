@@ -21,6 +21,16 @@ struct Parser
     QCommandLineOption probe { u"startup-probe"_s,
                                u"Report the time until the main window is idle and the memory "
                                "then, and exit."_s };
+    QCommandLineOption toCurl { u"to-curl"_s,
+                                u"Print the request file FILE as a curl command that sends the "
+                                "same bytes as --send."_s,
+                                u"FILE"_s };
+    QCommandLineOption fromCurl { u"from-curl"_s,
+                                  u"Read a curl command (one argument, quoted) and write it as the "
+                                  "request file given with --save."_s,
+                                  u"COMMAND"_s };
+    QCommandLineOption save { u"save"_s, u"With --from-curl: the request file to write."_s,
+                              u"FILE"_s };
     QCommandLineOption help { QStringList { u"h"_s, u"help"_s }, u"Show this help."_s };
     QCommandLineOption version { QStringList { u"v"_s, u"version"_s }, u"Show the version."_s };
 
@@ -28,7 +38,7 @@ struct Parser
     {
         parser.setApplicationDescription(u"Pelorin HTTP User-Agent: compose, send and inspect "
                                          "raw HTTP/1.x requests."_s);
-        parser.addOptions({ dataDir, send, follow, probe, help, version });
+        parser.addOptions({ dataDir, send, follow, probe, toCurl, fromCurl, save, help, version });
         parser.addPositionalArgument(u"file"_s,
                                      u"A request file (.phr) to open, or with --send "
                                      "the request files to send in order."_s,
@@ -63,6 +73,23 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     }
     if (line.followRedirects && !line.headless() && line.error.isEmpty())
         line.error = u"--follow-redirects works only with --send."_s;
+    line.toCurlFile = p.parser.value(p.toCurl);
+    line.fromCurl = p.parser.value(p.fromCurl);
+    line.savePath = p.parser.value(p.save);
+    if (line.error.isEmpty()) {
+        if (p.parser.isSet(p.toCurl) && line.toCurlFile.isEmpty())
+            line.error = u"--to-curl needs a request file."_s;
+        else if (p.parser.isSet(p.fromCurl) && line.fromCurl.trimmed().isEmpty())
+            line.error = u"--from-curl needs a curl command."_s;
+        else if (line.curlConversion() && (line.headless() || !positional.isEmpty()))
+            line.error = u"--to-curl and --from-curl take no other request files."_s;
+        else if (!line.toCurlFile.isEmpty() && !line.fromCurl.isEmpty())
+            line.error = u"--to-curl and --from-curl cannot be combined."_s;
+        else if (!line.fromCurl.isEmpty() && line.savePath.isEmpty())
+            line.error = u"--from-curl needs --save FILE."_s;
+        else if (p.parser.isSet(p.save) && line.fromCurl.isEmpty())
+            line.error = u"--save works only with --from-curl."_s;
+    }
     return line;
 }
 
@@ -75,8 +102,9 @@ bool WantsHeadless(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--send") == 0 || std::strcmp(argv[i], "--help") == 0
-            || std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--version") == 0
-            || std::strcmp(argv[i], "-v") == 0)
+            || std::strncmp(argv[i], "--to-curl", 9) == 0
+            || std::strncmp(argv[i], "--from-curl", 11) == 0 || std::strcmp(argv[i], "-h") == 0
+            || std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0)
             return true;
     }
     return false;

@@ -11,11 +11,15 @@ struct CommandLine
     bool followRedirects = false; // --follow-redirects
     bool startupProbe = false; // --startup-probe: report start-up time and memory, then exit
     QString requestFile; // the one positional argument, opened at start-up
+    QString toCurlFile; // --to-curl FILE: print the file's request as a curl command
+    QString fromCurl; // --from-curl COMMAND (with --save FILE): write a request file
+    QString savePath; // --save FILE
     bool showHelp = false;
     bool showVersion = false;
     QString error; // one line describing bad input; empty when the line was understood
 
     bool headless() const { return !sendFiles.isEmpty(); }
+    bool curlConversion() const { return !toCurlFile.isEmpty() || !fromCurl.isEmpty(); }
 };
 
 // Parses the arguments (the program name first). Never exits: help, version and errors

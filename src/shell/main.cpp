@@ -2,6 +2,7 @@
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
 #include "shell/CommandLine.h"
+#include "shell/CurlRun.h"
 #include "shell/StartupProbe.h"
 #include "shell/widgets/HeadlessRunner.h"
 #include "shell/widgets/MessageBoxSink.h"
@@ -65,6 +66,15 @@ int main(int argc, char** argv)
     if (!data) {
         print(stderr, u"pelorin: "_s + data.error + u'\n');
         return HeadlessRunner::BadInput;
+    }
+    if (line.curlConversion()) {
+        QString out, err;
+        const int status = line.toCurlFile.isEmpty()
+            ? RunFromCurl(line.fromCurl, line.savePath, err)
+            : RunToCurl(line.toCurlFile, data.folder, out, err);
+        print(stdout, out);
+        print(stderr, err);
+        return status;
     }
     if (line.headless()) {
 #ifdef __GLIBC__

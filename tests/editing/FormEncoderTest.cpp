@@ -300,9 +300,11 @@ TEST(FormEncoderTest, UploadReachesALoopbackServerIntact)
     const QString notes = dir.filePath(u"notes.txt"_s);
     const QByteArray fileBytes = "first line\r\nzweite Zeile \xc3\xbc\n\tlast";
     ASSERT_TRUE(writeFile(notes, fileBytes));
-    const FormBody form
-        = EncodeForm({ row(u"SV"_s, u"who"_s, { u"J\u00fcrg"_s }),
-                       row(u"MV"_s, u"tag"_s, { u"a"_s, u"b"_s }), fileRow(u"doc"_s, notes) });
+    const QString png = dir.filePath(u"all.png"_s);
+    ASSERT_TRUE(writeFile(png, allByteValues()));
+    const FormBody form = EncodeForm({ row(u"SV"_s, u"who"_s, { u"J\u00fcrg"_s }),
+                                       row(u"MV"_s, u"tag"_s, { u"a"_s, u"b"_s }),
+                                       fileRow(u"doc"_s, notes), fileRow(u"pic"_s, png) });
     ASSERT_TRUE(form) << form.error.toStdString();
 
     TestServer server;
@@ -320,8 +322,7 @@ TEST(FormEncoderTest, UploadReachesALoopbackServerIntact)
     request.setURL(u"/upload"_s);
     request.HTTPver = u"HTTP/1.1"_s;
     headers.AddHeadersToRequest(request);
-    // The body here is UTF-8 text, which the request's text body carries unchanged.
-    request.Body.setContents(QString::fromUtf8(form.body));
+    request.Body.setContents(form.body, form.displayText);
     ASSERT_EQ(request.Body.ContentBytes(), form.body);
 
     Exchange exchange;
@@ -343,10 +344,12 @@ TEST(FormEncoderTest, UploadReachesALoopbackServerIntact)
     EXPECT_EQ(receivedBody, form.body);
     const MultipartMessage message = parseMultipart(contentType, receivedBody);
     ASSERT_TRUE(message) << message.error.toStdString();
-    ASSERT_EQ(message.parts.size(), 4);
+    ASSERT_EQ(message.parts.size(), 5);
     EXPECT_EQ(message.parts.at(0).content, u"J\u00fcrg"_s.toUtf8());
     EXPECT_EQ(message.parts.at(1).content, "a");
     EXPECT_EQ(message.parts.at(2).content, "b");
     EXPECT_EQ(message.parts.at(3).filename, "notes.txt");
     EXPECT_EQ(message.parts.at(3).content, fileBytes);
+    EXPECT_EQ(message.parts.at(4).filename, "all.png");
+    EXPECT_EQ(message.parts.at(4).content, allByteValues());
 }

@@ -3,9 +3,14 @@
 #include "analysis/widgets/WebServices.h"
 #include "analysis/widgets/ctrlStoreWebService.h"
 #include "analysis/widgets/frmResult.h"
+#include "editing/CurlCommand.h"
+#include "editing/CurlFiles.h"
+#include "editing/FormBody.h"
+#include "editing/FormEncoder.h"
 #include "editing/HeaderTable.h"
 #include "editing/RequestFile.h"
 #include "editing/widgets/ctrlHeaders.h"
+#include "editing/widgets/frmFORMBuilder.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
 #include "persistence/TextUtil.h"
@@ -13,12 +18,15 @@
 #include "shell/DialogPlacer.h"
 #include "shell/MessageSink.h"
 #include "shell/Twips.h"
+#include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/FramedSubWindow.h"
 #include "shell/widgets/PelorinIcons.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "transport/BrowserSession.h"
+#include "transport/Exchange.h"
 #include "transport/PortNumber.h"
 #include "transport/Redirect.h"
+#include "transport/RequestPreview.h"
 #include "transport/widgets/ctrlHTTP.h"
 #include "transport/widgets/frmRedirect.h"
 
@@ -102,6 +110,9 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
                                    m_app.settings(), &m_app.cookies(), &m_app.history(), this);
     m_app.history().setRequestLists(this);
+    Exchange* exchange = ctrlHTTP1->exchange();
+    connect(exchange, &Exchange::logCleared, this, [this] { m_untrustedTarget.clear(); });
+    connect(exchange, &Exchange::Info, this, &frmBrowser::certificateInfo);
 
     SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
     ctrlHTTP1->hide();
@@ -139,6 +150,7 @@ void frmBrowser::buildControls()
     ctrlWindowContainer1->AddMenuItem(u"Save Request file"_s, u"savereq"_s);
     ctrlWindowContainer1->AddMenuItem(u"Save Request file as..."_s, u"savereqas"_s);
     ctrlWindowContainer1->AddMenuItem(u"Stop using request file"_s, u"stopusing"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Copy as curl"_s, u"copycurl"_s);
     ctrlWindowContainer1->EnableMenuItem(u"savereq"_s, false);
     ctrlWindowContainer1->EnableMenuItem(u"stopusing"_s, false);
     ctrlWindowContainer1->setShowmenu(true);
@@ -269,6 +281,7 @@ void frmBrowser::buildControls()
         showResultWindow();
     });
     connect(cmdBodyEditor, &QPushButton::clicked, this, &frmBrowser::cmdBodyEditor_Click);
+    connect(cmdRB_FORMdata, &QPushButton::clicked, this, &frmBrowser::cmdRB_FORMdata_Click);
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)
@@ -330,8 +343,8 @@ void frmBrowser::setSecure(bool secure)
 
 void frmBrowser::SetFormBuilderMode(bool on)
 {
-    // The form body builder is not part of the program yet, so its button stays disabled.
-    cmdRB_FORMdata->setEnabled(false);
+    // The body box is disabled while a request is under way; so is the builder then.
+    cmdRB_FORMdata->setEnabled(on && txtRequestBody->isEnabled());
     txtRequestBody->setReadOnly(on || m_body.isLocked() || m_bodyFile.isOpen());
     cmdBodyEditor->setEnabled(!on && txtRequestBody->isEnabled());
 }
@@ -548,6 +561,10 @@ void frmBrowser::AddHistoryItemURL(const QString& url)
 void frmBrowser::cmdPasteUrl_Click()
 {
     const QString text = QGuiApplication::clipboard()->text().trimmed();
+    if (LooksLikeCurlCommand(text)) {
+        pasteCurlCommand(text);
+        return;
+    }
     const QString scheme = text.left(8).toLower();
     std::optional<HTTPRequest> request;
     if (scheme.startsWith("http://"_L1) || scheme.startsWith("https://"_L1))
@@ -705,6 +722,10 @@ void frmBrowser::menuItemClicked(const QString& tag)
         saveRequest(true);
     } else if (tag == "stopusing"_L1) {
         setRequestFile(QString());
+    } else if (tag == "copycurl"_L1) {
+        const QString command = curlCommand();
+        if (!command.isEmpty())
+            QGuiApplication::clipboard()->setText(command);
     }
 }
 
@@ -770,5 +791,78 @@ bool frmBrowser::openRequestFile(const QString& path)
     m_requestFile = path;
     if (SetControls_LoadedRequest(request) == 0)
         setRequestFile(path);
+    return true;
+}
+
+void frmBrowser::cmdRB_FORMdata_Click()
+{
+    frmFORMBuilder& builder = frmFORMBuilder::appBuilder(m_messages, window());
+    // Centred over this window, which may sit anywhere inside the main window.
+    const QRect mine(mapToGlobal(QPoint()), size());
+    builder.move(mine.center() - QPoint(builder.width() / 2, builder.height() / 2));
+    builder.setTarget(this);
+    DialogRunner::exec(builder);
+    builder.setTarget(nullptr);
+}
+
+void frmBrowser::applyFormBody(const FormBody& body)
+{
+    setBodyBytes(body.body, body.displayText);
+    SetFormBodyHeaders(*ctrlHeaders1->headers(), body);
+    // Without it the send pipeline would drop the body just built.
+    chkIncludePostData->setChecked(true);
+}
+
+void frmBrowser::certificateInfo(const QString& text)
+{
+    if (!text.contains("!!Certificate Error!!"_L1))
+        return;
+    const HTTPRequest& sent = m_session->currentRequest();
+    m_untrustedTarget = sent.Server.toLower() + u':' + sent.Port;
+}
+
+HTTPRequest frmBrowser::requestToSend() const
+{
+    return PreviewRequest(requestForm(), ctrlHeaders1->headers()->GetRequestHeaders(),
+                          m_app.settings(), &m_app.cookies(), m_session->lastServer());
+}
+
+QString frmBrowser::curlCommand()
+{
+    // The editor's saved work is the body, never the placeholder.
+    if (m_bodyFile.isOpen())
+        ReloadBodyFromTempFile();
+    const HTTPRequest request = requestToSend();
+    const bool insecure
+        = request.Secure && m_untrustedTarget == request.Server.toLower() + u':' + request.Port;
+    QString error;
+    const QString command = CurlCommandForRequest(request, m_app.folder().path(), insecure, &error);
+    if (command.isEmpty())
+        m_messages.showMessage(error, u"Error:"_s, MessageSink::Icon::Error);
+    return command;
+}
+
+bool frmBrowser::pasteCurlCommand(const QString& command)
+{
+    const CurlImport imported = ImportCurlCommand(command);
+    if (!imported) {
+        m_messages.showMessage(imported.error, u"Error:"_s, MessageSink::Icon::Error);
+        return false;
+    }
+    const HTTPRequest& request = imported.request;
+    cmbServer->setEditText(request.Server);
+    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
+    setSecure(request.Secure);
+    cmbReqMethod->setEditText(request.Method());
+    cmbURL->setEditText(request.URL());
+    cmbHTTPver->setEditText(request.HTTPver);
+    ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
+    setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
+    chkIncludePostData->setChecked(imported.includeBody);
+    if (!imported.notes.isEmpty())
+        m_messages.showMessage(u"Parts of the curl command were not taken over:\n"_s
+                                   + imported.notes.join(u'\n'),
+                               u"Ups:"_s, MessageSink::Icon::Information);
+    cmdSend->setFocus();
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editing/BodyTempFile.h"
+#include "editing/FormBodyTarget.h"
 #include "editing/RequestBodyText.h"
 #include "persistence/RequestHistoryLists.h"
 #include "transport/BrowserView.h"
@@ -32,7 +33,10 @@ class WebServices;
 
 // The request window: the request's fields, its header grid and transport, the current
 // result window and the last response. There is one for the life of the program.
-class frmBrowser final : public QWidget, public BrowserView, public RequestHistoryLists
+class frmBrowser final : public QWidget,
+                         public BrowserView,
+                         public RequestHistoryLists,
+                         public FormBodyTarget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmBrowser)
@@ -90,6 +94,17 @@ public:
     // The web services tools the WSDL pages of new result windows use; null leaves them idle.
     void setWebServices(WebServices* services) { m_webServices = services; }
 
+    // The request SEND would put on the wire now (automatic header rows included), without
+    // sending or changing the grid.
+    HTTPRequest requestToSend() const;
+    // The curl command for requestToSend(), as "Copy as curl" puts it on the clipboard; "" when
+    // a binary body's file cannot be written (the reason is shown).
+    QString curlCommand();
+    // Fills the window from a curl command (the paste button's other use). Shows the command's
+    // error and changes nothing when it cannot be used; lists options it did not take over.
+    // Returns true when the window was filled.
+    bool pasteCurlCommand(const QString& command);
+
     // BrowserView
     RequestForm requestForm() const override;
     void DisableRequestControls() override;
@@ -107,6 +122,9 @@ public:
     void AddHistoryItemServer(const QString& server) override;
     void AddHistoryItemURL(const QString& url) override;
 
+    // FormBodyTarget: the builder's body with its Content-type and Content-length rows, included.
+    void applyFormBody(const FormBody& body) override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +139,8 @@ private:
     void bodyEdited();
     void cmdPasteUrl_Click();
     void cmdBodyEditor_Click();
+    void cmdRB_FORMdata_Click();
+    void certificateInfo(const QString& text);
     bool validatePort(QLineEdit* box);
     void menuItemClicked(const QString& tag);
     void saveRequest(bool askForPath);
@@ -165,4 +185,5 @@ private:
     bool m_showingBody = false; // the box is being filled from m_body, not edited
     bool m_checkingBody = false;
     bool m_checkingPort = false;
+    QString m_untrustedTarget; // "server:port" whose certificate the last exchange did not trust
 };

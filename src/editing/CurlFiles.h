@@ -1,0 +1,36 @@
+#pragma once
+
+#include "message/HTTPRequest.h"
+
+#include <QString>
+#include <QStringList>
+
+// A curl command taken over as a request, with what the user must be told about it.
+struct CurlImport
+{
+    HTTPRequest request; // Header holds the command's rows; Host and Accept as curl sends them
+    bool includeBody = false; // the command sends a body (-d, --data-*, -F), even an empty one
+    QStringList notes; // options not taken over or ignored, one line each; never dropped silently
+    QString error; // why the command cannot be used; empty on success
+
+    explicit operator bool() const { return error.isEmpty(); }
+};
+
+// Reads a curl command into a request: server, port, secure, method, URL, version, header rows
+// (a Host row for the URL's server and "Accept: */*" unless the command sets them, as curl
+// sends them), and the body as exact bytes. -F fields become a multipart body through the form
+// encoder, with its Content-type (boundary included) and Content-length rows. Files named with
+// "@" or "<" are read relative to baseDir. Returns the error of a malformed command or an
+// unreadable file; the request is then empty.
+CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir = {});
+
+// Writes body into folder for a curl command to read with --data-binary @file. The file is
+// named by its contents, so an earlier command keeps its own body. Returns the path, or "" with
+// *error (when given) when the file cannot be written.
+QString WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString* error = nullptr);
+
+// The curl command for request as it goes on the wire; a body that is not text is written to a
+// file in bodyFolder first. insecure adds -k. Returns the command, or "" with *error (when given)
+// when the body file cannot be written.
+QString CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
+                              QString* error = nullptr);

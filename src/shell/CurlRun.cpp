@@ -1,0 +1,66 @@
+#include "shell/CurlRun.h"
+
+#include "editing/CurlFiles.h"
+#include "editing/RequestFile.h"
+#include "message/HTTPRequest.h"
+#include "persistence/AppData.h"
+#include "shell/MessageSink.h"
+#include "transport/RequestPreview.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum Status { Ok = 0, WriteFailed = 1, BadInput = 2 };
+
+} // namespace
+
+int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out, QString& err)
+{
+    HTTPRequest loaded;
+    QString error;
+    if (LoadRequestFile(requestFile, loaded, &error) != 0) {
+        err = u"pelorin: cannot read '"_s + requestFile + u"': "_s + error + u'\n';
+        return BadInput;
+    }
+    StderrMessageSink messages(false);
+    AppData app(folder, messages);
+    if (!app.LoadConfiguration(nullptr))
+        return BadInput;
+    app.LoadUserData();
+    const Configuration::ComboList versions
+        = app.configuration().ListFromConfig(Configuration::httpVersionsPath());
+    // The window's version box starts at the configured entry, or its first one.
+    const QString defaultVersion
+        = versions.entries.value(int(qMax<qsizetype>(versions.selected, 0)), u"HTTP/1.1"_s);
+    // A run starts with no earlier server, so the file's own Cookie rows go, as --send drops them.
+    const HTTPRequest request
+        = PreviewRequest(FormForLoadedRequest(loaded, defaultVersion), loaded.Header,
+                         app.settings(), &app.cookies(), QString());
+    const QString command = CurlCommandForRequest(request, folder.path(), false, &error);
+    if (command.isEmpty()) {
+        err = u"pelorin: "_s + error + u'\n';
+        return WriteFailed;
+    }
+    out = command + u'\n';
+    return Ok;
+}
+
+int RunFromCurl(const QString& command, const QString& savePath, QString& err)
+{
+    const CurlImport imported = ImportCurlCommand(command, QDir::currentPath());
+    if (!imported) {
+        err = u"pelorin: cannot read the curl command: "_s + imported.error + u'\n';
+        return BadInput;
+    }
+    for (const QString& note : imported.notes)
+        err += u"pelorin: "_s + note + u'\n';
+    QString error;
+    if (SaveRequestFile(imported.request, savePath, &error) != 0) {
+        err += u"pelorin: "_s + error + u'\n';
+        return WriteFailed;
+    }
+    return Ok;
+}
