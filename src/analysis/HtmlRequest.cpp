@@ -1,10 +1,9 @@
 #include "analysis/HtmlRequest.h"
 
 #include "analysis/HtmlScanner.h"
-#include "persistence/TextUtil.h"
+#include "editing/FormEncoder.h"
 #include "transport/Redirect.h"
 
-#include <QRandomGenerator>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
@@ -70,21 +69,6 @@ ElementRequest resolve(const QString& reference, const HTTPRequest& page)
     return result;
 }
 
-QString crlfLines(const QString& value)
-{
-    QString text = value;
-    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u'\n', u"\r\n"_s);
-    return text;
-}
-
-// Names in a Content-Disposition header are quoted; browsers %-encode what would end them.
-QString quotedName(const QString& name)
-{
-    QString text = name;
-    text.replace(u'"', u"%22"_s).replace(u'\r', u"%0D"_s).replace(u'\n', u"%0A"_s);
-    return u'"' + text + u'"';
-}
-
 } // namespace
 
 ElementRequest LinkRequest(const QString& reference, const HTTPRequest& page)
@@ -92,9 +76,16 @@ ElementRequest LinkRequest(const QString& reference, const HTTPRequest& page)
     return resolve(reference, page);
 }
 
-QList<FormRow> FormRows(const HtmlForm& form)
+QList<FormField> FormRows(const HtmlForm& form)
 {
-    QList<FormRow> rows;
+    QList<FormField> rows;
+    const auto add = [&rows](const QString& name, const QString& type, const QString& value) {
+        FormField row;
+        row.name = name;
+        row.type = type;
+        row.values[0] = value;
+        rows.append(row);
+    };
     bool submitterTaken = false;
     for (const HtmlField& field : form.fields) {
         const bool submitter = field.type == "SUBMIT"_L1 || field.type == "IMAGE"_L1;
@@ -111,61 +102,25 @@ QList<FormRow> FormRows(const HtmlForm& form)
         if (submitter && !isFirstSubmitter)
             continue;
         if (field.type == "IMAGE"_L1) {
-            rows.append({ field.name + u".x"_s, field.type, { u"0"_s } });
-            rows.append({ field.name + u".y"_s, field.type, { u"0"_s } });
+            add(field.name + u".x"_s, field.type, u"0"_s);
+            add(field.name + u".y"_s, field.type, u"0"_s);
             continue;
         }
         if (field.type == "FILE"_L1) {
-            rows.append({ field.name, field.type, { QString() } });
+            add(field.name, field.type, QString());
             continue;
         }
         if (field.type == "SELECT"_L1 && field.values.isEmpty())
             continue;
-        rows.append({ field.name, field.type, field.values });
+        const QStringList values
+            = field.values.isEmpty() ? QStringList { QString() } : field.values;
+        for (const QString& value : values)
+            add(field.name, field.type, value);
     }
     return rows;
 }
 
-QString UrlencodedFormBody(const QList<FormRow>& rows)
-{
-    QStringList pieces;
-    for (const FormRow& row : rows) {
-        const QStringList values = row.values.isEmpty() ? QStringList { QString() } : row.values;
-        for (const QString& value : values)
-            pieces.append(URLEncode(crlfLines(row.name)) + u'=' + URLEncode(crlfLines(value)));
-    }
-    return pieces.join(u'&');
-}
-
-QString MultipartFormBody(const QList<FormRow>& rows, const QString& boundary)
-{
-    QString body;
-    for (const FormRow& row : rows) {
-        const QStringList values = row.values.isEmpty() ? QStringList { QString() } : row.values;
-        for (const QString& value : values) {
-            body += u"--"_s + boundary + u"\r\nContent-Disposition: form-data; name="_s
-                + quotedName(row.name);
-            if (row.type == "FILE"_L1)
-                body += u"; filename="_s + quotedName(FileNameFromPath(value))
-                    + u"\r\nContent-Type: application/octet-stream\r\n\r\n\r\n"_s;
-            else
-                body += u"\r\n\r\n"_s + crlfLines(value) + u"\r\n"_s;
-        }
-    }
-    return body + u"--"_s + boundary + u"--\r\n"_s;
-}
-
-QString NewMultipartBoundary()
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString boundary = u"----PelorinFormBoundary"_s;
-    for (int i = 0; i < 16; ++i)
-        boundary += QChar::fromLatin1(
-            alphabet[QRandomGenerator::global()->bounded(int(sizeof(alphabet) - 1))]);
-    return boundary;
-}
-
-ElementRequest FormRequest(const HtmlForm& form, const QList<FormRow>& rows,
+ElementRequest FormRequest(const HtmlForm& form, const QList<FormField>& rows,
                            const HTTPRequest& page)
 {
     ElementRequest result = resolve(form.action, page);
@@ -177,16 +132,16 @@ ElementRequest FormRequest(const HtmlForm& form, const QList<FormRow>& rows,
         // A GET form replaces the action's query with its data (HTML form submission).
         const QString url = request.URL();
         const qsizetype query = url.indexOf(u'?');
-        request.setURL((query < 0 ? url : url.left(query)) + u'?' + UrlencodedFormBody(rows));
+        request.setURL((query < 0 ? url : url.left(query)) + u'?'
+                       + QString::fromLatin1(EncodeUrlencoded(rows)));
         return result;
     }
-    if (form.multipart) {
-        const QString boundary = NewMultipartBoundary();
-        request.Body.ContentType = u"multipart/form-data; boundary="_s + boundary;
-        request.Body.setContents(MultipartFormBody(rows, boundary));
-    } else {
-        request.Body.ContentType = u"application/x-www-form-urlencoded"_s;
-        request.Body.setContents(UrlencodedFormBody(rows));
+    const FormBody body = EncodeForm(rows, form.multipart);
+    if (!body) {
+        result.status = ElementRequest::Status::Unusable;
+        return result;
     }
+    request.Body.ContentType = body.contentType;
+    request.Body.setContents(body.body, body.displayText);
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/FormField.h"
 #include "message/HTTPRequest.h"
 
 #include <QList>
@@ -22,14 +23,6 @@ struct ElementRequest
     explicit operator bool() const { return status == Status::Ready; }
 };
 
-// One field as a form sends it: a row of the form builder.
-struct FormRow
-{
-    QString name;
-    QString type; // the builder's type name ("TEXT", "SELECT", "FILE", ...)
-    QStringList values; // a select may send several; a FILE row holds the file name
-};
-
 // The text sent for a refused reference ("Javascript: and Mailto: links cannot be requested!").
 extern const QString kRefusedLinkMessage;
 
@@ -37,23 +30,14 @@ extern const QString kRefusedLinkMessage;
 // resolves it. Only http and https targets are requested.
 ElementRequest LinkRequest(const QString& reference, const HTTPRequest& page);
 
-// The rows a browser would send for the form when submitted without a click on a button:
-// disabled and nameless fields, unchecked boxes, buttons and all but the first submitter
-// are left out.
-QList<FormRow> FormRows(const HtmlForm& form);
+// The form builder rows a browser would send for the form when submitted without a click on a
+// button: disabled and nameless fields, unchecked boxes, buttons and all but the first
+// submitter are left out; a select sends one row per selected option.
+QList<FormField> FormRows(const HtmlForm& form);
 
-// The whole request of a submitted form: method, resolved action and, for POST, the
-// encoded body with its content type (Body.ContentType). A GET form puts its urlencoded
-// rows into the action's query and has no body.
-ElementRequest FormRequest(const HtmlForm& form, const QList<FormRow>& rows,
+// The whole request of a submitted form: method, resolved action and, for POST, the body
+// the form builder's encoder makes of rows, with its content type (Body.ContentType). A GET
+// form puts its urlencoded rows into the action's query and has no body. Unusable when the
+// body cannot be encoded.
+ElementRequest FormRequest(const HtmlForm& form, const QList<FormField>& rows,
                            const HTTPRequest& page);
-
-// The rows as application/x-www-form-urlencoded text (UTF-8, %-encoded, CR LF line breaks).
-QString UrlencodedFormBody(const QList<FormRow>& rows);
-
-// The rows as a multipart/form-data body (RFC 7578) delimited by boundary, closing
-// delimiter included. File rows carry an empty file.
-QString MultipartFormBody(const QList<FormRow>& rows, const QString& boundary);
-
-// A boundary that is unlikely to occur in any value.
-QString NewMultipartBoundary();

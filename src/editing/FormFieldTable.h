@@ -73,8 +73,10 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-private:
+    // Appends field as it is (a row taken over from elsewhere, e.g. an analysed page).
     void appendRow(const FormField& field);
+
+private:
     void rowChanged(int row);
     bool validCell(int row, int column) const;
 

@@ -292,7 +292,7 @@ void ctrlDocElements::cmdGet_Click()
         refuse();
         return;
     }
-    QList<FormRow> rows = FormRows(form);
+    QList<FormField> rows = FormRows(form);
     if (m_formEditor && !m_formEditor(form, rows))
         return;
     const ElementRequest request = FormRequest(form, rows, m_page);

@@ -25,7 +25,7 @@ class ctrlDocElements final : public QWidget
 
 public:
     // Lets the user edit a form's rows before it is sent; false cancels the request.
-    using FormEditor = std::function<bool(const HtmlForm& form, QList<FormRow>& rows)>;
+    using FormEditor = std::function<bool(const HtmlForm& form, QList<FormField>& rows)>;
 
     // Tree icons by index (1 file, 2 anchor, 3 image, 4 attribute, 5 button, 6 checkbox,
     // 7 form, 8 select, 9 radio, 10 text, 11 root, 12 password, 13 hidden).

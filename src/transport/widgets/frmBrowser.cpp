@@ -1,12 +1,15 @@
 #include "transport/widgets/frmBrowser.h"
 
+#include "analysis/HtmlScanner.h"
 #include "analysis/widgets/WebServices.h"
+#include "analysis/widgets/ctrlDocElements.h"
 #include "analysis/widgets/ctrlStoreWebService.h"
 #include "analysis/widgets/frmResult.h"
 #include "editing/CurlCommand.h"
 #include "editing/CurlFiles.h"
 #include "editing/FormBody.h"
 #include "editing/FormEncoder.h"
+#include "editing/FormFieldTable.h"
 #include "editing/HeaderTable.h"
 #include "editing/RequestFile.h"
 #include "editing/widgets/ctrlHeaders.h"
@@ -463,6 +466,24 @@ ResultSink* frmBrowser::MakeNewResultWindow()
     connect(result, &frmResult::FormRequested, this, [this](const HTTPRequest& request) {
         SetControls_FormRequest(request);
         focusRequestWindow();
+    });
+    // A form goes through the form builder, filled with the fields the page would send.
+    result->elementTreePanel()->setFormEditor([this](const HtmlForm& form, QList<FormField>& rows) {
+        frmFORMBuilder& builder = frmFORMBuilder::appBuilder(m_messages, window());
+        builder.rows()->RemoveAll();
+        for (const FormField& row : rows)
+            builder.rows()->appendRow(row);
+        builder.DisableAddFieldControls();
+        builder.setMultipartRequested(form.multipart);
+        const QRect mine(mapToGlobal(QPoint()), size());
+        builder.move(mine.center() - QPoint(builder.width() / 2, builder.height() / 2));
+        DialogRunner::exec(builder);
+        builder.setMultipartRequested(false);
+        builder.EnableAddFieldControls();
+        if (!builder.bOkClicked())
+            return false;
+        rows = builder.rows()->fields();
+        return true;
     });
     // The WSDL page acts on the document its own exchange received.
     result->wsdlPanel()->setServices(m_webServices);
