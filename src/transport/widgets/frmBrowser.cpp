@@ -572,7 +572,7 @@ void frmBrowser::SetControls_FormRequest(const HTTPRequest& request)
     cmbReqMethod->setEditText(request.Method());
     if (request.Method() == "GET"_L1)
         return;
-    setBodyText(request.Body.Contents());
+    setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
     chkIncludePostData->setChecked(true);
     ctrlHeaders1->headers()->AddHeader(u"Content-type"_s, request.Body.ContentType, false);
     ctrlHeaders1->headers()->AddHeader(u"Content-length"_s,
