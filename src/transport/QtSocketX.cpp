@@ -357,7 +357,8 @@ void QtSocketX::onErrorOccurred(QAbstractSocket::SocketError error)
     if (m_finished)
         return;
     if (!m_tcpConnected && m_nextAddress < m_addresses.size()) {
-        // Connecting again from inside the socket's own error signal is not safe.
+        // Qt wants a new connection attempt made from the event loop, not from inside
+        // its error signal.
         QMetaObject::invokeMethod(
             this,
             [this, socket = m_socket] {
