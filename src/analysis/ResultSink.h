@@ -41,6 +41,8 @@ public:
         Q_UNUSED(request);
         Q_UNUSED(response);
     }
+    // Shows the exchange's "Timing: ..." line beside its responses; the default does nothing.
+    virtual void showTiming(const QString& summary) { Q_UNUSED(summary); }
     // Sets the window's frame caption ("&" marks a mnemonic, "&&" shows one "&").
     virtual void setCaption(const QString& caption) = 0;
 };

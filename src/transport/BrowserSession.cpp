@@ -201,6 +201,11 @@ void BrowserSession::onDataArrived(const QByteArray& chunk)
 void BrowserSession::onDone()
 {
     AddToLog(u"Done"_s);
+    if (const QString timing = m_exchange.timingSummary(); !timing.isEmpty()) {
+        AddToLog(timing);
+        if (ResultSink* sink = m_view.currentResult())
+            sink->showTiming(timing);
+    }
     m_view.enableSendButton();
     // The result window may analyse the finished response (HTML elements, WSDL).
     if (ResultSink* sink = m_view.currentResult(); sink && m_responseThisExchange)

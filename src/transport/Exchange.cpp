@@ -151,8 +151,15 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
         if (cancel)
             *cancel = false;
     }
+    if (m_socket)
+        text += m_socket->tlsReport();
     text += u"\r\n"_s;
     Q_EMIT Info(text);
+}
+
+QString Exchange::timingSummary() const
+{
+    return m_socket ? m_socket->timing().summary() : QString();
 }
 
 void Exchange::AddLogLine(const QString& text)

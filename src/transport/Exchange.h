@@ -42,6 +42,8 @@ public:
     // "Cancel" while running, "Ok" after a failure.
     const QString& buttonCaption() const { return m_caption; }
     State state() const { return m_state; }
+    // The "Timing: ..." line of the current exchange; empty unless it ended normally.
+    QString timingSummary() const;
 
     // The text of a Windows-sockets error code; empty for codes not in the table.
     static QString SocketErrorText(int code);

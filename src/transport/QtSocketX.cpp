@@ -1,6 +1,9 @@
 #include "transport/QtSocketX.h"
 
+#include "transport/TlsReport.h"
+
 #include <QCoreApplication>
+#include <QHostInfo>
 #include <QNetworkProxy>
 #include <QSslCertificate>
 #include <QSslSocket>
@@ -117,6 +120,10 @@ SocketX::Result QtSocketX::createSocket()
     m_handshakeDone = false;
     m_finished = false;
     m_receiveQueued = false;
+    m_tcpConnected = false;
+    m_addresses.clear();
+    m_nextAddress = 0;
+    m_tlsReport.clear();
 
     QSslSocket* s = m_socket;
     connect(s, &QSslSocket::connected, this, &QtSocketX::onConnected);
@@ -125,6 +132,8 @@ SocketX::Result QtSocketX::createSocket()
     connect(s, &QSslSocket::readyRead, this, &QtSocketX::onReadyRead);
     connect(s, &QSslSocket::errorOccurred, this, &QtSocketX::onErrorOccurred);
     connect(s, &QSslSocket::disconnected, this, &QtSocketX::onDisconnected);
+    connect(s, &QSslSocket::bytesWritten, this, &QtSocketX::onBytesWritten);
+    connect(s, &QSslSocket::encryptedBytesWritten, this, &QtSocketX::onBytesWritten);
     return Result::success();
 }
 
@@ -158,6 +167,7 @@ SocketX::Result QtSocketX::connectToRemote()
         return Result::failure(u"No socket."_s);
     if (m_host.isEmpty() || m_port == 0)
         return Result::failure(u"Host or port missing."_s);
+    m_timing.start();
     // Qt may fail a connection to an address inside connectToHost; starting from the
     // event loop keeps every event after the caller's return.
     QMetaObject::invokeMethod(
@@ -172,11 +182,42 @@ SocketX::Result QtSocketX::connectToRemote()
 
 void QtSocketX::startConnecting()
 {
+    if (!m_fixedAddresses.isEmpty()) {
+        QHostInfo given;
+        given.setAddresses(m_fixedAddresses);
+        onLookedUp(given);
+        return;
+    }
+    // Resolving apart from the socket times the lookup on its own and lets every address
+    // be tried, not only the first.
+    QHostInfo::lookupHost(m_host, this, [this, socket = m_socket](const QHostInfo& info) {
+        if (socket && socket == m_socket && !m_finished)
+            onLookedUp(info);
+    });
+}
+
+void QtSocketX::onLookedUp(const QHostInfo& info)
+{
+    m_timing.mark(ExchangeTiming::Mark::LookupDone);
+    m_addresses = info.addresses();
+    m_nextAddress = 0;
+    if (info.error() != QHostInfo::NoError || m_addresses.isEmpty()) {
+        finish(kHostNotFound);
+        return;
+    }
+    connectToNextAddress();
+}
+
+void QtSocketX::connectToNextAddress()
+{
+    const QHostAddress address = m_addresses.at(m_nextAddress++);
     const auto port = static_cast<quint16>(m_port);
+    m_socket->abort();
+    // Certificate checks and SNI stay on the name the user typed, not the address.
     if (m_secure)
-        m_socket->connectToHostEncrypted(m_host, port);
+        m_socket->connectToHostEncrypted(address.toString(), port, m_host);
     else
-        m_socket->connectToHost(m_host, port);
+        m_socket->connectToHost(address, port);
 }
 
 QByteArray QtSocketX::receive()
@@ -245,6 +286,8 @@ void QtSocketX::onConnected()
     if (descriptor >= 0)
         m_watchDescriptor = ::fcntl(static_cast<int>(descriptor), F_DUPFD_CLOEXEC, 0);
 #endif
+    m_tcpConnected = true;
+    m_timing.mark(ExchangeTiming::Mark::Connected);
     if (!m_secure)
         Q_EMIT sendReady(0);
 }
@@ -262,6 +305,7 @@ void QtSocketX::onEncrypted()
 {
     if (m_finished)
         return;
+    m_timing.mark(ExchangeTiming::Mark::Encrypted);
     m_handshakeDone = true;
     if (!m_certificateReported && !reportCertificate(0)) {
         if (!m_finished) {
@@ -279,10 +323,8 @@ bool QtSocketX::reportCertificate(qint32 certError)
 {
     m_certificateReported = true;
     const QSslCertificate peer = m_socket->peerCertificate();
-    const QList<QSslCertificate> chain = m_socket->peerCertificateChain();
-    // The certificate after the peer's own in the chain it sent (or the first, when the
-    // chain leaves the peer's own out).
-    const QSslCertificate ca = chain.value(chain.indexOf(peer) + 1);
+    const QSslCertificate ca = IssuingCertificate(peer, m_socket->peerCertificateChain());
+    m_tlsReport = TlsReport(TlsSessionFactsOf(*m_socket));
     bool cancel = certError != 0;
     Q_EMIT certificateInfo(distinguishedName(peer, false), distinguishedName(peer, true),
                            distinguishedName(ca, false), distinguishedName(ca, true), certError,
@@ -294,7 +336,10 @@ void QtSocketX::onReadyRead()
 {
     // QSslSocket signals every 4 KB it decrypts; announcing once per pass of the event
     // loop hands on all that one read from the network brought, in one chunk.
-    if (m_finished || m_receiveQueued)
+    if (m_finished)
+        return;
+    m_timing.mark(ExchangeTiming::Mark::FirstByte);
+    if (m_receiveQueued)
         return;
     m_receiveQueued = true;
     QMetaObject::invokeMethod(
@@ -311,6 +356,18 @@ void QtSocketX::onErrorOccurred(QAbstractSocket::SocketError error)
 {
     if (m_finished)
         return;
+    if (!m_tcpConnected && m_nextAddress < m_addresses.size()) {
+        // Qt wants a new connection attempt made from the event loop, not from inside
+        // its error signal.
+        QMetaObject::invokeMethod(
+            this,
+            [this, socket = m_socket] {
+                if (socket && socket == m_socket && !m_finished && !m_tcpConnected)
+                    connectToNextAddress();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     if (error != QAbstractSocket::RemoteHostClosedError) {
         finish(socketErrorCode(error, m_socket->errorString()));
         return;
@@ -343,7 +400,15 @@ void QtSocketX::finish(quint16 errorCode)
     }
     m_finished = true;
     closeWatch();
+    m_timing.mark(ExchangeTiming::Mark::End);
     Q_EMIT closed(errorCode);
+}
+
+void QtSocketX::onBytesWritten()
+{
+    if (m_socket && m_sent > 0 && m_socket->bytesToWrite() == 0
+        && m_socket->encryptedBytesToWrite() == 0)
+        m_timing.mark(ExchangeTiming::Mark::RequestSent);
 }
 
 bool QtSocketX::peerReset() const

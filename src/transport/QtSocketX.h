@@ -3,10 +3,12 @@
 #include "transport/SocketX.h"
 
 #include <QAbstractSocket>
+#include <QHostAddress>
 #include <QList>
 #include <QPointer>
 #include <QSslError>
 
+class QHostInfo;
 class QSslCertificate;
 class QSslSocket;
 
@@ -48,6 +50,14 @@ public:
     // Aborts the connection; no event follows.
     void close() override;
 
+    // Marks taken at the socket's events since connectToRemote.
+    ExchangeTiming timing() const override { return m_timing; }
+    // Built when the certificate is reported.
+    QString tlsReport() const override { return m_tlsReport; }
+    // Connects to these addresses, in order, instead of looking the host up; the host
+    // name still names the server to TLS. An empty list looks the host up again.
+    void setAddresses(const QList<QHostAddress>& addresses) { m_fixedAddresses = addresses; }
+
     // The Windows-sockets code for a Qt socket error; errorString tells apart the kinds
     // Qt folds into NetworkError. RemoteHostClosedError gives 0 (reset detection is separate).
     static quint16 socketErrorCode(QAbstractSocket::SocketError error, const QString& errorString);
@@ -71,6 +81,9 @@ private:
     bool peerReset() const;
     void dropSocket();
     void closeWatch();
+    void onLookedUp(const QHostInfo& info);
+    void connectToNextAddress();
+    void onBytesWritten();
 
     QPointer<QSslSocket> m_socket;
     QString m_host;
@@ -84,4 +97,12 @@ private:
     qint64 m_taken = 0;
     qint64 m_sent = 0;
     int m_watchDescriptor = -1;
+
+    // Each resolved address is tried in turn until one connects.
+    QList<QHostAddress> m_fixedAddresses;
+    QList<QHostAddress> m_addresses;
+    qsizetype m_nextAddress = 0;
+    bool m_tcpConnected = false;
+    ExchangeTiming m_timing;
+    QString m_tlsReport;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transport/ExchangeTiming.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -55,6 +57,13 @@ public:
     virtual qint64 bytesSent() const = 0;
     // Closes the connection at once; no event follows. Harmless when already closed.
     virtual void close() = 0;
+
+    // The phases of the current connection as far as it got; a socket layer that does
+    // not measure gives an empty record.
+    virtual ExchangeTiming timing() const { return {}; }
+    // Extra lines on the TLS session and the server's certificates, each starting with
+    // CR LF, ready when certificateInfo is raised; empty for plain connections.
+    virtual QString tlsReport() const { return {}; }
 
 Q_SIGNALS:
     // The server's certificate of a TLS connection, before sendReady. certError is 0 when

@@ -3,6 +3,7 @@
 #include "persistence/XmlDocument.h"
 #include "support/NginxServer.h"
 #include "support/TestServer.h"
+#include "support/TimingLine.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -112,6 +115,9 @@ TEST_F(HeadlessRunTest, SendsAFileLikeTheSendButtonAndKeepsTheResponseExact)
            u"Processing response..."_s, u"History item added"_s })
         EXPECT_TRUE(log.contains(line)) << "missing log line: " << line.toStdString();
     EXPECT_TRUE(r.err.contains(u"Data chunk received ("_s));
+    EXPECT_TRUE(std::any_of(log.cbegin(), log.cend(), [](const QString& line) {
+        return bool(IsTimingLine(line, false));
+    })) << "no timing line";
 
     // What nginx saw is the request the window builds: Host and Connection set automatically.
     EXPECT_EQ(nginx->accessLog().last().contains(u"\"GET /large.bin HTTP/1.1\" 200"_s), true);

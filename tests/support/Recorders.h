@@ -82,10 +82,12 @@ public:
         (pages.isEmpty() ? logText : pages.last().text) += sText;
     }
     void setCaption(const QString& text) override { caption = text; }
+    void showTiming(const QString& summary) override { timing = summary; }
 
     QStringList log;
     QByteArray logText; // AddResultText before any tab
     QList<Page> pages;
     QString caption;
+    QString timing;
     int clears = 0;
 };

@@ -7,6 +7,7 @@
 #include "persistence/XmlDocument.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"
+#include "support/TimingLine.h"
 #include "transport/BrowserView.h"
 #include "transport/Exchange.h"
 
@@ -78,7 +79,7 @@ protected:
         ASSERT_TRUE(userData.loadXML("<userdata><cookies/><history/></userdata>"_ba));
         settings = { true, true, true, true, true };
         ASSERT_TRUE(server.listen()) << server.error().toStdString();
-        view.form = { u"127.0.0.1"_s,   server.portText(), u"443"_s, false,    u"GET"_s,
+        view.form = { u"127.0.0.1"_s,   server.portText(), u"443"_s, false,       u"GET"_s,
                       u"/index.html"_s, u"HTTP/1.1"_s,     false,    QByteArray() };
         headers.AddHeader(u"Host"_s, QString(), false);
         headers.AddHeader(u"Accept"_s, u"*/*"_s, false);
@@ -149,9 +150,10 @@ TEST_F(BrowserSessionTest, GetWithEverySettingOnLogsEachStepAndRecordsHistory)
         u"Sending request..."_s,
     };
     EXPECT_EQ(result.log.mid(0, expectedStart.size()), expectedStart);
-    EXPECT_EQ(result.log.mid(result.log.size() - 6),
-              (QStringList { u"Done"_s, QString(), u"Processing response..."_s,
+    EXPECT_EQ(result.log.mid(result.log.size() - 7),
+              (QStringList { u"Done"_s, result.timing, QString(), u"Processing response..."_s,
                              u"History item added"_s, u"Done"_s, QString() }));
+    EXPECT_TRUE(IsTimingLine(result.timing, false));
     EXPECT_EQ(result.caption, u" http://127.0.0.1:"_s + server.portText() + u"/index.html"_s);
 
     ASSERT_EQ(result.pages.size(), 2);

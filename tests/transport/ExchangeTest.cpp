@@ -2,8 +2,11 @@
 
 #include "message/HTTPRequest.h"
 #include "support/TestServer.h"
+#include "support/TimingLine.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -153,6 +156,7 @@ TEST(ExchangeTest, RefusedConnectionFailsAndOkHidesTheControl)
     EXPECT_TRUE(log.at(0).startsWith(usingLine()));
     EXPECT_EQ(log.at(1), u" Connecting"_s);
     EXPECT_EQ(log.at(2), u" [ERROR] "_s + message);
+    EXPECT_TRUE(exchange.timingSummary().isEmpty()) << "a failed exchange is not timed";
     EXPECT_EQ(logAtError, log.mid(0, 2));
     EXPECT_EQ(captionAtError, u"Cancel"_s);
     EXPECT_EQ(exchange.buttonCaption(), u"Ok"_s);
@@ -354,6 +358,13 @@ protected:
         return text + u"\r\n"_s;
     }
 
+    // The certificate block without the report lines that follow it.
+    static QString blockOf(const QString& info)
+    {
+        const qsizetype report = info.indexOf(u"\r\n<Protocol:> "_s);
+        return report < 0 ? info : info.left(report) + u"\r\n"_s;
+    }
+
     static inline const QString kTestCa = u"CN=Pelorin Test CA, O=Pelorin Tests"_s;
 
     Exchange exchange;
@@ -368,8 +379,7 @@ TEST_F(ExchangeTlsTest, NameMismatchIsReportedAndTheRequestStillGoesOut)
     run(server, u"127.0.0.1"_s);
 
     ASSERT_EQ(events.info.size(), 1);
-    EXPECT_EQ(events.infoText(), infoText(kTestCa, u"CNNoMatch"_s));
-    EXPECT_TRUE(events.infoText().endsWith(u"\r\n<!!Certificate Error!!:> CNNoMatch\r\n"_s));
+    EXPECT_EQ(blockOf(events.infoText()), infoText(kTestCa, u"CNNoMatch"_s));
     EXPECT_EQ(events.done.size(), 1) << qPrintable(events.errorMessage());
     EXPECT_EQ(server.received(), request.RequestBytes());
     EXPECT_EQ(events.received(), kHead + kTail);
@@ -388,10 +398,51 @@ TEST_F(ExchangeTlsTest, TrustedCertificateHasNoErrorPart)
     TestServer server(TestServer::Mode::Tls, TestServer::Certificate::Localhost);
     run(server, u"localhost"_s);
 
-    EXPECT_EQ(events.infoText(), infoText(kTestCa, {}));
+    EXPECT_EQ(blockOf(events.infoText()), infoText(kTestCa, {}));
     EXPECT_FALSE(exchange.logLines().contains(u" !!Certificate Error!!"_s));
     EXPECT_EQ(events.done.size(), 1) << qPrintable(events.errorMessage());
     EXPECT_EQ(server.received(), request.RequestBytes());
+}
+
+TEST_F(ExchangeTlsTest, ReportLinesFollowTheBlockAndTheExchangeIsTimed)
+{
+    TestServer::setTestCaTrusted(true);
+    TestServer server(TestServer::Mode::Tls, TestServer::Certificate::Localhost);
+    run(server, u"localhost"_s);
+    ASSERT_EQ(events.done.size(), 1) << qPrintable(events.errorMessage());
+
+    const QString info = events.infoText();
+    ASSERT_TRUE(info.endsWith(u"\r\n"_s));
+    const QStringList lines
+        = info.mid(blockOf(info).size() - 2).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 8) << qPrintable(info);
+    EXPECT_TRUE(QRegularExpression(u"^<Protocol:> TLSv1\\.[23]$"_s).match(lines[0]).hasMatch())
+        << qPrintable(lines[0]);
+    EXPECT_TRUE(
+        QRegularExpression(u"^<Cipher:> [A-Z0-9_-]+ \\(\\d+ bits\\)$"_s).match(lines[1]).hasMatch())
+        << qPrintable(lines[1]);
+    EXPECT_EQ(lines[2], u"<Not before:> 2000-01-01 00:00:00 UTC"_s);
+    EXPECT_EQ(lines[3], u"<Not after:> 2100-01-01 00:00:00 UTC"_s);
+
+    const QString label = u"<SHA-256 fingerprint:> "_s;
+    ASSERT_TRUE(lines[4].startsWith(label)) << qPrintable(lines[4]);
+    const QString fingerprint = lines[4].mid(label.size());
+    EXPECT_TRUE(
+        QRegularExpression(u"^([0-9A-F]{2}:){31}[0-9A-F]{2}$"_s).match(fingerprint).hasMatch())
+        << qPrintable(fingerprint);
+    const QList<QSslCertificate> own
+        = QSslCertificate::fromPath(TestServer::certificateDir() + u"/server.pem"_s);
+    ASSERT_FALSE(own.isEmpty());
+    EXPECT_EQ(fingerprint.toLatin1().replace(':', QByteArray()).toLower(),
+              QCryptographicHash::hash(own.first().toDer(), QCryptographicHash::Sha256).toHex())
+        << "the fingerprint is not the server's own certificate's";
+
+    EXPECT_EQ(lines.mid(5),
+              (QStringList { u"<Subject alternative names:> DNS:localhost"_s,
+                             u"<Chain 1:> CN=localhost, O=Pelorin Tests → "_s + kTestCa,
+                             u"<Chain 2:> "_s + kTestCa + u" → "_s + kTestCa }));
+
+    EXPECT_TRUE(IsTimingLine(exchange.timingSummary(), true));
 }
 
 TEST_F(ExchangeTlsTest, SelfSignedCertificateIsAnUntrustedRoot)
@@ -400,7 +451,7 @@ TEST_F(ExchangeTlsTest, SelfSignedCertificateIsAnUntrustedRoot)
     run(server, u"localhost"_s);
 
     // A lone certificate has no CA after it in the chain.
-    EXPECT_EQ(events.infoText(), infoText({}, u"UntrustedRoot"_s));
+    EXPECT_EQ(blockOf(events.infoText()), infoText({}, u"UntrustedRoot"_s));
     EXPECT_EQ(events.done.size(), 1) << qPrintable(events.errorMessage());
     EXPECT_EQ(events.received(), kHead + kTail);
 }
@@ -409,7 +460,8 @@ TEST_F(ExchangeTlsTest, UntrustedIssuerOutranksANameMismatch)
 {
     TestServer server(TestServer::Mode::Tls, TestServer::Certificate::Localhost);
     run(server, u"127.0.0.1"_s);
-    EXPECT_TRUE(events.infoText().endsWith(u"<!!Certificate Error!!:> UntrustedRoot\r\n"_s))
+    EXPECT_TRUE(
+        blockOf(events.infoText()).endsWith(u"<!!Certificate Error!!:> UntrustedRoot\r\n"_s))
         << qPrintable(events.infoText());
     EXPECT_EQ(events.done.size(), 1);
 }
@@ -419,7 +471,7 @@ TEST_F(ExchangeTlsTest, ExpiredCertificateIsReportedAsExpired)
     TestServer::setTestCaTrusted(true);
     TestServer server(TestServer::Mode::Tls, TestServer::Certificate::Expired);
     run(server, u"localhost"_s);
-    EXPECT_EQ(events.infoText(), infoText(kTestCa, u"Expired"_s));
+    EXPECT_EQ(blockOf(events.infoText()), infoText(kTestCa, u"Expired"_s));
     EXPECT_EQ(events.done.size(), 1);
 }
 

@@ -2,8 +2,10 @@
 
 #include "support/TestServer.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSslCertificate>
+#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -154,4 +156,45 @@ TEST(QtSocketXTest, DistinguishedNamesAreReadable)
     EXPECT_EQ(QtSocketX::distinguishedName(ca, false), u"CN=Pelorin Test CA, O=Pelorin Tests"_s);
     EXPECT_EQ(QtSocketX::distinguishedName(ca, true), u"CN=Pelorin Test CA, O=Pelorin Tests"_s);
     EXPECT_EQ(QtSocketX::distinguishedName(QSslCertificate(), false), QString());
+}
+
+TEST(QtSocketXTest, EveryAddressIsTriedAndTlsKeepsTheTypedName)
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHostIPv6))
+        GTEST_SKIP() << "no IPv6 loopback here: " << qPrintable(probe.errorString());
+    probe.close();
+
+    TestServer::setTestCaTrusted(true);
+    const auto untrust = qScopeGuard([] { TestServer::setTestCaTrusted(false); });
+    TestServer server(TestServer::Mode::Tls, TestServer::Certificate::Localhost);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHostIPv6)) << qPrintable(server.error());
+    server.setResponse({}, TestServer::Ending::StaySilent);
+
+    // The server is on ::1 only, so 127.0.0.1 refuses first. Connecting to an address must
+    // not change the name the certificate is checked against: no error for "localhost".
+    TlsProbe probeSocket(false);
+    probeSocket.socket.setAddresses({ QHostAddress::LocalHost, QHostAddress::LocalHostIPv6 });
+    ASSERT_TRUE(probeSocket.socket.setSecure(true) && probeSocket.socket.createSocket()
+                && probeSocket.socket.setRemoteHost(u"localhost"_s)
+                && probeSocket.socket.setRemotePort(server.port())
+                && probeSocket.socket.setCertificateStore(u"MY\\"_s)
+                && probeSocket.socket.connectToRemote());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probeSocket.events.size() >= 2; }, kTimeoutMs));
+    EXPECT_EQ(probeSocket.events.mid(0, 2),
+              (QStringList { u"certificate 0 cancel 0"_s, u"send 0"_s }));
+    // The server counts a connection once its side of the handshake is done.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.connectionCount() == 1; }, kTimeoutMs));
+    probeSocket.socket.close();
+
+    // Only when every address has refused is the failure reported, once.
+    QtSocketX refused;
+    QSignalSpy closed(&refused, &SocketX::closed);
+    refused.setAddresses({ QHostAddress::LocalHostIPv6, QHostAddress::LocalHost });
+    ASSERT_TRUE(refused.setSecure(false) && refused.createSocket()
+                && refused.setRemoteHost(u"localhost"_s)
+                && refused.setRemotePort(TestServer::refusedPort()) && refused.connectToRemote());
+    ASSERT_TRUE(closed.wait(kTimeoutMs));
+    EXPECT_EQ(closed.size(), 1);
+    EXPECT_EQ(closed.at(0).at(0).toInt(), 10061);
 }

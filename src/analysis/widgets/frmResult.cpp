@@ -105,6 +105,14 @@ void frmResult::AddResultTab(const QString& sCaption, int lType, bool bSelect)
         m_tabs->setCurrentIndex(m_tabCount);
 }
 
+void frmResult::showTiming(const QString& summary)
+{
+    for (int i = 1; i <= m_tabCount; ++i) {
+        if (m_kinds[i] == ResponsePage)
+            m_tabs->setTabToolTip(i, summary);
+    }
+}
+
 void frmResult::AddResultText(const QByteArray& sText)
 {
     m_pages[m_tabCount]->appendBytes(sText);

@@ -40,6 +40,8 @@ public:
     void AddResultText(const QByteArray& sText) override;
     void ClearResults() override;
     void setCaption(const QString& caption) override;
+    // The tool tip of every response tab.
+    void showTiming(const QString& summary) override;
     // Keeps the exchange's request; analyses an HTML response (up to 16 MB) into a Tools page
     // and offers the SOAP page for a WSDL URL, neither selected.
     void responseComplete(const HTTPRequest& request, const HTTPResponse& response) override;

@@ -11,6 +11,7 @@
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"
+#include "support/TimingLine.h"
 #include "transport/BrowserSession.h"
 #include "transport/Exchange.h"
 #include "transport/widgets/ctrlHTTP.h"
@@ -28,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -304,6 +306,12 @@ TEST_F(frmBrowserTest, SecureExchangeShowsTheCertificateAndStillSends)
         QByteArray("\r\nHost: 127.0.0.1:" + tls.portText().toUtf8() + "\r\n")));
     EXPECT_EQ(window->oResult()->txtResult(2)->model().bytes().toByteArray(),
               "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecret");
+    // The response tab shows the figures of the timing line in the log.
+    const auto* tabs = window->oResult()->findChild<QTabBar*>(u"TabStrip1"_s);
+    ASSERT_NE(tabs, nullptr);
+    const QString timing = tabs->tabToolTip(2);
+    EXPECT_TRUE(IsTimingLine(timing, true));
+    EXPECT_TRUE(log.contains(u" "_s + timing + u"\r\n"_s));
 }
 
 TEST_F(frmBrowserTest, PortBoxesAcceptOnlyPortNumbers)
