@@ -150,7 +150,7 @@ TEST(HtmlScannerTest, FormsBuildTheRequestABrowserWouldSend)
     const QString type = r.request.Body.ContentType;
     ASSERT_TRUE(type.startsWith(u"multipart/form-data; boundary="_s));
     const QString boundary = type.mid(type.indexOf(u'=') + 1);
-    EXPECT_EQ(r.request.Body.Contents(),
+    EXPECT_EQ(QString::fromUtf8(r.request.Body.ContentBytes()),
               u"--"_s + boundary
                   + u"\r\nContent-Disposition: form-data; name=\"upload\"; filename=\"\"\r\n"
                     "Content-Type: application/octet-stream\r\n\r\n\r\n--"_s

@@ -1,6 +1,7 @@
 #include "analysis/widgets/WebServices.h"
 #include "analysis/widgets/ctrlSOAP.h"
 #include "analysis/widgets/ctrlStoreWebService.h"
+#include "analysis/widgets/frmResult.h"
 #include "analysis/widgets/frmSOAPAction.h"
 #include "analysis/widgets/frmWebServices.h"
 #include "message/HTTPResponse.h"
@@ -47,8 +48,9 @@ QByteArray response(const QByteArray& body)
 
 } // namespace
 
-// The user's way through the program: request .../service?wsdl, store it from the WSDL page,
-// open it from the repository, fill a parameter, generate, and send from the request window.
+// The user's way through the program: request .../service?wsdl, store it from the result
+// window's WSDL page, open it from the repository, fill a parameter, generate, and send from
+// the request window.
 TEST(SoapRequestWindowTest, StoredServiceGeneratesARequestTheServerCanDispatch)
 {
     QTemporaryDir dir;
@@ -66,27 +68,31 @@ TEST(SoapRequestWindowTest, StoredServiceGeneratesARequestTheServerCanDispatch)
     QByteArray document
         = FileHelpers::readFile(QStringLiteral(PELORIN_TEST_DATA_DIR "/wsdl/java.wsdl"));
     document.replace("http://localhost:9090/calc?mode=full&amp;trace=1", "calc");
-    server.setResponse({ response(document) });
-    window.findChild<QComboBox*>(u"cmbServer"_s)->setEditText(u"127.0.0.1"_s);
-    window.findChild<QLineEdit*>(u"txtPort"_s)->setText(server.portText());
-    window.findChild<QComboBox*>(u"cmbURL"_s)->setEditText(u"/ws/service?wsdl"_s);
-    send(window);
-    ASSERT_NE(window.oResp(), nullptr);
+    // Served compressed and chunked: the page stores the decoded document.
+    const QByteArray deflated = qCompress(document).mid(4);
+    const qsizetype half = deflated.size() / 2;
+    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=utf-8\r\n"
+                         "Content-Encoding: deflate\r\nTransfer-Encoding: chunked\r\n\r\n"
+                             + QByteArray::number(half, 16) + "\r\n" + deflated.left(half) + "\r\n",
+                         QByteArray::number(deflated.size() - half, 16) + "\r\n"
+                             + deflated.mid(half) + "\r\n0\r\n\r\n" });
 
     WebServices services(data.folder.webservicesFolder(), messages, &window);
     services.setRequestLoader([&](const HTTPRequest& request) {
         window.SetControls_LoadedRequest(request);
         window.focusRequestWindow();
     });
-    ctrlStoreWebService page(&services);
-    page.setSource([&]() -> std::optional<WsdlResponse> {
-        const HTTPResponse* received = window.oResp();
-        if (!received)
-            return std::nullopt;
-        return WsdlResponse { received->Body(), window.session().currentRequest().FullPath(), {} };
-    });
-    page.cmdStoreLocally()->click();
-    ASSERT_EQ(page.lblStoreResult()->text(), u"Stored as service.wsdl"_s);
+    window.setWebServices(&services);
+    window.findChild<QComboBox*>(u"cmbServer"_s)->setEditText(u"127.0.0.1"_s);
+    window.findChild<QLineEdit*>(u"txtPort"_s)->setText(server.portText());
+    window.findChild<QComboBox*>(u"cmbURL"_s)->setEditText(u"/ws/service?wsdl"_s);
+    send(window);
+    ASSERT_NE(window.oResult(), nullptr);
+
+    ctrlStoreWebService* page = window.oResult()->wsdlPanel();
+    page->cmdStoreLocally()->click();
+    ASSERT_EQ(page->lblStoreResult()->text(), u"Stored as service.wsdl"_s);
+    EXPECT_EQ(FileHelpers::readFile(services.repository().filePath(u"service.wsdl"_s)), document);
 
     services.showRepository();
     QTreeWidget* list = services.repositoryWindow()->lstServices();

@@ -2,11 +2,14 @@
 
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/frmResult.h"
+#include "editing/FormFieldTable.h"
 #include "editing/HeaderTable.h"
 #include "editing/widgets/ctrlHeaders.h"
+#include "editing/widgets/frmFORMBuilder.h"
 #include "message/HTTPResponse.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
+#include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"
@@ -243,8 +246,21 @@ TEST(ctrlDocElementsTest, FormOfAServedPageIsSentToTheServer)
     EXPECT_EQ(window.findChild<QComboBox*>(u"cmbServer"_s)->currentText(), u"127.0.0.1"_s);
     EXPECT_EQ(window.findChild<QComboBox*>(u"cmbURL"_s)->currentText(), u"/docs/intro.html"_s);
 
+    // The form opens in the form builder with the page's fields; what the user edits there
+    // is what is sent.
+    bool builderShown = false;
+    DialogRunner::pushDriver([&](QDialog& dialog) {
+        auto* builder = qobject_cast<frmFORMBuilder*>(&dialog);
+        ASSERT_NE(builder, nullptr);
+        builderShown = true;
+        FormFieldTable* rows = builder->rows();
+        ASSERT_EQ(rows->rowCount(), 2);
+        rows->setData(rows->index(1, 2), u"n3w=="_s);
+        QTest::mouseClick(builder->cmdOK(), Qt::LeftButton);
+    });
     tree->setCurrentItem(tree->topLevelItem(2)->child(0));
     QTest::mouseClick(panel->cmdGet(), Qt::LeftButton);
+    EXPECT_TRUE(builderShown);
 
     EXPECT_EQ(window.findChild<QComboBox*>(u"cmbReqMethod"_s)->currentText(), u"POST"_s);
     EXPECT_EQ(window.findChild<QComboBox*>(u"cmbURL"_s)->currentText(), u"/app/login.php"_s);
@@ -254,7 +270,7 @@ TEST(ctrlDocElementsTest, FormOfAServedPageIsSentToTheServer)
 
     server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n" });
     send();
-    const QByteArray expected = "user=ann%20%26%20bob&pw=s3cret%3D%3D";
+    const QByteArray expected = "user=ann%20%26%20bob&pw=n3w%3D%3D";
     const QByteArray received = server.received();
     EXPECT_TRUE(received.startsWith("POST /app/login.php HTTP/1.1\r\n")) << received.constData();
     EXPECT_TRUE(received.contains("\r\nContent-type: application/x-www-form-urlencoded\r\n"));
