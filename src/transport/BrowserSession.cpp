@@ -228,27 +228,56 @@ int BrowserSession::ProcessResponse()
     AddToLog(u"Processing response..."_s);
 
     HTTPResponse& response = *m_response;
+    bool historyAdded = false;
     if (m_settings.AddHistory && response.ResponseCode() == "200"_L1 && m_history) {
-        if (m_history->AddHistoryItem(m_request) == 0)
+        historyAdded = m_history->AddHistoryItem(m_request) == 0;
+        if (historyAdded)
             AddToLog(u"History item added"_s);
     }
 
     const QList<Cookie> cookies = response.GetCookies();
     if (m_settings.AddCookies) {
         for (const Cookie& cookie : cookies) {
-            m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
-            AddToLog(u"Adding cookie '"_s + cookie.Name + u"' to request header"_s);
+            if (!cookie.Expired) {
+                m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
+                AddToLog(u"Adding cookie '"_s + cookie.Name + u"' to request header"_s);
+            } else if (removeCookiePair(cookie.Name)) {
+                AddToLog(u"Removing cookie '"_s + cookie.Name
+                         + u"' from request header (deleted by the server)"_s);
+            } else {
+                AddToLog(u"Not adding cookie '"_s + cookie.Name
+                         + u"' to request header (deleted by the server)"_s);
+            }
         }
     }
+    bool changed = historyAdded;
     if (m_settings.StoreCookies && m_cookies) {
         for (Cookie cookie : cookies) {
+            cookie.setHost(m_request.Server);
+            if (cookie.Expired) {
+                // RFC 6265, 5.3 step 11: an expired cookie removes the stored one.
+                if (m_cookies->ExpireStoredCookie(cookie)) {
+                    AddToLog(u"Deleting stored cookie '"_s + cookie.Name
+                             + u"' (deleted by the server)"_s);
+                    changed = true;
+                }
+                continue;
+            }
             if (!cookie.isPersistent())
                 continue;
-            cookie.setHost(m_request.Server);
-            if (m_cookies->StoreCookie(cookie) == 0)
+            const qint32 status = m_cookies->StoreCookie(cookie);
+            if (status == 0) {
                 AddToLog(u"Storing cookie '"_s + cookie.Name + u'\'');
+                changed = true;
+            } else if (status == CookieStore::HostFull) {
+                AddToLog(u"!ERROR! Cookie '"_s + cookie.Name + u"' not stored: "_s
+                         + QString::number(CookieStore::kMaxCookiesPerHost)
+                         + u" cookies are stored for this host already"_s);
+            }
         }
     }
+    if (changed)
+        Q_EMIT userDataChanged();
 
     if (m_settings.Redirect && response.ResponseCode().startsWith(u'3')) {
         AddToLog(u"30x response code, checking if \"location\" header is present"_s);
@@ -259,6 +288,27 @@ int BrowserSession::ProcessResponse()
     AddToLog(u"Done"_s);
     AddToLog(QString());
     return 0;
+}
+
+bool BrowserSession::removeCookiePair(const QString& name)
+{
+    const int row = m_headers.findRow(u"Cookie"_s);
+    if (row < 0)
+        return false;
+    // The other pairs keep their text as composed; the row merges names ignoring case.
+    QStringList pairs = m_headers.rows().at(row).value.split(u';');
+    const qsizetype before = pairs.size();
+    pairs.removeIf([&](const QString& pair) {
+        return pair.section(u'=', 0, 0).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (pairs.size() == before)
+        return false;
+    const QString rest = pairs.join(u';').trimmed();
+    if (rest.isEmpty())
+        m_headers.RemoveHeader(u"Cookie"_s);
+    else
+        m_headers.setValue(row, rest);
+    return true;
 }
 
 void BrowserSession::promptRedirect(const QString& location)

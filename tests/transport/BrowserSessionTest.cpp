@@ -358,3 +358,44 @@ TEST_F(BrowserSessionTest, StreamingKeepsOnlyHeaderBlocks)
     EXPECT_EQ(headers.GetRequestHeaderValue(u"Cookie"_s), u"s=1"_s);
     EXPECT_TRUE(result.log.contains(u"History item added"_s));
 }
+
+TEST_F(BrowserSessionTest, CookiesTheServerDeletesLeaveStoreAndRequest)
+{
+    server.setResponse({ "HTTP/1.1 200 OK\r\n"
+                         "Set-Cookie: sid=1; Max-Age=3600\r\n"
+                         "Set-Cookie: keep=2; Expires=Wed, 01 Jan 2031 00:00:00 GMT\r\n"
+                         "Set-Cookie: old=3; Max-Age=3600\r\n"
+                         "Set-Cookie: sess=4\r\n\r\n" });
+    send();
+    ASSERT_EQ(cookies.GetStoredCookies(u"127.0.0.1"_s).size(), 3);
+
+    // A logout: Max-Age=0, negative, an Expires in 1970 and Max-Age winning over a live Expires,
+    // mixed with a live cookie.
+    server.setResponse({ "HTTP/1.1 200 OK\r\n"
+                         "Set-Cookie: sid=; Max-Age=0; Expires=Wed, 01 Jan 2031 00:00:00 GMT\r\n"
+                         "Set-Cookie: old=; max-age=-1\r\n"
+                         "Set-Cookie: sess=; expires=Thu, 01 Jan 1970 00:00:00 GMT\r\n"
+                         "Set-Cookie: new=5; Max-Age=60\r\n\r\n" });
+    send();
+    QStringList names;
+    for (const Cookie& c : cookies.GetStoredCookies(u"127.0.0.1"_s))
+        names.append(c.Name);
+    EXPECT_EQ(names, (QStringList { u"keep"_s, u"new"_s }));
+    EXPECT_EQ(headers.GetRequestHeaderValue(u"Cookie"_s), u"keep=2;new=5"_s);
+    const QStringList log = view.result().log;
+    EXPECT_TRUE(
+        log.contains(u"Removing cookie 'sid' from request header (deleted by the server)"_s));
+    EXPECT_TRUE(log.contains(u"Deleting stored cookie 'sid' (deleted by the server)"_s));
+    EXPECT_TRUE(log.contains(u"Deleting stored cookie 'old' (deleted by the server)"_s));
+
+    // A cookie line hiding a header line adds neither the line nor anything stored.
+    server.setResponse({ "HTTP/1.1 200 OK\r\n"
+                         "Set-Cookie: inj=1\nX-Injected: yes; Max-Age=3600\r\n"
+                         "Set-Cookie: cr=1\rX-Hidden: yes; Max-Age=3600\r\n\r\n" });
+    send();
+    send();
+    EXPECT_FALSE(server.received().contains("X-Injected")) << server.received().constData();
+    EXPECT_FALSE(server.received().contains("X-Hidden")) << server.received().constData();
+    EXPECT_TRUE(server.received().contains("\r\nCookie: keep=2;new=5;inj=1\r\n"));
+    EXPECT_EQ(cookies.GetStoredCookies(u"127.0.0.1"_s).size(), 2);
+}
