@@ -321,9 +321,21 @@ void BrowserSession::promptRedirect(const QString& location)
     RedirectQuestion question;
     question.location = u' ' + target->FullPath();
     question.referer = RedirectReferer(m_request, *target);
+    // RFC 9110, 15.4.4: 303 is followed with GET (HEAD stays HEAD) and no body; 301 and 302
+    // after a POST are followed the same way, as browsers and curl do. 307 and 308 keep both.
+    const QString code = m_response->ResponseCode();
+    const QString& method = m_request.Method();
+    question.statusCode = code;
+    question.method = method;
+    if (code == "303"_L1 || ((code == "301"_L1 || code == "302"_L1) && method == "POST"_L1)) {
+        question.method = method == "HEAD"_L1 ? method : u"GET"_s;
+        question.dropsBody = true;
+    }
     if (!m_view.askRedirect(question))
         return;
 
+    if (question.dropsBody)
+        m_headers.f_RemoveBodyHeaders();
     if (m_settings.SetHostHeader)
         m_headers.AddHeader(u"Host"_s, target->Server + u':' + target->Port, false);
     if (question.removeCookies
@@ -332,6 +344,8 @@ void BrowserSession::promptRedirect(const QString& location)
     if (question.addReferer)
         m_headers.AddHeader(u"Referer"_s, question.referer, false);
     m_view.SetControls_Redirected(*target);
+    if (question.dropsBody)
+        m_view.setRedirectMethod(question.method, true);
     if (question.autoSend)
         cmdSend_Click();
     m_view.focusRequestWindow();

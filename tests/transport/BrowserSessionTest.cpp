@@ -49,6 +49,12 @@ public:
         form.url = request.URL();
         form.secure = request.Secure;
     }
+    void setRedirectMethod(const QString& method, bool withoutBody) override
+    {
+        form.method = method;
+        if (withoutBody)
+            form.includeBody = false;
+    }
     bool askRedirect(RedirectQuestion& question) override
     {
         asked.append(question);
@@ -398,4 +404,63 @@ TEST_F(BrowserSessionTest, CookiesTheServerDeletesLeaveStoreAndRequest)
     EXPECT_FALSE(server.received().contains("X-Hidden")) << server.received().constData();
     EXPECT_TRUE(server.received().contains("\r\nCookie: keep=2;new=5;inj=1\r\n"));
     EXPECT_EQ(cookies.GetStoredCookies(u"127.0.0.1"_s).size(), 2);
+}
+
+TEST_F(BrowserSessionTest, RedirectMethodFollowsTheStatusCode)
+{
+    view.acceptRedirect = true;
+    const QByteArray body = "a=1&b=2";
+    struct Case
+    {
+        QByteArray status;
+        QString method;
+        QByteArray expectedStart;
+        bool keepsBody;
+    };
+    const QList<Case> cases {
+        { "303 See Other", u"POST"_s, "GET /next HTTP/1.1\r\n", false },
+        { "303 See Other", u"HEAD"_s, "HEAD /next HTTP/1.1\r\n", false },
+        { "302 Found", u"POST"_s, "GET /next HTTP/1.1\r\n", false },
+        { "301 Moved Permanently", u"POST"_s, "GET /next HTTP/1.1\r\n", false },
+        { "302 Found", u"PUT"_s, "PUT /next HTTP/1.1\r\n", true },
+        { "307 Temporary Redirect", u"POST"_s, "POST /next HTTP/1.1\r\n", true },
+        { "308 Permanent Redirect", u"POST"_s, "POST /next HTTP/1.1\r\n", true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status.toStdString() + " after " + c.method.toStdString());
+        server.setResponse({ "HTTP/1.1 " + c.status + "\r\nLocation: /next\r\n\r\n" });
+        QObject::connect(&server, &TestServer::requestReceived, &server, [&] {
+            if (server.received().contains(" /next "))
+                server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
+        });
+        view.form.method = c.method;
+        view.form.url = u"/form"_s;
+        view.form.includeBody = true;
+        view.form.body = QString::fromUtf8(body);
+        headers.AddHeader(u"Content-type"_s, u"application/x-www-form-urlencoded"_s, false);
+        view.asked.clear();
+        send();
+        server.disconnect(&server, &TestServer::requestReceived, nullptr, nullptr);
+
+        ASSERT_EQ(view.asked.size(), 1);
+        EXPECT_EQ(view.asked[0].statusCode, QString::fromLatin1(c.status.left(3)));
+        const QByteArray sent = server.received();
+        EXPECT_TRUE(sent.startsWith(c.expectedStart)) << sent.constData();
+        EXPECT_EQ(view.asked[0].method.toUtf8() + " /next HTTP/1.1\r\n", c.expectedStart);
+        EXPECT_EQ(view.asked[0].dropsBody, !c.keepsBody);
+        EXPECT_EQ(sent.endsWith(QByteArray("\r\n\r\n" + body)), c.keepsBody);
+        EXPECT_EQ(sent.contains("Content-type:"), c.keepsBody);
+        EXPECT_EQ(sent.contains("Content-length:"), c.keepsBody);
+    }
+}
+
+TEST_F(BrowserSessionTest, OtherSchemesAreLoggedAndNotFollowed)
+{
+    view.acceptRedirect = true;
+    view.form.url = u"/a/b.html"_s;
+    server.setResponse({ "HTTP/1.1 302 Found\r\nLocation: ftp://x/f\r\n\r\n" });
+    send();
+    EXPECT_TRUE(view.asked.isEmpty());
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_EQ(view.result().log.last(), u"ERROR: Invalid redirect location 'ftp://x/f'"_s);
 }
