@@ -160,7 +160,13 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
         + u"\r\n<Issuer:> "_s + issuer + u"\r\n<CA subject:> "_s + caSubject
         + u"\r\n<CA Issuer:> "_s + caIssuer;
     if (certError != 0) {
-        AddLogLine(u"!!Certificate Error!!"_s);
+        // The text names the gravest problem; the log names each, so that a name mismatch
+        // never hides behind an untrusted issuer.
+        QList<qint32> problems = m_socket ? m_socket->certificateErrors() : QList<qint32>();
+        if (!problems.contains(certError))
+            problems.prepend(certError);
+        for (const qint32 problem : std::as_const(problems))
+            AddLogLine(u"!!Certificate Error!! "_s + CertErrorName(problem));
         text += u"\r\n<!!Certificate Error!!:> "_s + CertErrorName(certError);
         if (cancel)
             *cancel = false;

@@ -47,6 +47,8 @@ public:
     qint64 bytesSent() const override;
     // Aborts the connection; no event follows.
     void close() override;
+    // Each distinct problem of the peer's certificate, gravest first.
+    QList<qint32> certificateErrors() const override { return m_certErrors; }
 
     // The Windows-sockets code for a Qt socket error; errorString tells apart the kinds
     // Qt folds into NetworkError. RemoteHostClosedError gives 0 (reset detection is separate).
@@ -55,6 +57,8 @@ public:
     static qint32 certErrorCode(QSslError::SslError error);
     // The CertError value reported for a set of TLS errors (the gravest), 0 for none.
     static qint32 certErrorCode(const QList<QSslError>& errors);
+    // The distinct CertError values of a set of TLS errors, gravest first.
+    static QList<qint32> certErrorCodes(const QList<QSslError>& errors);
     // A readable distinguished name, "CN=..., OU=..., O=..., L=..., ST=..., C=...".
     static QString distinguishedName(const QSslCertificate& certificate, bool issuer);
 
@@ -76,6 +80,7 @@ private:
     QString m_host;
     int m_port = 0;
     QString m_certificateStore;
+    QList<qint32> m_certErrors;
     bool m_secure = false;
     bool m_certificateReported = false;
     bool m_handshakeDone = false;

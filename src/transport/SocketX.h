@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -55,6 +56,9 @@ public:
     virtual qint64 bytesSent() const = 0;
     // Closes the connection at once; no event follows. Harmless when already closed.
     virtual void close() = 0;
+    // Every CertError value found in the last certificate reported, gravest first; empty when
+    // it had none or the socket tells only the one in certificateInfo.
+    virtual QList<qint32> certificateErrors() const { return {}; }
 
 Q_SIGNALS:
     // The server's certificate of a TLS connection, before sendReady. certError is 0 when
