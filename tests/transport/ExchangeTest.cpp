@@ -328,6 +328,32 @@ TEST(ExchangeTest, CancelWhileTheServerIsSilentClosesTheConnection)
     EXPECT_TRUE(events.error.isEmpty());
 }
 
+TEST(ExchangeTest, MaximumTimeEndsASilentExchangeButNotAQuickOne)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen()) << qPrintable(server.error());
+    server.setResponse({ kHead }, TestServer::Ending::StaySilent);
+    Exchange exchange;
+    exchange.setTimeLimits(5000, 300);
+    Events events(exchange);
+    HTTPRequest request = makeRequest(u"127.0.0.1"_s, server.portText());
+    exchange.Execute(request);
+    ASSERT_TRUE(waitFor([&] { return events.ended(); }));
+    EXPECT_EQ(events.errorMessage(), u"Maximum time: the exchange took longer than 300 ms"_s);
+    EXPECT_EQ(exchange.timedOut(), Exchange::TimeLimit::Total);
+    EXPECT_EQ(events.received(), kHead);
+    EXPECT_EQ(exchange.buttonCaption(), u"Ok"_s);
+
+    // Each exchange gets the time afresh, and one that ends in time is not failed later.
+    server.setResponse({ kHead, kTail });
+    Events next(exchange);
+    exchange.Execute(request);
+    ASSERT_TRUE(waitFor([&] { return next.ended(); }));
+    EXPECT_EQ(next.done.size(), 1) << qPrintable(next.errorMessage());
+    EXPECT_EQ(exchange.timedOut(), Exchange::TimeLimit::None);
+    EXPECT_FALSE(next.error.wait(400)) << "a finished exchange failed later";
+}
+
 class ExchangeTlsTest : public ::testing::Test
 {
 protected:
