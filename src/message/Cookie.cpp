@@ -22,6 +22,15 @@ bool isDateDelimiter(QChar c)
 
 } // namespace
 
+bool Cookie::hasControlCharacter() const
+{
+    const auto control = [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F;
+    };
+    return std::any_of(Name.cbegin(), Name.cend(), control)
+        || std::any_of(Value.cbegin(), Value.cend(), control);
+}
+
 QString HttpDate(const QDateTime& when)
 {
     return QLocale::c().toString(when.toUTC(), u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s);

@@ -22,6 +22,10 @@ public:
     const QString& domain() const { return m_domain; }
     void setDomain(const QString& domain) { m_domain = domain.toLower(); }
 
+    // True when the name or the value holds a control character (RFC 6265, 4.1.1): such a
+    // cookie is never sent or stored, since it could end a header line.
+    bool hasControlCharacter() const;
+
     // Persistent cookies (with an expiry that has not passed) are the ones that are stored.
     bool isPersistent() const { return !Expires.isEmpty() && !Expired; }
 

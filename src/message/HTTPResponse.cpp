@@ -161,9 +161,7 @@ QList<Cookie> HTTPResponse::GetCookies()
         QString reason;
         // RFC 6265, 4.1.1: no control characters in a name or value; a CR or NUL anywhere in
         // the line makes it invalid, as it could end a request line later.
-        if (value.contains(u'\r') || value.contains(QChar(0))
-            || std::any_of(cookie.Name.cbegin(), cookie.Name.cend(), isControl)
-            || std::any_of(cookie.Value.cbegin(), cookie.Value.cend(), isControl))
+        if (value.contains(u'\r') || value.contains(QChar(0)) || cookie.hasControlCharacter())
             reason = u"control character in the line"_s;
         else if (value.toUtf8().size() > kMaxCookieSize)
             reason = u"larger than 8 KB"_s;

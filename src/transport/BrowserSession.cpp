@@ -114,6 +114,11 @@ void BrowserSession::cmdSend_Click()
                 AddToLog(u"Cookie '"_s + cookie.Name + u"' has been blocked"_s);
                 continue;
             }
+            // User data from before such cookies were refused may still hold one.
+            if (cookie.hasControlCharacter()) {
+                AddToLog(u"Ignoring stored cookie: control character in its name or value"_s);
+                continue;
+            }
             AddToLog(u"Adding cookie '"_s + cookie.Name + u'\'');
             m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
         }

@@ -404,6 +404,16 @@ TEST_F(BrowserSessionTest, CookiesTheServerDeletesLeaveStoreAndRequest)
     EXPECT_FALSE(server.received().contains("X-Hidden")) << server.received().constData();
     EXPECT_TRUE(server.received().contains("\r\nCookie: keep=2;new=5;inj=1\r\n"));
     EXPECT_EQ(cookies.GetStoredCookies(u"127.0.0.1"_s).size(), 2);
+
+    // Nor does such a cookie stored by an older version.
+    Cookie legacy;
+    legacy.setHost(u"127.0.0.1"_s);
+    legacy.Name = u"legacy"_s;
+    legacy.Value = u"1\nX-Old: yes"_s;
+    legacy.Expires = u"Wed, 01 Jan 2031 00:00:00 GMT"_s;
+    ASSERT_EQ(cookies.StoreCookie(legacy), 0);
+    send();
+    EXPECT_FALSE(server.received().contains("X-Old")) << server.received().constData();
 }
 
 TEST_F(BrowserSessionTest, RedirectMethodFollowsTheStatusCode)
