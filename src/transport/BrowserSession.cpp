@@ -153,6 +153,9 @@ void BrowserSession::SendRequest()
 void BrowserSession::onInfo(const QString& text)
 {
     AddToLog(text);
+    // The text names only the gravest problem; a script reading the log sees each.
+    for (const QString& problem : m_exchange.certificateProblems())
+        AddToLog(u"!!Certificate Error!! "_s + problem);
 }
 
 QByteArray BrowserSession::addToResponse(const QByteArray& piece)

@@ -91,6 +91,7 @@ void Exchange::Execute(HTTPRequest& request)
     m_failed = false;
     m_cancelled = false;
     m_log.clear();
+    m_certProblems.clear();
     Q_EMIT logCleared();
     m_bytesReceived = 0;
     m_bytesSent = 0;
@@ -205,6 +206,7 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
                                        qint32 certError, bool* cancel)
 {
     AddLogLine(u"Certificate information received"_s);
+    m_certProblems.clear();
     QString text = u"\r\n[ == Certificate info == ]\r\n<Subject:> "_s + subject
         + u"\r\n<Issuer:> "_s + issuer + u"\r\n<CA subject:> "_s + caSubject
         + u"\r\n<CA Issuer:> "_s + caIssuer;
@@ -214,8 +216,10 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
         QList<qint32> problems = m_socket ? m_socket->certificateErrors() : QList<qint32>();
         if (!problems.contains(certError))
             problems.prepend(certError);
-        for (const qint32 problem : std::as_const(problems))
-            AddLogLine(u"!!Certificate Error!! "_s + CertErrorName(problem));
+        for (const qint32 problem : std::as_const(problems)) {
+            m_certProblems.append(CertErrorName(problem));
+            AddLogLine(u"!!Certificate Error!! "_s + m_certProblems.last());
+        }
         text += u"\r\n<!!Certificate Error!!:> "_s + CertErrorName(certError);
         if (cancel)
             *cancel = false;

@@ -38,6 +38,9 @@ public:
     // handshake included) and the whole exchange. One that runs out ends the exchange in the
     // failure path with a message naming it.
     void setTimeLimits(qint64 connectMs, qint64 totalMs);
+    // The names of every problem of the last certificate reported, gravest first (see
+    // CertErrorName); empty when it had none.
+    const QStringList& certificateProblems() const { return m_certProblems; }
     // The limit that ended the last exchange; None when none did.
     TimeLimit timedOut() const { return m_timedOut; }
 
@@ -106,6 +109,7 @@ private:
     State m_state = State::Idle;
     QString m_caption;
     QStringList m_log;
+    QStringList m_certProblems;
     qint64 m_bytesReceived = 0;
     qint64 m_bytesSent = 0;
     QTimer* m_connectTimer;

@@ -442,6 +442,7 @@ TEST_F(ExchangeTlsTest, UntrustedIssuerOutranksANameMismatch)
     EXPECT_EQ(exchange.logLines().filter(u"!!Certificate Error!!"_s),
               (QStringList { u" !!Certificate Error!! UntrustedRoot"_s,
                              u" !!Certificate Error!! CNNoMatch"_s }));
+    EXPECT_EQ(exchange.certificateProblems(), (QStringList { u"UntrustedRoot"_s, u"CNNoMatch"_s }));
 }
 
 TEST_F(ExchangeTlsTest, ExpiredCertificateIsReportedAsExpired)
