@@ -4,12 +4,36 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QByteArray kCrLf = "\r\n"_ba;
 const QByteArray kBlankLine = "\r\n\r\n"_ba;
+
+// What a hostile server may make us process, in the spirit of browsers' limits; the raw
+// response is kept and shown whatever its size.
+constexpr qsizetype kMaxHeaderBlock = 1024 * 1024;
+constexpr qsizetype kMaxSetCookieLines = 200;
+constexpr qsizetype kMaxCookieSize = 8 * 1024;
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
+// A cookie name fit for a log line: control characters shown as "?", long names cut.
+QString shownName(const QString& name)
+{
+    QString shown = name.left(64);
+    for (QChar& c : shown) {
+        if (isControl(c))
+            c = u'?';
+    }
+    return shown;
+}
 
 // The stretch from the first "HTTP" (any letter case) up to, not including, endMarker.
 bool extractFromHttp(const ChunkedBytes& data, const QByteArray& endMarker, QByteArray& out)
@@ -32,7 +56,8 @@ HTTPResponse::HTTPResponse(LogSink* log)
 
 void HTTPResponse::AddResponseData(const QByteArray& newData)
 {
-    if (!m_retainBody && m_headerEnd >= 0) {
+    // A header block that never ends is not kept beyond the size anyone processes.
+    if (!m_retainBody && (m_headerEnd >= 0 || m_data.size() >= kMaxHeaderBlock)) {
         m_dropped += newData.size();
         return;
     }
@@ -79,6 +104,12 @@ bool HTTPResponse::splitHeader()
         return m_headerFound;
     QByteArray block;
     m_headerFound = extractFromHttp(m_data, kBlankLine, block);
+    if (m_headerFound && block.size() > kMaxHeaderBlock) {
+        block.truncate(block.lastIndexOf('\n', kMaxHeaderBlock) + 1);
+        if (m_log)
+            m_log->AddToLog(u"!ERROR! Response header block over 1 MB: only its first 1 MB "
+                            "is processed"_s);
+    }
     if (m_headerFound)
         m_header = QString::fromUtf8(block);
     else if (!m_splitDone && m_log)
@@ -92,9 +123,15 @@ QStringList HTTPResponse::GetHeader(const QString& name)
 {
     QStringList values;
     if (splitHeader()) {
-        const QStringList lines = m_header.split(u"\r\n"_s);
+        // RFC 9112, 2.2: a line ends at LF, with an optional CR before it. A bare CR stays
+        // inside the line, where it makes a cookie invalid.
+        const QStringList lines = m_header.split(u'\n');
         for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QString& line = lines.at(i);
+            QString line = lines.at(i);
+            if (line.endsWith(u'\r'))
+                line.chop(1);
+            if (line.isEmpty())
+                break;
             const qsizetype colon = line.indexOf(u':');
             if (colon < 0 || line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) != 0)
                 continue;
@@ -112,11 +149,26 @@ QList<Cookie> HTTPResponse::GetCookies()
     QList<Cookie> cookies;
     if (!splitHeader())
         return cookies;
-    const QStringList values = GetHeader(u"Set-Cookie"_s);
-    for (const QString& value : values) {
-        // A bare "Set-Cookie:" carries no cookie.
-        if (!value.isEmpty())
-            cookies.append(ParseSetCookie(value));
+    QStringList values = GetHeader(u"Set-Cookie"_s);
+    values.removeAll(QString()); // a bare "Set-Cookie:" carries no cookie
+    if (values.size() > kMaxSetCookieLines) {
+        values.resize(kMaxSetCookieLines);
+        if (m_log)
+            m_log->AddToLog(u"!ERROR! More than 200 Set-Cookie lines: the rest are ignored"_s);
+    }
+    for (const QString& value : std::as_const(values)) {
+        const Cookie cookie = ParseSetCookie(value);
+        QString reason;
+        // RFC 6265, 4.1.1: no control characters in a name or value; a CR or NUL anywhere in
+        // the line makes it invalid, as it could end a request line later.
+        if (value.contains(u'\r') || value.contains(QChar(0)) || cookie.hasControlCharacter())
+            reason = u"control character in the line"_s;
+        else if (value.toUtf8().size() > kMaxCookieSize)
+            reason = u"larger than 8 KB"_s;
+        if (reason.isEmpty())
+            cookies.append(cookie);
+        else if (m_log)
+            m_log->AddToLog(u"Ignoring cookie '"_s + shownName(cookie.Name) + u"': "_s + reason);
     }
     return cookies;
 }

@@ -19,7 +19,8 @@ public:
     explicit HTTPResponse(LogSink* log = nullptr);
 
     // Appends one received chunk (shared, not copied). Without body retention only the
-    // bytes up to the end of the header block are kept; the rest is counted.
+    // bytes up to the end of the header block (at most about 1 MB) are kept; the rest is
+    // counted.
     void AddResponseData(const QByteArray& newData);
     // Every byte received (and kept) for this response, in arrival order.
     const ChunkedBytes& ResponseData() const { return m_data; }
@@ -38,10 +39,12 @@ public:
     const QString& Header() const { return m_header; }
 
     // Values of every header line whose field name equals name (letter case ignored),
-    // trimmed of spaces and tabs, in line order; one empty string when none matches.
+    // trimmed of spaces and tabs, in line order; one empty string when none matches. Lines end
+    // at LF (a CR before it is dropped); only the first 1 MB of the header block is read.
     QStringList GetHeader(const QString& name);
     // One cookie per Set-Cookie line, in line order; empty when there is none or no
-    // header block was found.
+    // header block was found. Lines with control characters or over 8 KB are left out, and
+    // lines after the 200th are ignored; each case is logged.
     QList<Cookie> GetCookies();
 
     // How many leading bytes of newData still belong to this response: all of them,

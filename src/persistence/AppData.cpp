@@ -89,3 +89,22 @@ bool AppData::SaveUserData(QString* error) const
     }
     return m_userData.save(m_folder.userDataFile(), XmlFormat::Indented, error);
 }
+
+bool AppData::SaveUserDataReported(bool repeat)
+{
+    if (m_state == UserDataState::KeptUnreadable || m_state == UserDataState::NotLoaded)
+        return true;
+    QString error;
+    if (SaveUserData(&error)) {
+        m_failureTold = false;
+        return true;
+    }
+    m_saveFailed = true;
+    if (repeat || !m_failureTold) {
+        m_failureTold = true;
+        m_sink.showMessage(u"Cookies and history could not be saved to %1:\n%2"_s.arg(
+                               m_folder.userDataFile(), error),
+                           u"Error"_s, MessageSink::Icon::Error);
+    }
+    return false;
+}

@@ -53,6 +53,13 @@ public:
     // Closing: writes the user data document atomically. False with *error set when it could not
     // be written (or must not be, see KeptUnreadable); the file on disk is then unchanged.
     bool SaveUserData(QString* error = nullptr) const;
+    // Saves the user data and tells the user through the sink, naming the file and the reason,
+    // when that fails; a failure already told is told again only when repeat is true or a save
+    // succeeded in between. Data that was kept unread (KeptUnreadable) is left alone quietly:
+    // the user was told at start-up. Returns whether the data is safe on disk.
+    bool SaveUserDataReported(bool repeat);
+    // True once any save through SaveUserDataReported has failed in this run.
+    bool saveFailed() const { return m_saveFailed; }
 
 private:
     void startEmpty();
@@ -67,4 +74,6 @@ private:
     HistoryStore m_history;
     UserDataState m_state = UserDataState::NotLoaded;
     QString m_brokenCopy;
+    bool m_saveFailed = false;
+    bool m_failureTold = false;
 };

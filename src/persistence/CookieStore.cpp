@@ -72,6 +72,10 @@ qint32 CookieStore::StoreCookie(const Cookie& cookie)
     XmlNode element
         = server.selectSingleNode(u"cookie[@name = $name]"_s, { { u"name"_s, cookie.Name } });
     if (!element) {
+        // Each stored cookie goes out with every request to the host; a server must not be
+        // able to grow the user data and the requests without bound.
+        if (server.children(u"cookie"_s).size() >= kMaxCookiesPerHost)
+            return HostFull;
         element = server.appendElement(u"cookie"_s);
         element.setAttribute(u"name"_s, cookie.Name);
     } else {
@@ -125,6 +129,19 @@ qint32 CookieStore::DeleteStoredCookie(const QString& server, const QString& nam
     if (element)
         element.parent().removeChild(element);
     return ErrorCode::Ok;
+}
+
+bool CookieStore::ExpireStoredCookie(const Cookie& cookie)
+{
+    XmlNode element = m_doc.selectSingleNode(
+        kServer + u"/cookie[@name = $name]"_s,
+        HostName::variables(cookie.Host(), { { u"name"_s, cookie.Name } }));
+    if (!element)
+        return false;
+    element.parent().removeChild(element);
+    if (m_viewer)
+        m_viewer->RemoveCookie(cookie.Host(), cookie.Name);
+    return true;
 }
 
 qint32 CookieStore::BlockStoredCookie(const QString& server, const QString& name)

@@ -21,10 +21,19 @@ public:
     // The viewer told about stored cookies; null while there is none.
     void setViewer(CookieViewer* viewer) { m_viewer = viewer; }
 
+    // Stored cookies per host at most; browsers keep far fewer.
+    static constexpr qsizetype kMaxCookiesPerHost = 2000;
+    // StoreCookie's status for a new cookie refused because its host is full (nothing shown).
+    static constexpr qint32 HostFull = -2;
+
     // Inserts the cookie under its host, or updates value, path, expiry and secure flag of the
-    // stored one, whose block mark stays. Tells the viewer. Returns 0, or the error's number
-    // after showing it (the cookies section is missing).
+    // stored one, whose block mark stays. Tells the viewer. Returns 0, HostFull when the host
+    // holds kMaxCookiesPerHost cookies already, or the error's number after showing it (the
+    // cookies section is missing).
     qint32 StoreCookie(const Cookie& cookie);
+    // Removes the stored cookie of the cookie's host and name because the server deleted it, and
+    // tells the viewer. True when one was stored; nothing is shown.
+    bool ExpireStoredCookie(const Cookie& cookie);
 
     // The cookies stored for server (any letter case), in document order, blocked ones
     // included, with Host set. An empty list when none is stored (callers test isEmpty(); there

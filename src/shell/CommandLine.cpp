@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include <cstring>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +19,14 @@ struct Parser
                               "standard output, the log to standard error."_s };
     QCommandLineOption follow { u"follow-redirects"_s,
                                 u"With --send: follow redirects (at most 20 per file)."_s };
+    QCommandLineOption maxTime { u"max-time"_s,
+                                 u"With --send: the most one exchange may take; each redirect "
+                                 "follow-up counts on its own. Past it the exchange fails."_s,
+                                 u"SECONDS"_s };
+    QCommandLineOption connectTimeout {
+        u"connect-timeout"_s,
+        u"With --send: the most connecting (TLS handshake included) may take."_s, u"SECONDS"_s
+    };
     QCommandLineOption probe { u"startup-probe"_s,
                                u"Report the time until the main window is idle and the memory "
                                "then, and exit."_s };
@@ -38,7 +47,8 @@ struct Parser
     {
         parser.setApplicationDescription(u"Pelorin HTTP User-Agent: compose, send and inspect "
                                          "raw HTTP/1.x requests."_s);
-        parser.addOptions({ dataDir, send, follow, probe, toCurl, fromCurl, save, help, version });
+        parser.addOptions({ dataDir, send, follow, maxTime, connectTimeout, probe, toCurl, fromCurl,
+                            save, help, version });
         parser.addPositionalArgument(u"file"_s,
                                      u"A request file (.phr) to open, or with --send "
                                      "the request files to send in order."_s,
@@ -89,6 +99,22 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.error = u"--from-curl needs --save FILE."_s;
         else if (p.parser.isSet(p.save) && line.fromCurl.isEmpty())
             line.error = u"--save works only with --from-curl."_s;
+    }
+    for (const auto& [option, seconds] :
+         { std::pair { &p.maxTime, &line.maxTime },
+           std::pair { &p.connectTimeout, &line.connectTimeout } }) {
+        if (!p.parser.isSet(*option) || !line.error.isEmpty())
+            continue;
+        const QString name = u"--"_s + option->names().constFirst();
+        bool ok = false;
+        *seconds = p.parser.value(*option).toDouble(&ok);
+        // curl's meaning: decimal seconds; a limit of zero or less, or beyond a day's worth of
+        // milliseconds in an int, is a mistake.
+        if (!ok || !(*seconds > 0) || *seconds > 2e6)
+            line.error
+                = name + u" needs a number of seconds greater than 0: "_s + p.parser.value(*option);
+        else if (!line.headless())
+            line.error = name + u" works only with --send."_s;
     }
     return line;
 }

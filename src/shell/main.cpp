@@ -3,6 +3,7 @@
 #include "persistence/DataFolder.h"
 #include "shell/CommandLine.h"
 #include "shell/CurlRun.h"
+#include "shell/SignalWatcher.h"
 #include "shell/StartupProbe.h"
 #include "shell/widgets/HeadlessRunner.h"
 #include "shell/widgets/MessageBoxSink.h"
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -62,6 +64,11 @@ int main(int argc, char** argv)
         return HeadlessRunner::BadInput;
     }
 
+    // Watched before the data folder is made: a signal from then on waits for the event loop,
+    // which saves and ends. Scripted runs watch for themselves.
+    std::optional<SignalWatcher> signalWatcher;
+    if (!line.headless())
+        signalWatcher.emplace();
     const DataFolder::Resolution data = DataFolder::Resolve(line.dataDir);
     if (!data) {
         print(stderr, u"pelorin: "_s + data.error + u'\n');
@@ -84,12 +91,15 @@ int main(int argc, char** argv)
         mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
         mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
 #endif
-        return HeadlessRunner(data.folder, line.sendFiles, line.followRedirects).run();
+        return HeadlessRunner(data.folder, line).run();
     }
 
     MessageBoxSink messages;
     AppData appData(data.folder, messages);
     frmMain mainWindow(appData, messages);
+    // Logout, kill and Ctrl+C close the window like the user would: the data is saved.
+    QObject::connect(&*signalWatcher, &SignalWatcher::signalled, &mainWindow,
+                     [&mainWindow] { mainWindow.close(); });
     if (!mainWindow.startUp(line.requestFile))
         return 1;
     mainWindow.show();

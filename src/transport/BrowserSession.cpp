@@ -114,6 +114,11 @@ void BrowserSession::cmdSend_Click()
                 AddToLog(u"Cookie '"_s + cookie.Name + u"' has been blocked"_s);
                 continue;
             }
+            // User data from before such cookies were refused may still hold one.
+            if (cookie.hasControlCharacter()) {
+                AddToLog(u"Ignoring stored cookie: control character in its name or value"_s);
+                continue;
+            }
             AddToLog(u"Adding cookie '"_s + cookie.Name + u'\'');
             m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
         }
@@ -148,6 +153,9 @@ void BrowserSession::SendRequest()
 void BrowserSession::onInfo(const QString& text)
 {
     AddToLog(text);
+    // The text names only the gravest problem; a script reading the log sees each.
+    for (const QString& problem : m_exchange.certificateProblems())
+        AddToLog(u"!!Certificate Error!! "_s + problem);
 }
 
 QByteArray BrowserSession::addToResponse(const QByteArray& piece)
@@ -236,27 +244,56 @@ int BrowserSession::ProcessResponse()
     AddToLog(u"Processing response..."_s);
 
     HTTPResponse& response = *m_response;
+    bool historyAdded = false;
     if (m_settings.AddHistory && response.ResponseCode() == "200"_L1 && m_history) {
-        if (m_history->AddHistoryItem(m_request) == 0)
+        historyAdded = m_history->AddHistoryItem(m_request) == 0;
+        if (historyAdded)
             AddToLog(u"History item added"_s);
     }
 
     const QList<Cookie> cookies = response.GetCookies();
     if (m_settings.AddCookies) {
         for (const Cookie& cookie : cookies) {
-            m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
-            AddToLog(u"Adding cookie '"_s + cookie.Name + u"' to request header"_s);
+            if (!cookie.Expired) {
+                m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
+                AddToLog(u"Adding cookie '"_s + cookie.Name + u"' to request header"_s);
+            } else if (removeCookiePair(cookie.Name)) {
+                AddToLog(u"Removing cookie '"_s + cookie.Name
+                         + u"' from request header (deleted by the server)"_s);
+            } else {
+                AddToLog(u"Not adding cookie '"_s + cookie.Name
+                         + u"' to request header (deleted by the server)"_s);
+            }
         }
     }
+    bool changed = historyAdded;
     if (m_settings.StoreCookies && m_cookies) {
         for (Cookie cookie : cookies) {
+            cookie.setHost(m_request.Server);
+            if (cookie.Expired) {
+                // RFC 6265, 5.3 step 11: an expired cookie removes the stored one.
+                if (m_cookies->ExpireStoredCookie(cookie)) {
+                    AddToLog(u"Deleting stored cookie '"_s + cookie.Name
+                             + u"' (deleted by the server)"_s);
+                    changed = true;
+                }
+                continue;
+            }
             if (!cookie.isPersistent())
                 continue;
-            cookie.setHost(m_request.Server);
-            if (m_cookies->StoreCookie(cookie) == 0)
+            const qint32 status = m_cookies->StoreCookie(cookie);
+            if (status == 0) {
                 AddToLog(u"Storing cookie '"_s + cookie.Name + u'\'');
+                changed = true;
+            } else if (status == CookieStore::HostFull) {
+                AddToLog(u"!ERROR! Cookie '"_s + cookie.Name + u"' not stored: "_s
+                         + QString::number(CookieStore::kMaxCookiesPerHost)
+                         + u" cookies are stored for this host already"_s);
+            }
         }
     }
+    if (changed)
+        Q_EMIT userDataChanged();
 
     if (m_settings.Redirect && response.ResponseCode().startsWith(u'3')) {
         AddToLog(u"30x response code, checking if \"location\" header is present"_s);
@@ -269,6 +306,27 @@ int BrowserSession::ProcessResponse()
     return 0;
 }
 
+bool BrowserSession::removeCookiePair(const QString& name)
+{
+    const int row = m_headers.findRow(u"Cookie"_s);
+    if (row < 0)
+        return false;
+    // The other pairs keep their text as composed; the row merges names ignoring case.
+    QStringList pairs = m_headers.rows().at(row).value.split(u';');
+    const qsizetype before = pairs.size();
+    pairs.removeIf([&](const QString& pair) {
+        return pair.section(u'=', 0, 0).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (pairs.size() == before)
+        return false;
+    const QString rest = pairs.join(u';').trimmed();
+    if (rest.isEmpty())
+        m_headers.RemoveHeader(u"Cookie"_s);
+    else
+        m_headers.setValue(row, rest);
+    return true;
+}
+
 void BrowserSession::promptRedirect(const QString& location)
 {
     const std::optional<HTTPRequest> target = ResolveRedirect(m_request, location);
@@ -279,9 +337,21 @@ void BrowserSession::promptRedirect(const QString& location)
     RedirectQuestion question;
     question.location = u' ' + target->FullPath();
     question.referer = RedirectReferer(m_request, *target);
+    // RFC 9110, 15.4.4: 303 is followed with GET (HEAD stays HEAD) and no body; 301 and 302
+    // after a POST are followed the same way, as browsers and curl do. 307 and 308 keep both.
+    const QString code = m_response->ResponseCode();
+    const QString& method = m_request.Method();
+    question.statusCode = code;
+    question.method = method;
+    if (code == "303"_L1 || ((code == "301"_L1 || code == "302"_L1) && method == "POST"_L1)) {
+        question.method = method == "HEAD"_L1 ? method : u"GET"_s;
+        question.dropsBody = true;
+    }
     if (!m_view.askRedirect(question))
         return;
 
+    if (question.dropsBody)
+        m_headers.f_RemoveBodyHeaders();
     if (m_settings.SetHostHeader)
         m_headers.AddHeader(u"Host"_s, target->Server + u':' + target->Port, false);
     if (question.removeCookies
@@ -290,6 +360,8 @@ void BrowserSession::promptRedirect(const QString& location)
     if (question.addReferer)
         m_headers.AddHeader(u"Referer"_s, question.referer, false);
     m_view.SetControls_Redirected(*target);
+    if (question.dropsBody)
+        m_view.setRedirectMethod(question.method, true);
     if (question.autoSend)
         cmdSend_Click();
     m_view.focusRequestWindow();

@@ -62,6 +62,9 @@ Q_SIGNALS:
     // An exchange ended: after Done and its processing (true), after Cancelled or an
     // acknowledged failure (false). A followed redirect may already be under way.
     void exchangeEnded(bool completed);
+    // Processing a response changed the user data (history, stored cookies); emitted before
+    // exchangeEnded, so that the change can be saved at once.
+    void userDataChanged();
 
 private:
     void SendRequest();
@@ -74,6 +77,7 @@ private:
     void startResponses(QByteArray bytes);
     QByteArray addToResponse(const QByteArray& piece);
     void promptRedirect(const QString& location);
+    bool removeCookiePair(const QString& name);
     ResultSink* result();
 
     BrowserView& m_view;

@@ -2,6 +2,8 @@
 
 #include "transport/RequestForm.h"
 
+#include <QString>
+
 class HTTPRequest;
 class ResultSink;
 
@@ -28,6 +30,8 @@ public:
     virtual void showResultWindow() = 0;
     // Puts a redirect target's server, port, URL and secure flag into the fields.
     virtual void SetControls_Redirected(const HTTPRequest& request) = 0;
+    // Sets the method of a redirect's follow-up; withoutBody unticks "Include request body".
+    virtual void setRedirectMethod(const QString& method, bool withoutBody) = 0;
     // Runs the redirect prompt; true when the user accepted. Never waits when no one is there.
     virtual bool askRedirect(RedirectQuestion& question) = 0;
     // Gives the request window the focus.

@@ -5,6 +5,10 @@
 #include "transport/QtSocketX.h"
 #include "transport/Redirect.h"
 
+#include <QTimer>
+
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -20,7 +24,42 @@ const QString kReceivingLine = u" Receiving data"_s;
 Exchange::Exchange(QObject* parent)
     : QObject(parent)
     , m_caption(kCancel)
-{ }
+    , m_connectTimer(new QTimer(this))
+    , m_totalTimer(new QTimer(this))
+{
+    for (QTimer* timer : { m_connectTimer, m_totalTimer }) {
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+    }
+    connect(m_connectTimer, &QTimer::timeout, this, [this] { onTimeLimit(TimeLimit::Connect); });
+    connect(m_totalTimer, &QTimer::timeout, this, [this] { onTimeLimit(TimeLimit::Total); });
+}
+
+void Exchange::setTimeLimits(qint64 connectMs, qint64 totalMs)
+{
+    m_connectTimer->setInterval(std::chrono::milliseconds(std::max<qint64>(0, connectMs)));
+    m_totalTimer->setInterval(std::chrono::milliseconds(std::max<qint64>(0, totalMs)));
+}
+
+void Exchange::stopTimers()
+{
+    m_connectTimer->stop();
+    m_totalTimer->stop();
+}
+
+void Exchange::onTimeLimit(TimeLimit limit)
+{
+    if (m_state != State::Connecting && m_state != State::Transferring)
+        return;
+    stopTimers();
+    m_timedOut = limit;
+    const qint64 ms = (limit == TimeLimit::Connect ? m_connectTimer : m_totalTimer)
+                          ->intervalAsDuration()
+                          .count();
+    RaiseFailure(limit == TimeLimit::Connect
+                     ? u"Connect timeout: no connection after %1 ms"_s.arg(ms)
+                     : u"Maximum time: the exchange took longer than %1 ms"_s.arg(ms));
+}
 
 Exchange::~Exchange()
 {
@@ -38,11 +77,19 @@ void Exchange::Execute(HTTPRequest& request)
     m_failed = false;
     m_cancelled = false;
     m_log.clear();
+    m_certProblems.clear();
     Q_EMIT logCleared();
     m_bytesReceived = 0;
     m_bytesSent = 0;
     Q_EMIT byteCountersChanged();
     m_state = State::Connecting;
+    m_timedOut = TimeLimit::None;
+    stopTimers();
+    // Each exchange, a redirect's follow-up too, gets the whole time again.
+    for (QTimer* timer : { m_connectTimer, m_totalTimer }) {
+        if (timer->interval() > 0)
+            timer->start();
+    }
 
     ReleaseSocket();
     m_socket = std::make_unique<QtSocketX>();
@@ -77,6 +124,7 @@ bool Exchange::startConnection()
 void Exchange::pressButton()
 {
     if (m_caption == kCancel) {
+        stopTimers();
         m_cancelled = true;
         ReleaseSocket();
         m_state = State::Idle;
@@ -96,6 +144,7 @@ void Exchange::SocketX_Send(quint16 errorCode)
         return;
     }
     m_state = State::Transferring;
+    m_connectTimer->stop();
     SocketX* socket = m_socket.get();
     const SocketX::Result sent = socket->send(m_request->RequestBytes());
     // The socket may have ended the exchange from inside send.
@@ -131,6 +180,7 @@ void Exchange::SocketX_Close(quint16 errorCode)
         return;
     }
     AddLogLine(u"Socket closed"_s);
+    stopTimers();
     if (!m_failed && !m_cancelled) {
         m_state = State::Idle;
         Q_EMIT Done();
@@ -142,11 +192,20 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
                                        qint32 certError, bool* cancel)
 {
     AddLogLine(u"Certificate information received"_s);
+    m_certProblems.clear();
     QString text = u"\r\n[ == Certificate info == ]\r\n<Subject:> "_s + subject
         + u"\r\n<Issuer:> "_s + issuer + u"\r\n<CA subject:> "_s + caSubject
         + u"\r\n<CA Issuer:> "_s + caIssuer;
     if (certError != 0) {
-        AddLogLine(u"!!Certificate Error!!"_s);
+        // The text names the gravest problem; the log names each, so that a name mismatch
+        // never hides behind an untrusted issuer.
+        QList<qint32> problems = m_socket ? m_socket->certificateErrors() : QList<qint32>();
+        if (!problems.contains(certError))
+            problems.prepend(certError);
+        for (const qint32 problem : std::as_const(problems)) {
+            m_certProblems.append(CertErrorName(problem));
+            AddLogLine(u"!!Certificate Error!! "_s + m_certProblems.last());
+        }
         text += u"\r\n<!!Certificate Error!!:> "_s + CertErrorName(certError);
         if (cancel)
             *cancel = false;
@@ -175,6 +234,7 @@ void Exchange::appendLine(const QString& line)
 
 void Exchange::RaiseFailure(const QString& message)
 {
+    stopTimers();
     Q_EMIT ErrorOccured(message);
     m_failed = true;
     AddLogLine(u"[ERROR] "_s + message);

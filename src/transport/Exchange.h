@@ -8,6 +8,7 @@
 #include <memory>
 
 class HTTPRequest;
+class QTimer;
 class SocketX;
 
 // One request/response exchange over a SocketX: connects, writes the request when the
@@ -21,6 +22,8 @@ class Exchange final : public QObject
 
 public:
     enum class State { Idle, Connecting, Transferring, Failed };
+    // Which time limit ended the last exchange, if one did.
+    enum class TimeLimit { None, Connect, Total };
 
     explicit Exchange(QObject* parent = nullptr);
     ~Exchange() override;
@@ -30,6 +33,16 @@ public:
     void Execute(HTTPRequest& request);
     // The button: "Cancel" cancels the exchange (Cancelled), "Ok" raises HideMe.
     void pressButton();
+
+    // Limits for every later exchange, in milliseconds, 0 for none: connecting (the TLS
+    // handshake included) and the whole exchange. One that runs out ends the exchange in the
+    // failure path with a message naming it.
+    void setTimeLimits(qint64 connectMs, qint64 totalMs);
+    // The names of every problem of the last certificate reported, gravest first (see
+    // CertErrorName); empty when it had none.
+    const QStringList& certificateProblems() const { return m_certProblems; }
+    // The limit that ended the last exchange; None when none did.
+    TimeLimit timedOut() const { return m_timedOut; }
 
     // Every log line, each with its leading space.
     const QStringList& logLines() const { return m_log; }
@@ -88,6 +101,8 @@ private:
     void ReleaseSocket();
     void setCaption(const QString& caption);
     bool startConnection();
+    void stopTimers();
+    void onTimeLimit(TimeLimit limit);
 
     HTTPRequest* m_request = nullptr;
     std::unique_ptr<SocketX> m_socket;
@@ -96,6 +111,10 @@ private:
     State m_state = State::Idle;
     QString m_caption;
     QStringList m_log;
+    QStringList m_certProblems;
     qint64 m_bytesReceived = 0;
     qint64 m_bytesSent = 0;
+    QTimer* m_connectTimer;
+    QTimer* m_totalTimer;
+    TimeLimit m_timedOut = TimeLimit::None;
 };

@@ -117,6 +117,7 @@ SocketX::Result QtSocketX::createSocket()
     m_taken = 0;
     m_sent = 0;
     m_certificateReported = false;
+    m_certErrors.clear();
     m_handshakeDone = false;
     m_finished = false;
     m_receiveQueued = false;
@@ -296,6 +297,7 @@ void QtSocketX::onSslErrors(const QList<QSslError>& errors)
 {
     if (m_finished || m_certificateReported)
         return;
+    m_certErrors = certErrorCodes(errors);
     // Only a call from inside this slot lets the handshake go on.
     if (reportCertificate(certErrorCode(errors)) && m_socket)
         m_socket->ignoreSslErrors();
@@ -539,17 +541,24 @@ qint32 QtSocketX::certErrorCode(QSslError::SslError error)
 
 qint32 QtSocketX::certErrorCode(const QList<QSslError>& errors)
 {
+    return certErrorCodes(errors).value(0);
+}
+
+QList<qint32> QtSocketX::certErrorCodes(const QList<QSslError>& errors)
+{
     const auto rank = [](qint32 code) {
         return std::find(kCertErrorRank.begin(), kCertErrorRank.end(), code)
             - kCertErrorRank.begin();
     };
-    qint32 reported = 0;
+    QList<qint32> codes;
     for (const QSslError& e : errors) {
         const qint32 code = certErrorCode(e.error());
-        if (code != 0 && (reported == 0 || rank(code) < rank(reported)))
-            reported = code;
+        if (code != 0 && !codes.contains(code))
+            codes.append(code);
     }
-    return reported;
+    std::stable_sort(codes.begin(), codes.end(),
+                     [&](qint32 a, qint32 b) { return rank(a) < rank(b); });
+    return codes;
 }
 
 QString QtSocketX::distinguishedName(const QSslCertificate& certificate, bool issuer)

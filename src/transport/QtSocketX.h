@@ -49,6 +49,8 @@ public:
     qint64 bytesSent() const override;
     // Aborts the connection; no event follows.
     void close() override;
+    // Each distinct problem of the peer's certificate, gravest first.
+    QList<qint32> certificateErrors() const override { return m_certErrors; }
 
     // Marks taken at the socket's events since connectToRemote.
     ExchangeTiming timing() const override { return m_timing; }
@@ -65,6 +67,8 @@ public:
     static qint32 certErrorCode(QSslError::SslError error);
     // The CertError value reported for a set of TLS errors (the gravest), 0 for none.
     static qint32 certErrorCode(const QList<QSslError>& errors);
+    // The distinct CertError values of a set of TLS errors, gravest first.
+    static QList<qint32> certErrorCodes(const QList<QSslError>& errors);
     // A readable distinguished name, "CN=..., OU=..., O=..., L=..., ST=..., C=...".
     static QString distinguishedName(const QSslCertificate& certificate, bool issuer);
 
@@ -89,6 +93,7 @@ private:
     QString m_host;
     int m_port = 0;
     QString m_certificateStore;
+    QList<qint32> m_certErrors;
     bool m_secure = false;
     bool m_certificateReported = false;
     bool m_handshakeDone = false;

@@ -1,6 +1,9 @@
 #include "transport/Redirect.h"
 
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +47,29 @@ QString withoutFragment(const QString& text)
 bool hasScheme(const QString& location, QLatin1StringView scheme)
 {
     return location.startsWith(scheme, Qt::CaseInsensitive);
+}
+
+// RFC 3986, 3.1 and 4.3: a reference that starts with a scheme is absolute, whatever it is.
+bool hasAnyScheme(const QString& location)
+{
+    static const QRegularExpression scheme(u"^[A-Za-z][A-Za-z0-9+.-]*:"_s);
+    return scheme.match(location).hasMatch();
+}
+
+// A control character would end or split the request line the target goes into.
+bool hasControl(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
+// RFC 3986, 5.2.2: dot segments go from the path only; the query is kept as it is.
+QString withoutDotSegments(const QString& pathAndQuery)
+{
+    const qsizetype query = pathAndQuery.indexOf(u'?');
+    if (query < 0)
+        return removeDotSegments(pathAndQuery);
+    return removeDotSegments(pathAndQuery.left(query)) + pathAndQuery.mid(query);
 }
 
 // Fills server and port from an authority; the port stays as it is when none is given.
@@ -118,14 +144,18 @@ std::optional<HTTPRequest> ParseLocation(const QString& location)
     splitAuthority(withoutFragment(rest), authority, path);
     if (!applyAuthority(authority, target))
         return std::nullopt;
-    target.setURL(path);
+    target.setURL(withoutDotSegments(path));
     return target;
 }
 
 std::optional<HTTPRequest> ResolveRedirect(const HTTPRequest& current, const QString& location)
 {
+    if (hasControl(location))
+        return std::nullopt;
     if (hasScheme(location, "http://"_L1) || hasScheme(location, "https://"_L1))
         return ParseLocation(location);
+    if (hasAnyScheme(location))
+        return std::nullopt; // ftp:, mailto:, javascript:, data: ... are not for this program
 
     HTTPRequest target;
     target.Secure = current.Secure;
@@ -140,7 +170,7 @@ std::optional<HTTPRequest> ResolveRedirect(const HTTPRequest& current, const QSt
         target.Port = current.Secure ? u"443"_s : u"80"_s;
         if (!applyAuthority(authority, target))
             return std::nullopt;
-        target.setURL(removeDotSegments(path));
+        target.setURL(withoutDotSegments(path));
         return target;
     }
 

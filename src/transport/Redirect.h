@@ -13,7 +13,9 @@ std::optional<HTTPRequest> ParseLocation(const QString& location);
 
 // The target a location refers to from the current request, resolved as a browser
 // resolves a reference (absolute, network-path "//host/x", absolute path, relative
-// path with "." and "..", query only). Nothing when an absolute location is unusable.
+// path with "." and "..", query only); dot segments leave the query alone. Nothing when
+// an absolute location is unusable, has a scheme other than http(s), or holds a control
+// character.
 std::optional<HTTPRequest> ResolveRedirect(const HTTPRequest& current, const QString& location);
 
 // Splits "host", "host:port", "[v6]" or "[v6]:port"; false for empty text or a host

@@ -23,6 +23,9 @@ struct RedirectQuestion
 {
     QString location; // one space and the target's full path, as shown
     QString referer; // the Referer offered; the user may edit it
+    QString statusCode; // of the redirecting response
+    QString method; // the method the follow-up uses
+    bool dropsBody = false; // the follow-up goes without the body
     bool addReferer = true;
     bool autoSend = true;
     bool removeCookies = true;

@@ -3,6 +3,7 @@
 #include "transport/ExchangeTiming.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -57,6 +58,9 @@ public:
     virtual qint64 bytesSent() const = 0;
     // Closes the connection at once; no event follows. Harmless when already closed.
     virtual void close() = 0;
+    // Every CertError value found in the last certificate reported, gravest first; empty when
+    // it had none or the socket tells only the one in certificateInfo.
+    virtual QList<qint32> certificateErrors() const { return {}; }
 
     // The phases of the current connection as far as it got; a socket layer that does
     // not measure gives an empty record.

@@ -125,11 +125,9 @@ TEST(HTTPResponseTest, SetCookieAttributesNeverReplaceTheCookie)
     EXPECT_EQ(c.Value, u"1"_s);
     EXPECT_EQ(c.Expires, u"Mon, 07 Dec 2026 10:01:00 GMT"_s);
 
+    // Max-Age wins over Expires.
     c = ParseSetCookie(u"id=1; Max-Age=60; Expires=Wed, 01 Jan 2031 00:00:00 GMT"_s, now);
-    EXPECT_EQ(c.Expires, u"Wed, 01 Jan 2031 00:00:00 GMT"_s);
-
-    c = ParseSetCookie(u"id=1; max-age=0"_s, now);
-    EXPECT_TRUE(c.Expires.isEmpty());
+    EXPECT_EQ(c.Expires, u"Mon, 07 Dec 2026 10:01:00 GMT"_s);
 
     c = ParseSetCookie(u"id=1;"_s, now);
     EXPECT_EQ(c.Name, u"id"_s);
@@ -189,4 +187,97 @@ TEST(HTTPResponseTest, WithoutBodyRetentionOnlyTheHeaderBlockIsKept)
     EXPECT_TRUE(r.Body().isEmpty());
     // Whatever follows is still a body byte, never the next response.
     EXPECT_EQ(r.ownedLength("HTTP/1.1 200 OK\r\n\r\n"), 19);
+}
+
+TEST(HTTPResponseTest, CookiesTheServerDeletesAreMarkedExpired)
+{
+    const QDateTime now(QDate(2026, 12, 7), QTime(10, 0, 0), Qt::UTC);
+    const auto expired = [&](const QString& line) {
+        return ParseSetCookie(line, now).Expired;
+    };
+    EXPECT_TRUE(expired(u"sid=; Max-Age=0"_s));
+    EXPECT_TRUE(expired(u"sid=x; max-age=-1"_s));
+    EXPECT_TRUE(expired(u"sid=x; max-age=-99999999999999999999999"_s));
+    EXPECT_TRUE(expired(u"sid=x; expires=Thu, 01 Jan 1970 00:00:00 GMT"_s));
+    EXPECT_TRUE(expired(u"sid=x; expires=Thursday, 01-Jan-70 00:00:01 GMT"_s));
+    EXPECT_TRUE(expired(u"sid=x; expires=Sun Dec  6 08:49:37 2026"_s));
+    EXPECT_TRUE(expired(u"sid=x; Max-Age=0; Expires=Wed, 01 Jan 2031 00:00:00 GMT"_s));
+
+    EXPECT_FALSE(expired(u"sid=x; Max-Age=60; Expires=Thu, 01 Jan 1970 00:00:00 GMT"_s));
+    EXPECT_FALSE(expired(u"sid=x; expires=Wed, 01 Jan 2031 00:00:00 GMT"_s));
+    EXPECT_FALSE(expired(u"sid=x; expires=not a date"_s));
+    EXPECT_FALSE(expired(u"sid=x; max-age=soon"_s));
+    EXPECT_FALSE(expired(u"sid=x"_s));
+    EXPECT_FALSE(ParseSetCookie(u"sid=x; max-age=0"_s, now).isPersistent());
+}
+
+TEST(HTTPResponseTest, HeaderLinesEndAtLfAndCookiesWithControlCharactersAreIgnored)
+{
+    LogRecorder log;
+    HTTPResponse r = responseOf("HTTP/1.1 200 OK\r\n"
+                                "Set-Cookie: sid=1\nX-Injected: yes; Max-Age=3600\r\n"
+                                "Set-Cookie: ok=2\n"
+                                "Set-Cookie: cr=1\rX-Hidden: yes\r\n"
+                                "Set-Cookie: nul=a\0b\r\n"_ba
+                                    + "Set-Cookie: tab=a\tb\r\n"
+                                      "Set-Cookie: del=\x7f\r\n"
+                                      "\r\n",
+                                &log);
+    const QList<Cookie> cookies = r.GetCookies();
+    ASSERT_EQ(cookies.size(), 2);
+    EXPECT_EQ(cookies[0].Name, u"sid"_s);
+    EXPECT_EQ(cookies[0].Value, u"1"_s);
+    EXPECT_FALSE(cookies[0].isPersistent());
+    EXPECT_EQ(cookies[1].Name, u"ok"_s);
+    EXPECT_EQ(r.GetHeader(u"X-Injected"_s), QStringList { u"yes; Max-Age=3600"_s });
+    EXPECT_EQ(r.GetHeader(u"X-Hidden"_s), QStringList { QString() });
+    EXPECT_EQ(log.lines,
+              (QStringList { u"Ignoring cookie 'cr': control character in the line"_s,
+                             u"Ignoring cookie 'nul': control character in the line"_s,
+                             u"Ignoring cookie 'tab': control character in the line"_s,
+                             u"Ignoring cookie 'del': control character in the line"_s }));
+}
+
+TEST(HTTPResponseTest, HostileSizesAreCappedButTheResponseIsKept)
+{
+    LogRecorder log;
+    QByteArray many = "HTTP/1.1 200 OK\r\n";
+    for (int i = 0; i < 201; ++i)
+        many += "Set-Cookie: c" + QByteArray::number(i) + "=1\r\n";
+    many += "Set-Cookie: big=" + QByteArray(8 * 1024, 'v') + "\r\n\r\n";
+    HTTPResponse r = responseOf(many, &log);
+    const QList<Cookie> cookies = r.GetCookies();
+    ASSERT_EQ(cookies.size(), 200);
+    EXPECT_EQ(cookies.last().Name, u"c199"_s);
+    EXPECT_EQ(log.lines,
+              QStringList { u"!ERROR! More than 200 Set-Cookie lines: the rest are ignored"_s });
+
+    log.lines.clear();
+    r = responseOf("HTTP/1.1 200 OK\r\nSet-Cookie: big=" + QByteArray(8 * 1024, 'v')
+                       + "\r\nSet-Cookie: small=1\r\n\r\n",
+                   &log);
+    ASSERT_EQ(r.GetCookies().size(), 1);
+    EXPECT_EQ(log.lines, QStringList { u"Ignoring cookie 'big': larger than 8 KB"_s });
+
+    log.lines.clear();
+    QByteArray huge = "HTTP/1.1 302 Found\r\n";
+    while (huge.size() < 1024 * 1024)
+        huge += "X-Filler: " + QByteArray(1000, 'f') + "\r\n";
+    huge += "Location: /beyond\r\n\r\nbody";
+    r = responseOf(huge, &log);
+    EXPECT_EQ(r.GetHeader(u"Location"_s), QStringList { QString() });
+    EXPECT_EQ(r.GetHeader(u"X-Filler"_s).size(), 1024 * 1024 / 1012);
+    EXPECT_EQ(log.lines,
+              QStringList { u"!ERROR! Response header block over 1 MB: only its first "
+                            "1 MB is processed"_s });
+    EXPECT_EQ(r.ResponseData().toByteArray(), huge);
+    EXPECT_EQ(r.Body(), "body");
+
+    // Streaming keeps no more than that of a header block that never ends.
+    HTTPResponse endless;
+    endless.setBodyRetained(false);
+    for (int i = 0; i < 3000; ++i)
+        endless.AddResponseData("X-Filler: " + QByteArray(1000, 'f') + "\r\n");
+    EXPECT_LE(endless.ResponseData().size(), 1024 * 1024 + 1012);
+    EXPECT_EQ(endless.receivedSize(), 3000 * 1012);
 }

@@ -6,6 +6,7 @@
 #include "support/StoreRecorders.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -160,4 +161,36 @@ TEST_F(AppDataTest, NothingIsSavedBeforeTheUserDataWasLoaded)
     QString error;
     EXPECT_FALSE(data.SaveUserData(&error));
     EXPECT_EQ(readFile(userFile()), "<userdata><cookies/><history/></userdata>"_ba);
+}
+
+TEST_F(AppDataTest, FailedSavesAreToldOnceUntilASaveSucceeds)
+{
+    AppData data(DataFolder(dir.path()), sink);
+    ASSERT_EQ(data.LoadUserData(), AppData::UserDataState::FirstStart);
+    for (int i = 0; i < 50; ++i) {
+        HTTPRequest request;
+        request.Server = u"server"_s;
+        request.Port = u"80"_s;
+        request.setURL(u"/page/"_s + QString::number(i));
+        ASSERT_EQ(data.history().AddHistoryItem(request), 0);
+    }
+    {
+        FileSizeLimit limit(256);
+        EXPECT_FALSE(data.SaveUserDataReported(false));
+        EXPECT_FALSE(data.SaveUserDataReported(false));
+        ASSERT_EQ(sink.messages.size(), 1);
+        EXPECT_TRUE(sink.messages[0].text.startsWith(u"Cookies and history could not be saved to "_s
+                                                     + userFile() + u":\n"_s));
+        EXPECT_GT(sink.messages[0].text.size(), 45 + userFile().size());
+        EXPECT_FALSE(data.SaveUserDataReported(true));
+        EXPECT_EQ(sink.messages.size(), 2);
+    }
+    EXPECT_TRUE(data.saveFailed());
+    EXPECT_TRUE(data.SaveUserDataReported(false));
+    EXPECT_TRUE(QFileInfo::exists(userFile()));
+    {
+        FileSizeLimit limit(256);
+        EXPECT_FALSE(data.SaveUserDataReported(false));
+    }
+    EXPECT_EQ(sink.messages.size(), 3);
 }

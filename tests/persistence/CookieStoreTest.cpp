@@ -181,3 +181,23 @@ TEST_F(CookieStoreTest, AMissingSectionIsReported)
     EXPECT_TRUE(viewer.cookies.isEmpty());
     EXPECT_TRUE(store.GetStoredCookies(u"h"_s).isEmpty());
 }
+
+TEST_F(CookieStoreTest, AHostHoldsAtMostTwoThousandCookies)
+{
+    Cookie c;
+    c.setHost(u"full.example"_s);
+    c.Expires = u"Wed, 01 Jan 2031 00:00:00 GMT"_s;
+    for (qsizetype i = 0; i < CookieStore::kMaxCookiesPerHost; ++i) {
+        c.Name = u"c"_s + QString::number(i);
+        ASSERT_EQ(store.StoreCookie(c), 0);
+    }
+    c.Name = u"one-too-many"_s;
+    EXPECT_EQ(store.StoreCookie(c), CookieStore::HostFull);
+    c.Name = u"c7"_s;
+    c.Value = u"updated"_s;
+    EXPECT_EQ(store.StoreCookie(c), 0);
+    EXPECT_TRUE(sink.messages.isEmpty());
+    const QList<Cookie> stored = store.GetStoredCookies(u"full.example"_s);
+    EXPECT_EQ(stored.size(), CookieStore::kMaxCookiesPerHost);
+    EXPECT_EQ(stored.at(7).Value, u"updated"_s);
+}

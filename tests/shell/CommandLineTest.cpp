@@ -44,3 +44,23 @@ TEST(CommandLineTest, BadInputIsReportedNotFatal)
     EXPECT_TRUE(parse({ u"--version"_s }).showVersion);
     EXPECT_TRUE(CommandLineHelp().contains(u"--send"_s));
 }
+
+TEST(CommandLineTest, TimeLimitsTakeSecondsLikeCurl)
+{
+    const CommandLine line = parse(
+        { u"--send"_s, u"a.phr"_s, u"--max-time"_s, u"2.5"_s, u"--connect-timeout"_s, u"1"_s });
+    EXPECT_TRUE(line.error.isEmpty()) << line.error.toStdString();
+    EXPECT_EQ(line.maxTime, 2.5);
+    EXPECT_EQ(line.connectTimeout, 1.0);
+    EXPECT_EQ(parse({ u"--send"_s, u"a.phr"_s }).maxTime, 0.0);
+
+    for (const QStringList& bad :
+         { QStringList { u"--send"_s, u"a.phr"_s, u"--max-time"_s, u"0"_s },
+           QStringList { u"--send"_s, u"a.phr"_s, u"--max-time"_s, u"-1"_s },
+           QStringList { u"--send"_s, u"a.phr"_s, u"--connect-timeout"_s, u"soon"_s },
+           QStringList { u"--send"_s, u"a.phr"_s, u"--connect-timeout"_s, u"nan"_s },
+           QStringList { u"--max-time"_s, u"5"_s } })
+        EXPECT_FALSE(parse(bad).error.isEmpty()) << bad.join(u' ').toStdString();
+    EXPECT_TRUE(CommandLineHelp().contains(u"--max-time <SECONDS>"_s));
+    EXPECT_TRUE(CommandLineHelp().contains(u"--connect-timeout <SECONDS>"_s));
+}

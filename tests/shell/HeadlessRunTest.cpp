@@ -4,6 +4,7 @@
 #include "support/NginxServer.h"
 #include "support/TestServer.h"
 #include "support/TimingLine.h"
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -77,6 +79,21 @@ protected:
         r.out = process.readAllStandardOutput();
         r.err = QString::fromUtf8(process.readAllStandardError());
         return r;
+    }
+
+    // A request file for a loopback port that accepts connections and never answers.
+    QString silentFile(quint16 port, bool secure, const QString& name)
+    {
+        HTTPRequest r;
+        r.Server = u"127.0.0.1"_s;
+        r.Port = QString::number(port);
+        r.Secure = secure;
+        r.setMethod(u"GET"_s);
+        r.setURL(u"/"_s);
+        r.HTTPver = u"HTTP/1.1"_s;
+        const QString path = dir.filePath(name + u".phr"_s);
+        EXPECT_EQ(SaveRequestFile(r, path), 0);
+        return path;
     }
 
     QByteArray userData() const
@@ -249,4 +266,70 @@ TEST_F(HeadlessRunTest, ExitStatusTellsFailureAndBadInput)
     r = run({ u"--version"_s });
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.startsWith("Pelorin HTTP User-Agent "));
+}
+
+TEST_F(HeadlessRunTest, TimeLimitsFailTheirFileAndTheRestStillRuns)
+{
+    // Not accepting is enough: the kernel completes the connection, and nothing answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const QString tls = silentFile(silent.serverPort(), true, u"silent-tls"_s);
+    const QString plain = silentFile(silent.serverPort(), false, u"silent"_s);
+    const RunResult r = run({ u"--send"_s, tls, plain, requestFile(u"/index.html"_s),
+                              u"--connect-timeout"_s, u"0.5"_s, u"--max-time"_s, u"1"_s });
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"ERROR: Connect timeout: no connection after 500 ms"_s));
+    EXPECT_TRUE(r.err.contains(u"pelorin: --connect-timeout reached: "_s + tls));
+    EXPECT_TRUE(r.err.contains(u"ERROR: Maximum time: the exchange took longer than 1000 ms"_s));
+    EXPECT_TRUE(r.err.contains(u"pelorin: --max-time reached: "_s + plain));
+    EXPECT_EQ(r.out.count("HTTP/1.1 200 OK"), 1);
+}
+
+TEST_F(HeadlessRunTest, SigtermEndsCleanlyAndKeepsCompletedExchanges)
+{
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    QProcess process;
+    process.setReadChannel(QProcess::StandardError);
+    process.start(QStringLiteral(PELORIN_BINARY),
+                  { u"--data-dir"_s, dataDir, u"--send"_s, requestFile(u"/cookies"_s),
+                    silentFile(silent.serverPort(), false, u"silent"_s) });
+    QByteArray err;
+    while (err.count("Sending request...") < 2 && process.waitForReadyRead(30000))
+        err += process.readAllStandardError();
+    ASSERT_EQ(err.count("Sending request..."), 2) << err.constData();
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    err += process.readAllStandardError();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 128 + 15);
+    EXPECT_TRUE(err.contains("User cancelled action")) << err.constData();
+    EXPECT_TRUE(err.endsWith("pelorin: stopped by SIGTERM\n")) << err.constData();
+    EXPECT_TRUE(userData().contains("name=\"persist\""));
+    EXPECT_TRUE(userData().contains("<url>/cookies</url>"));
+}
+
+TEST_F(HeadlessRunTest, AFailedSaveIsToldAndFailsTheRun)
+{
+    RunResult r = run({ u"--send"_s, requestFile(u"/index.html"_s) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QByteArray before = userData();
+
+    // A full disk: no file may grow past 100 bytes, and the write fails instead of killing.
+    QProcess process;
+    process.setChildProcessModifier([] {
+        const rlimit limit { 100, 100 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    process.start(QStringLiteral(PELORIN_BINARY),
+                  { u"--data-dir"_s, dataDir, u"--send"_s, requestFile(u"/other.html"_s) });
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(process.readAllStandardOutput().startsWith("HTTP/1.1 404"));
+    EXPECT_TRUE(err.contains(u"Cookies and history could not be saved to "_s + dataDir
+                             + u"/pelorinuser.xml:"_s))
+        << err.toStdString();
+    EXPECT_EQ(userData(), before);
 }

@@ -50,6 +50,12 @@ public:
         form.url = request.URL();
         form.secure = request.Secure;
     }
+    void setRedirectMethod(const QString& method, bool withoutBody) override
+    {
+        form.method = method;
+        if (withoutBody)
+            form.includeBody = false;
+    }
     bool askRedirect(RedirectQuestion& question) override
     {
         asked.append(question);
@@ -359,4 +365,114 @@ TEST_F(BrowserSessionTest, StreamingKeepsOnlyHeaderBlocks)
     EXPECT_EQ(session.oResp()->receivedSize(), 36 + 2 + body.size());
     EXPECT_EQ(headers.GetRequestHeaderValue(u"Cookie"_s), u"s=1"_s);
     EXPECT_TRUE(result.log.contains(u"History item added"_s));
+}
+
+TEST_F(BrowserSessionTest, CookiesTheServerDeletesLeaveStoreAndRequest)
+{
+    server.setResponse({ "HTTP/1.1 200 OK\r\n"
+                         "Set-Cookie: sid=1; Max-Age=3600\r\n"
+                         "Set-Cookie: keep=2; Expires=Wed, 01 Jan 2031 00:00:00 GMT\r\n"
+                         "Set-Cookie: old=3; Max-Age=3600\r\n"
+                         "Set-Cookie: sess=4\r\n\r\n" });
+    send();
+    ASSERT_EQ(cookies.GetStoredCookies(u"127.0.0.1"_s).size(), 3);
+
+    // A logout: Max-Age=0, negative, an Expires in 1970 and Max-Age winning over a live Expires,
+    // mixed with a live cookie.
+    server.setResponse({ "HTTP/1.1 200 OK\r\n"
+                         "Set-Cookie: sid=; Max-Age=0; Expires=Wed, 01 Jan 2031 00:00:00 GMT\r\n"
+                         "Set-Cookie: old=; max-age=-1\r\n"
+                         "Set-Cookie: sess=; expires=Thu, 01 Jan 1970 00:00:00 GMT\r\n"
+                         "Set-Cookie: new=5; Max-Age=60\r\n\r\n" });
+    send();
+    QStringList names;
+    for (const Cookie& c : cookies.GetStoredCookies(u"127.0.0.1"_s))
+        names.append(c.Name);
+    EXPECT_EQ(names, (QStringList { u"keep"_s, u"new"_s }));
+    EXPECT_EQ(headers.GetRequestHeaderValue(u"Cookie"_s), u"keep=2;new=5"_s);
+    const QStringList log = view.result().log;
+    EXPECT_TRUE(
+        log.contains(u"Removing cookie 'sid' from request header (deleted by the server)"_s));
+    EXPECT_TRUE(log.contains(u"Deleting stored cookie 'sid' (deleted by the server)"_s));
+    EXPECT_TRUE(log.contains(u"Deleting stored cookie 'old' (deleted by the server)"_s));
+
+    // A cookie line hiding a header line adds neither the line nor anything stored.
+    server.setResponse({ "HTTP/1.1 200 OK\r\n"
+                         "Set-Cookie: inj=1\nX-Injected: yes; Max-Age=3600\r\n"
+                         "Set-Cookie: cr=1\rX-Hidden: yes; Max-Age=3600\r\n\r\n" });
+    send();
+    send();
+    EXPECT_FALSE(server.received().contains("X-Injected")) << server.received().constData();
+    EXPECT_FALSE(server.received().contains("X-Hidden")) << server.received().constData();
+    EXPECT_TRUE(server.received().contains("\r\nCookie: keep=2;new=5;inj=1\r\n"));
+    EXPECT_EQ(cookies.GetStoredCookies(u"127.0.0.1"_s).size(), 2);
+
+    // Nor does such a cookie stored by an older version.
+    Cookie legacy;
+    legacy.setHost(u"127.0.0.1"_s);
+    legacy.Name = u"legacy"_s;
+    legacy.Value = u"1\nX-Old: yes"_s;
+    legacy.Expires = u"Wed, 01 Jan 2031 00:00:00 GMT"_s;
+    ASSERT_EQ(cookies.StoreCookie(legacy), 0);
+    send();
+    EXPECT_FALSE(server.received().contains("X-Old")) << server.received().constData();
+}
+
+TEST_F(BrowserSessionTest, RedirectMethodFollowsTheStatusCode)
+{
+    view.acceptRedirect = true;
+    const QByteArray body = "a=1&b=2";
+    struct Case
+    {
+        QByteArray status;
+        QString method;
+        QByteArray expectedStart;
+        bool keepsBody;
+    };
+    const QList<Case> cases {
+        { "303 See Other", u"POST"_s, "GET /next HTTP/1.1\r\n", false },
+        { "303 See Other", u"HEAD"_s, "HEAD /next HTTP/1.1\r\n", false },
+        { "302 Found", u"POST"_s, "GET /next HTTP/1.1\r\n", false },
+        { "301 Moved Permanently", u"POST"_s, "GET /next HTTP/1.1\r\n", false },
+        { "302 Found", u"PUT"_s, "PUT /next HTTP/1.1\r\n", true },
+        { "307 Temporary Redirect", u"POST"_s, "POST /next HTTP/1.1\r\n", true },
+        { "308 Permanent Redirect", u"POST"_s, "POST /next HTTP/1.1\r\n", true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status.toStdString() + " after " + c.method.toStdString());
+        server.setResponse({ "HTTP/1.1 " + c.status + "\r\nLocation: /next\r\n\r\n" });
+        QObject::connect(&server, &TestServer::requestReceived, &server, [&] {
+            if (server.received().contains(" /next "))
+                server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
+        });
+        view.form.method = c.method;
+        view.form.url = u"/form"_s;
+        view.form.includeBody = true;
+        view.form.body = QString::fromUtf8(body);
+        headers.AddHeader(u"Content-type"_s, u"application/x-www-form-urlencoded"_s, false);
+        view.asked.clear();
+        send();
+        server.disconnect(&server, &TestServer::requestReceived, nullptr, nullptr);
+
+        ASSERT_EQ(view.asked.size(), 1);
+        EXPECT_EQ(view.asked[0].statusCode, QString::fromLatin1(c.status.left(3)));
+        const QByteArray sent = server.received();
+        EXPECT_TRUE(sent.startsWith(c.expectedStart)) << sent.constData();
+        EXPECT_EQ(view.asked[0].method.toUtf8() + " /next HTTP/1.1\r\n", c.expectedStart);
+        EXPECT_EQ(view.asked[0].dropsBody, !c.keepsBody);
+        EXPECT_EQ(sent.endsWith(QByteArray("\r\n\r\n" + body)), c.keepsBody);
+        EXPECT_EQ(sent.contains("Content-type:"), c.keepsBody);
+        EXPECT_EQ(sent.contains("Content-length:"), c.keepsBody);
+    }
+}
+
+TEST_F(BrowserSessionTest, OtherSchemesAreLoggedAndNotFollowed)
+{
+    view.acceptRedirect = true;
+    view.form.url = u"/a/b.html"_s;
+    server.setResponse({ "HTTP/1.1 302 Found\r\nLocation: ftp://x/f\r\n\r\n" });
+    send();
+    EXPECT_TRUE(view.asked.isEmpty());
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_EQ(view.result().log.last(), u"ERROR: Invalid redirect location 'ftp://x/f'"_s);
 }

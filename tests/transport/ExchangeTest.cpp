@@ -332,6 +332,32 @@ TEST(ExchangeTest, CancelWhileTheServerIsSilentClosesTheConnection)
     EXPECT_TRUE(events.error.isEmpty());
 }
 
+TEST(ExchangeTest, MaximumTimeEndsASilentExchangeButNotAQuickOne)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen()) << qPrintable(server.error());
+    server.setResponse({ kHead }, TestServer::Ending::StaySilent);
+    Exchange exchange;
+    exchange.setTimeLimits(5000, 300);
+    Events events(exchange);
+    HTTPRequest request = makeRequest(u"127.0.0.1"_s, server.portText());
+    exchange.Execute(request);
+    ASSERT_TRUE(waitFor([&] { return events.ended(); }));
+    EXPECT_EQ(events.errorMessage(), u"Maximum time: the exchange took longer than 300 ms"_s);
+    EXPECT_EQ(exchange.timedOut(), Exchange::TimeLimit::Total);
+    EXPECT_EQ(events.received(), kHead);
+    EXPECT_EQ(exchange.buttonCaption(), u"Ok"_s);
+
+    // Each exchange gets the time afresh, and one that ends in time is not failed later.
+    server.setResponse({ kHead, kTail });
+    Events next(exchange);
+    exchange.Execute(request);
+    ASSERT_TRUE(waitFor([&] { return next.ended(); }));
+    EXPECT_EQ(next.done.size(), 1) << qPrintable(next.errorMessage());
+    EXPECT_EQ(exchange.timedOut(), Exchange::TimeLimit::None);
+    EXPECT_FALSE(next.error.wait(400)) << "a finished exchange failed later";
+}
+
 class ExchangeTlsTest : public ::testing::Test
 {
 protected:
@@ -387,7 +413,7 @@ TEST_F(ExchangeTlsTest, NameMismatchIsReportedAndTheRequestStillGoesOut)
     const QStringList log = exchange.logLines();
     const qsizetype certificate = log.indexOf(u" Certificate information received"_s);
     ASSERT_GE(certificate, 2);
-    EXPECT_EQ(log.value(certificate + 1), u" !!Certificate Error!!"_s);
+    EXPECT_EQ(log.value(certificate + 1), u" !!Certificate Error!! CNNoMatch"_s);
     EXPECT_EQ(log.value(certificate + 2), u" Sending data"_s);
     EXPECT_EQ(log.last(), u" Socket closed"_s);
 }
@@ -399,7 +425,7 @@ TEST_F(ExchangeTlsTest, TrustedCertificateHasNoErrorPart)
     run(server, u"localhost"_s);
 
     EXPECT_EQ(blockOf(events.infoText()), infoText(kTestCa, {}));
-    EXPECT_FALSE(exchange.logLines().contains(u" !!Certificate Error!!"_s));
+    EXPECT_TRUE(exchange.logLines().filter(u"!!Certificate Error!!"_s).isEmpty());
     EXPECT_EQ(events.done.size(), 1) << qPrintable(events.errorMessage());
     EXPECT_EQ(server.received(), request.RequestBytes());
 }
@@ -464,6 +490,11 @@ TEST_F(ExchangeTlsTest, UntrustedIssuerOutranksANameMismatch)
         blockOf(events.infoText()).endsWith(u"<!!Certificate Error!!:> UntrustedRoot\r\n"_s))
         << qPrintable(events.infoText());
     EXPECT_EQ(events.done.size(), 1);
+    // Each problem has its line in the log, the gravest first.
+    EXPECT_EQ(exchange.logLines().filter(u"!!Certificate Error!!"_s),
+              (QStringList { u" !!Certificate Error!! UntrustedRoot"_s,
+                             u" !!Certificate Error!! CNNoMatch"_s }));
+    EXPECT_EQ(exchange.certificateProblems(), (QStringList { u"UntrustedRoot"_s, u"CNNoMatch"_s }));
 }
 
 TEST_F(ExchangeTlsTest, ExpiredCertificateIsReportedAsExpired)

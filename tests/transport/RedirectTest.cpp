@@ -33,8 +33,8 @@ TEST(RedirectTest, AbsoluteLocations)
     EXPECT_EQ(fullPath(ResolveRedirect(from, u"http://server2"_s)), u"http://server2:80/"_s);
     EXPECT_EQ(fullPath(ResolveRedirect(from, u"http://server2?q=1#top"_s)),
               u"http://server2:80/?q=1"_s);
-    // Paths of absolute locations are taken as sent, letter case and all.
-    EXPECT_EQ(fullPath(ResolveRedirect(from, u"http://s/A/../B"_s)), u"http://s:80/A/../B"_s);
+    // Paths of absolute locations keep their letter case; dot segments go.
+    EXPECT_EQ(fullPath(ResolveRedirect(from, u"http://s/A/../B"_s)), u"http://s:80/B"_s);
 
     EXPECT_FALSE(ResolveRedirect(from, u"http:///x"_s));
     EXPECT_FALSE(ResolveRedirect(from, u"http://a:b:c/x"_s));
@@ -89,4 +89,23 @@ TEST(RedirectTest, RefererIsFullPathOnlyWhenServerOrPortChange)
               u"https://Server1:443/x"_s);
     EXPECT_EQ(RedirectReferer(from, *ResolveRedirect(from, u"https://server1:8443/y"_s)),
               u"https://Server1:443/x"_s);
+}
+
+TEST(RedirectTest, QueriesSurviveDotSegmentsAndOtherSchemesAreRefused)
+{
+    const HTTPRequest from = current(u"server1"_s, u"80"_s, false, u"/a/b.html"_s);
+    EXPECT_EQ(fullPath(ResolveRedirect(from, u"//h.example/p?q=/../x"_s)),
+              u"http://h.example:80/p?q=/../x"_s);
+    EXPECT_EQ(fullPath(ResolveRedirect(from, u"//h.example/a/../p/./q?r=./s"_s)),
+              u"http://h.example:80/p/q?r=./s"_s);
+    EXPECT_EQ(fullPath(ResolveRedirect(from, u"http://h.example/a/../b/?x=/../y"_s)),
+              u"http://h.example:80/b/?x=/../y"_s);
+
+    for (const QString& location :
+         { u"ftp://x/f"_s, u"mailto:a@b.example"_s, u"javascript:alert(1)"_s,
+           u"data:text/html,hi"_s, u"Gopher://x/"_s, u"http:/no-authority"_s,
+           u"/next\r\nX-Injected: yes"_s, u"/nul\0x"_s })
+        EXPECT_FALSE(ResolveRedirect(from, location)) << location.toStdString();
+    // A colon after the first segment is no scheme.
+    EXPECT_EQ(fullPath(ResolveRedirect(from, u"./ftp:x"_s)), u"http://server1:80/a/ftp:x"_s);
 }

@@ -4,6 +4,7 @@
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
 #include "shell/MessageSink.h"
+#include "shell/SignalWatcher.h"
 #include "shell/widgets/frmMain.h"
 #include "transport/BrowserSession.h"
 #include "transport/Exchange.h"
@@ -26,18 +27,20 @@ void printLine(std::FILE* stream, const QString& line)
 
 } // namespace
 
-HeadlessRunner::HeadlessRunner(const DataFolder& folder, const QStringList& files,
-                               bool followRedirects)
+HeadlessRunner::HeadlessRunner(const DataFolder& folder, const CommandLine& line)
     : m_folder(folder)
-    , m_files(files)
-    , m_follow(followRedirects)
+    , m_line(line)
 { }
 
 int HeadlessRunner::run()
 {
     // Nothing is sent unless every file can be read; each is read once.
     QList<HTTPRequest> requests;
-    for (const QString& file : std::as_const(m_files)) {
+    // Installed first: a signal from now on ends the run cleanly, once the loop sees it.
+    SignalWatcher signalWatcher;
+    int stopSignal = 0;
+    const QStringList& files = m_line.sendFiles;
+    for (const QString& file : files) {
         HTTPRequest request;
         QString error;
         if (LoadRequestFile(file, request, &error) != 0) {
@@ -57,6 +60,7 @@ int HeadlessRunner::run()
     Exchange& exchange = *browser.transport()->exchange();
     // Responses stream to standard output; keeping them whole in memory would serve no one.
     session.setKeepResponseBodies(false);
+    exchange.setTimeLimits(qint64(m_line.connectTimeout * 1000), qint64(m_line.maxTime * 1000));
 
     QObject::connect(&exchange, &Exchange::DataArrived, &main, [](const QByteArray& chunk) {
         std::fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
@@ -64,15 +68,29 @@ int HeadlessRunner::run()
     QObject::connect(&session, &BrowserSession::logLine, &main,
                      [](const QString& line) { printLine(stderr, line); });
     bool failed = false;
+    qsizetype current = 0;
     // No one is there to acknowledge a failure: acknowledge it once it is logged.
     QObject::connect(&exchange, &Exchange::ErrorOccured, &main, [&](const QString&) {
         failed = true;
+        if (exchange.timedOut() != Exchange::TimeLimit::None) {
+            const bool connect = exchange.timedOut() == Exchange::TimeLimit::Connect;
+            printLine(stderr,
+                      u"pelorin: "_s + (connect ? u"--connect-timeout"_s : u"--max-time"_s)
+                          + u" reached: "_s + files.value(current));
+        }
         QMetaObject::invokeMethod(&exchange, &Exchange::pressButton, Qt::QueuedConnection);
     });
     int redirects = 0;
     bool tooManyRedirects = false;
+    QObject::connect(&signalWatcher, &SignalWatcher::signalled, &main, [&](int number) {
+        if (stopSignal == 0)
+            stopSignal = number;
+        // The exchange under way ends as if the user pressed its button.
+        if (session.isBusy())
+            exchange.pressButton();
+    });
     browser.setRedirectPrompt([&](RedirectQuestion&) {
-        if (!m_follow)
+        if (!m_line.followRedirects)
             return false;
         if (redirects == kMaxRedirects) {
             tooManyRedirects = true;
@@ -82,8 +100,9 @@ int HeadlessRunner::run()
         return true;
     });
 
-    for (qsizetype i = 0; i < m_files.size(); ++i) {
-        const QString& file = m_files.at(i);
+    for (qsizetype i = 0; i < files.size() && stopSignal == 0; ++i) {
+        current = i;
+        const QString& file = files.at(i);
         redirects = 0;
         tooManyRedirects = false;
         browser.SetControls_LoadedRequest(requests.at(i));
@@ -108,9 +127,13 @@ int HeadlessRunner::run()
     }
     std::fflush(stdout);
 
-    QString error;
-    if (!app.SaveUserData(&error) && !error.isEmpty())
-        printLine(stderr, u"pelorin: "_s + error);
+    if (!app.SaveUserDataReported(true) || app.saveFailed())
+        failed = true;
+    if (stopSignal != 0) {
+        printLine(stderr, u"pelorin: stopped by "_s + SignalWatcher::name(stopSignal));
+        std::fflush(stderr);
+        return 128 + stopSignal;
+    }
     std::fflush(stderr);
     return failed ? Failed : Sent;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include "shell/CommandLine.h"
 
 class DataFolder;
 
@@ -12,10 +12,13 @@ public:
     // Exit statuses of a run.
     enum Status { Sent = 0, Failed = 1, BadInput = 2 };
 
-    HeadlessRunner(const DataFolder& folder, const QStringList& files, bool followRedirects);
+    // line gives the files, --follow-redirects and the time limits.
+    HeadlessRunner(const DataFolder& folder, const CommandLine& line);
 
-    // Starts like the program, sends every file in order and saves the user data at the end.
-    // Checks every file before anything is sent.
+    // Starts like the program, sends every file in order and saves the user data after each
+    // exchange that changed it and at the end. Checks every file before anything is sent.
+    // SIGTERM, SIGINT and SIGHUP cancel the exchange under way, save and return 128 + the
+    // signal's number; a failed save makes the status Failed.
     int run();
 
     // Redirects followed per file at most.
@@ -23,6 +26,5 @@ public:
 
 private:
     const DataFolder& m_folder;
-    QStringList m_files;
-    bool m_follow;
+    CommandLine m_line;
 };

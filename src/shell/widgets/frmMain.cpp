@@ -18,6 +18,7 @@
 #include "shell/widgets/frmAbout.h"
 #include "shell/widgets/frmManual.h"
 #include "shell/widgets/frmNeedMSXML.h"
+#include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
 
 #include <QAction>
@@ -176,6 +177,9 @@ bool frmMain::startUp(const QString& requestFileArgument)
         return false;
 
     m_browser = new frmBrowser(m_app, m_messages, m_area, this);
+    // Saved at once, so that the exchange survives however the program ends.
+    connect(&m_browser->session(), &BrowserSession::userDataChanged, this,
+            [this] { m_app.SaveUserDataReported(false); });
     FramedSubWindow* sub = FramedSubWindow::addTo(m_area, m_browser);
     sub->move(Twips::toPx(60), Twips::toPx(60));
     sub->show();
@@ -231,9 +235,7 @@ void frmMain::ShutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    QString error;
-    if (!m_app.SaveUserData(&error) && !error.isEmpty())
-        qWarning("%s", qUtf8Printable(error));
+    m_app.SaveUserDataReported(true);
     QList<QMdiSubWindow*> windows = m_area->subWindowList(QMdiArea::CreationOrder);
     std::reverse(windows.begin(), windows.end());
     for (QMdiSubWindow* window : windows)

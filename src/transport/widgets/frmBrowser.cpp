@@ -652,6 +652,13 @@ void frmBrowser::SetControls_Redirected(const HTTPRequest& request)
     setSecure(request.Secure);
 }
 
+void frmBrowser::setRedirectMethod(const QString& method, bool withoutBody)
+{
+    cmbReqMethod->setEditText(method);
+    if (withoutBody)
+        chkIncludePostData->setChecked(false);
+}
+
 void frmBrowser::setRedirectPrompt(std::function<bool(RedirectQuestion&)> prompt)
 {
     m_redirectPrompt = std::move(prompt);

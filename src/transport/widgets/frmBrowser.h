@@ -115,6 +115,7 @@ public:
     void setTransportVisible(bool visible) override;
     void showResultWindow() override;
     void SetControls_Redirected(const HTTPRequest& request) override;
+    void setRedirectMethod(const QString& method, bool withoutBody) override;
     bool askRedirect(RedirectQuestion& question) override;
     void focusRequestWindow() override;
 

@@ -34,6 +34,7 @@ std::function<void(frmRedirect&)>& testDriver()
 frmRedirect::frmRedirect(QWidget* parent)
     : FramedDialog(parent)
     , m_lblLocation(new ElidedLabel(this))
+    , m_lblMethod(new QLabel(this))
     , m_chkAddReferer(new QCheckBox(u"Add 'referer' header:"_s, this))
     , m_txtReferer(new QLineEdit(this))
     , m_chkAutoSend(new QCheckBox(u"Send new request straight away"_s, this))
@@ -52,6 +53,7 @@ frmRedirect::frmRedirect(QWidget* parent)
     formBar()->setBarColor(1);
 
     m_lblLocation->setObjectName(u"lblLocation"_s);
+    m_lblMethod->setObjectName(u"lblMethod"_s);
     m_chkAddReferer->setObjectName(u"chkAddReferer"_s);
     m_txtReferer->setObjectName(u"txtReferer"_s);
     m_chkAutoSend->setObjectName(u"chkAutoSend"_s);
@@ -107,6 +109,7 @@ frmRedirect::frmRedirect(QWidget* parent)
     layout->addWidget(
         new QLabel(u"The response was a redirect to the following location:"_s, this));
     layout->addWidget(m_lblLocation);
+    layout->addWidget(m_lblMethod);
     layout->addSpacing(Twips::toPx(90));
     layout->addWidget(options);
     layout->addStretch(1);
@@ -130,6 +133,13 @@ bool frmRedirect::ask(RedirectQuestion& question)
 {
     m_lblLocation->setText(question.location);
     m_txtReferer->setText(question.referer);
+    // How the follow-up differs from the request is as much part of the decision as where
+    // it goes.
+    QString method = u"Response code "_s + question.statusCode + u": the new request uses "_s
+        + question.method;
+    if (question.dropsBody)
+        method += u", without a body"_s;
+    m_lblMethod->setText(method);
     // Show where the referer starts: its scheme and host are what the user checks.
     m_txtReferer->setCursorPosition(0);
     bOkClicked = false;

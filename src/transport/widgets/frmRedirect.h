@@ -7,6 +7,7 @@
 
 class ElidedLabel;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -22,7 +23,8 @@ public:
     explicit frmRedirect(QWidget* parent = nullptr);
     ~frmRedirect() override;
 
-    // Shows question.location and offers question.referer, then waits modally for the
+    // Shows question.location, the status code and the follow-up's method, and offers
+    // question.referer, then waits modally for the
     // answer. True after "Yes": the referer text and the three check states are written
     // back into question. False after "Cancel", Escape or closing: question is untouched.
     // Never waits when no one is there (see setTestDriver).
@@ -32,6 +34,7 @@ public:
     bool bOkClicked = false;
 
     ElidedLabel* lblLocation() const { return m_lblLocation; }
+    QLabel* lblMethod() const { return m_lblMethod; }
     QCheckBox* chkAddReferer() const { return m_chkAddReferer; }
     QLineEdit* txtReferer() const { return m_txtReferer; }
     QCheckBox* chkAutoSend() const { return m_chkAutoSend; }
@@ -54,6 +57,7 @@ private:
     void cmdProceed_Click();
 
     ElidedLabel* m_lblLocation;
+    QLabel* m_lblMethod;
     QCheckBox* m_chkAddReferer;
     QLineEdit* m_txtReferer;
     QCheckBox* m_chkAutoSend;

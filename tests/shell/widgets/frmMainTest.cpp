@@ -1,10 +1,10 @@
 #include "shell/widgets/frmMain.h"
 
 #include "BuildInfo.h"
-#include "analysis/widgets/WebServices.h"
-#include "analysis/widgets/frmWebServices.h"
 #include "analysis/widgets/ResultTextView.h"
+#include "analysis/widgets/WebServices.h"
 #include "analysis/widgets/frmResult.h"
+#include "analysis/widgets/frmWebServices.h"
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
@@ -22,6 +22,7 @@
 #include "shell/widgets/frmAbout.h"
 #include "shell/widgets/frmManual.h"
 #include "shell/widgets/frmNeedMSXML.h"
+#include "support/FileHelpers.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"
 #include "transport/BrowserSession.h"
@@ -329,4 +330,40 @@ TEST_F(frmMainTest, PrerequisiteWindowNamesTheLibraryAndItsLink)
     setShellOpener({});
     EXPECT_TRUE(seen);
     EXPECT_EQ(opened, QList<QUrl> { QUrl(frmNeedMSXML::downloadAddress()) });
+}
+
+TEST_F(frmMainTest, EachExchangeIsSavedAtOnceAndAFailedSaveIsShown)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen());
+    server.setResponse({ "HTTP/1.1 200 OK\r\n"
+                         "Set-Cookie: now=1; Expires=Wed, 01 Jan 2031 00:00:00 GMT\r\n\r\n" });
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    frmBrowser* browser = p.main.browser();
+    const auto send = [&](const QString& url) {
+        browser->findChild<QComboBox*>(u"cmbServer"_s)->setEditText(u"127.0.0.1"_s);
+        browser->findChild<QLineEdit*>(u"txtPort"_s)->setText(server.portText());
+        browser->findChild<QComboBox*>(u"cmbURL"_s)->setEditText(url);
+        QSignalSpy ended(&browser->session(), &BrowserSession::exchangeEnded);
+        browser->cmdSend_Click();
+        ASSERT_TRUE(ended.wait(15000));
+    };
+    send(u"/first"_s);
+    QFile file(p.folder.userDataFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+    EXPECT_TRUE(saved.contains("<url>/first</url>"));
+    EXPECT_TRUE(saved.contains("name=\"now\""));
+
+    {
+        FileHelpers::FileSizeLimit full(100);
+        send(u"/second"_s);
+    }
+    ASSERT_EQ(p.messages.messages.size(), 1);
+    EXPECT_TRUE(p.messages.messages[0].text.startsWith(
+        u"Cookies and history could not be saved to "_s + p.folder.userDataFile() + u":\n"_s));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), saved);
 }

@@ -534,4 +534,24 @@ TEST_F(frmBrowserTest, LoadedRequestFillsEveryFieldAndServerListIgnoresCase)
     EXPECT_GE(combo("cmbServer")->findText(u"server1"_s, Qt::MatchCaseSensitive), 0);
 }
 
+TEST_F(frmBrowserTest, SeeOtherAfterAPostTurnsTheWindowToAGetWithoutBody)
+{
+    combo("cmbReqMethod")->setEditText(u"POST"_s);
+    child<QPlainTextEdit>("txtRequestBody")->setPlainText(u"a=1"_s);
+    child<QCheckBox>("chkIncludePostData")->setChecked(true);
+    server.setResponse({ "HTTP/1.1 303 See Other\r\nLocation: /done\r\n\r\n" });
+    QString shown;
+    frmRedirect::setTestDriver([&](frmRedirect& prompt) {
+        shown = prompt.lblMethod()->text();
+        prompt.chkAutoSend()->setChecked(false);
+        prompt.cmdProceed()->click();
+    });
+    send();
+    EXPECT_EQ(shown, u"Response code 303: the new request uses GET, without a body"_s);
+    EXPECT_EQ(combo("cmbReqMethod")->currentText(), u"GET"_s);
+    EXPECT_FALSE(child<QCheckBox>("chkIncludePostData")->isChecked());
+    EXPECT_EQ(headers().findRow(u"Content-length"_s), -1);
+    EXPECT_EQ(child<QPlainTextEdit>("txtRequestBody")->toPlainText(), u"a=1"_s);
+}
+
 #include "frmBrowserTest.moc"

@@ -259,3 +259,21 @@ TEST_F(frmRedirectTest, ScreenshotShowsEveryControlInsideTheDialog)
     }
     QApplication::setPalette(QPalette());
 }
+
+TEST_F(frmRedirectTest, ShowsStatusCodeAndTheFollowUpMethod)
+{
+    frmRedirect prompt;
+    QString shown;
+    frmRedirect::setTestDriver([&](frmRedirect& p) { shown = p.lblMethod()->text(); });
+    RedirectQuestion q;
+    q.statusCode = u"303"_s;
+    q.method = u"GET"_s;
+    q.dropsBody = true;
+    prompt.ask(q);
+    EXPECT_EQ(shown, u"Response code 303: the new request uses GET, without a body"_s);
+    q.statusCode = u"307"_s;
+    q.method = u"POST"_s;
+    q.dropsBody = false;
+    prompt.ask(q);
+    EXPECT_EQ(shown, u"Response code 307: the new request uses POST"_s);
+}
