@@ -448,7 +448,7 @@ TEST_F(BrowserSessionTest, RedirectMethodFollowsTheStatusCode)
         view.form.method = c.method;
         view.form.url = u"/form"_s;
         view.form.includeBody = true;
-        view.form.body = QString::fromUtf8(body);
+        view.form.body = body;
         headers.AddHeader(u"Content-type"_s, u"application/x-www-form-urlencoded"_s, false);
         view.asked.clear();
         send();
