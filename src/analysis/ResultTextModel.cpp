@@ -204,7 +204,10 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
         }
         ++cell; // a character or the U+FFFD of a malformed sequence
         if (b >= 0xC2 && b <= 0xDF) {
+            // The range may still hold the narrower one of a sequence this byte broke.
             m_need = 1;
+            m_lower = 0x80;
+            m_upper = 0xBF;
         } else if (b >= 0xE0 && b <= 0xEF) {
             m_need = 2;
             m_lower = b == 0xE0 ? 0xA0 : 0x80;
