@@ -9,6 +9,11 @@ namespace {
 // row of a multi-megabyte line costs.
 constexpr qint64 kCheckpointSpacing = 4096;
 constexpr char32_t kReplacement = 0xFFFD;
+// Lines per index block: a row lookup walks at most this many lines.
+constexpr qint64 kBlockLines = 256;
+// Starts within a block stay below this, leaving room for the CR LF adjustment.
+constexpr qint64 kMaxBlockSpan = 0xFFFFFF00LL;
+constexpr quint32 kWideLine = 0xFFFFFFFFU;
 
 struct Step
 {
@@ -104,6 +109,13 @@ void appendCodePoint(QString& out, char32_t cp)
 
 } // namespace
 
+int ResultTextModel::decodeChar(const char* p, qsizetype n, char32_t& cp)
+{
+    const Step s = decodeOne(reinterpret_cast<const unsigned char*>(p), n);
+    cp = s.cp;
+    return s.length;
+}
+
 ResultTextModel::ResultTextModel()
 {
     clear();
@@ -112,22 +124,67 @@ ResultTextModel::ResultTextModel()
 void ResultTextModel::clear()
 {
     m_bytes.clear();
-    m_lineStarts.clear();
-    m_lineCells.clear();
-    m_firstRows.clear();
+    m_blocks.clear();
+    m_offsets.clear();
+    m_cells.clear();
+    m_wideCells.clear();
     m_checkpoints.clear();
+    m_closedRows = 0;
     m_lastWasCR = false;
     startLine(0);
-    m_firstRows.last() = 0;
 }
 
 void ResultTextModel::startLine(qint64 start)
 {
-    m_lineStarts.append(start);
-    m_lineCells.append(0);
-    m_firstRows.append(0);
+    const qint64 line = m_offsets.size();
+    if (line > 0)
+        m_closedRows += rowsOfLine(line - 1);
+    if (m_blocks.isEmpty() || line - m_blocks.last().firstLine >= kBlockLines
+        || start - m_blocks.last().base > kMaxBlockSpan) {
+        const qint64 firstRow = m_blocks.isEmpty() ? 0 : m_blocks.last().firstRow + m_closedRows;
+        m_blocks.append({ line, start, firstRow });
+        m_closedRows = 0;
+    }
+    m_offsets.append(quint32(start - m_blocks.last().base));
+    m_cells.append(0);
     m_sinceCheckpoint = 0;
     m_need = 0;
+}
+
+void ResultTextModel::moveLastLineStart(qint64 start)
+{
+    Block& block = m_blocks.last();
+    if (block.firstLine == lineCount() - 1)
+        block.base = start;
+    m_offsets.last() = quint32(start - block.base);
+}
+
+void ResultTextModel::setLastCells(qint64 cells)
+{
+    if (cells >= kWideLine) {
+        m_cells.last() = kWideLine;
+        m_wideCells.insert(lineCount() - 1, cells);
+    } else {
+        m_cells.last() = quint32(cells);
+    }
+}
+
+qint64 ResultTextModel::lineCells(qint64 line) const
+{
+    const quint32 cells = m_cells.at(line);
+    return cells == kWideLine ? m_wideCells.value(line) : cells;
+}
+
+qsizetype ResultTextModel::blockIndexOf(qint64 line) const
+{
+    const auto it = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), line,
+                                     [](qint64 l, const Block& b) { return l < b.firstLine; });
+    return qsizetype(it - m_blocks.cbegin()) - 1;
+}
+
+qint64 ResultTextModel::blockEndLine(qsizetype block) const
+{
+    return block + 1 < m_blocks.size() ? m_blocks.at(block + 1).firstLine : lineCount();
 }
 
 void ResultTextModel::append(const QByteArray& chunk)
@@ -135,17 +192,14 @@ void ResultTextModel::append(const QByteArray& chunk)
     if (chunk.isEmpty())
         return;
     const qint64 base = m_bytes.size();
-    const qint64 firstTouched = lineCount() - 1;
     m_bytes.append(chunk);
     scan(chunk.constData(), chunk.size(), base);
-    for (qint64 line = firstTouched + 1; line < lineCount(); ++line)
-        m_firstRows[line] = m_firstRows[line - 1] + rowsOfLine(line - 1);
 }
 
 void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
-    qint64 cell = m_lineCells.last();
+    qint64 cell = lineCells(lineCount() - 1);
     for (qsizetype i = 0; i < size; ++i) {
         if (m_need == 0) {
             // Most responses are printable ASCII: such runs only add one cell a byte.
@@ -176,18 +230,18 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
         }
         if (b == '\n') {
             if (m_lastWasCR) {
-                m_lineStarts.last() = base + i + 1; // the LF belongs to the CR's break
+                moveLastLineStart(base + i + 1); // the LF belongs to the CR's break
                 m_lastWasCR = false;
                 continue;
             }
-            m_lineCells.last() = cell;
+            setLastCells(cell);
             startLine(base + i + 1);
             cell = 0;
             continue;
         }
         m_lastWasCR = false;
         if (b == '\r') {
-            m_lineCells.last() = cell;
+            setLastCells(cell);
             startLine(base + i + 1);
             cell = 0;
             m_lastWasCR = true;
@@ -218,16 +272,15 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
             m_upper = b == 0xF4 ? 0x8F : 0xBF;
         }
     }
-    m_lineCells.last() = cell;
+    setLastCells(cell);
 }
 
 qint64 ResultTextModel::lineEnd(qint64 line) const
 {
     if (line + 1 >= lineCount())
         return m_bytes.size();
-    const qint64 next = m_lineStarts.at(line + 1);
-    if (next - 2 >= m_lineStarts.at(line) && m_bytes.at(next - 1) == '\n'
-        && m_bytes.at(next - 2) == '\r')
+    const qint64 next = lineStart(line + 1);
+    if (next - 2 >= lineStart(line) && m_bytes.at(next - 1) == '\n' && m_bytes.at(next - 2) == '\r')
         return next - 2;
     return next - 1;
 }
@@ -240,7 +293,7 @@ ResultTextModel::Checkpoint ResultTextModel::seek(qint64 line, qint64 cell) cons
                                      });
     if (it != m_checkpoints.cbegin() && std::prev(it)->line == line)
         return *std::prev(it);
-    return { m_lineStarts.at(line), line, 0 };
+    return { lineStart(line), line, 0 };
 }
 
 QString ResultTextModel::displayText(qint64 line, qint64 fromCell, qint64 toCell) const
@@ -315,7 +368,7 @@ qint64 ResultTextModel::rowsOfLine(qint64 line) const
 {
     if (m_wrap <= 0)
         return 1;
-    return std::max<qint64>(1, (m_lineCells.at(line) + m_wrap - 1) / m_wrap);
+    return std::max<qint64>(1, (lineCells(line) + m_wrap - 1) / m_wrap);
 }
 
 void ResultTextModel::setWrapWidth(qint64 cells)
@@ -324,28 +377,83 @@ void ResultTextModel::setWrapWidth(qint64 cells)
     if (cells == m_wrap)
         return;
     m_wrap = cells;
-    for (qint64 line = 1; line < lineCount(); ++line)
-        m_firstRows[line] = m_firstRows[line - 1] + rowsOfLine(line - 1);
+    qint64 row = 0;
+    for (qsizetype b = 0; b < m_blocks.size(); ++b) {
+        m_blocks[b].firstRow = row;
+        m_closedRows = 0;
+        const qint64 end = blockEndLine(b);
+        for (qint64 line = m_blocks.at(b).firstLine; line < end; ++line)
+            m_closedRows += rowsOfLine(line);
+        row += m_closedRows;
+    }
+    m_closedRows -= rowsOfLine(lineCount() - 1);
 }
 
 qint64 ResultTextModel::rowCount() const
 {
-    return m_firstRows.last() + rowsOfLine(lineCount() - 1);
+    return m_blocks.last().firstRow + m_closedRows + rowsOfLine(lineCount() - 1);
 }
 
 ResultTextModel::Pos ResultTextModel::rowStart(qint64 row) const
 {
     row = std::clamp<qint64>(row, 0, rowCount() - 1);
-    const auto it = std::upper_bound(m_firstRows.cbegin(), m_firstRows.cend(), row);
-    const qint64 line = qint64(it - m_firstRows.cbegin()) - 1;
-    return { line, (row - m_firstRows.at(line)) * std::max<qint64>(m_wrap, 0) };
+    if (m_wrap <= 0)
+        return { row, 0 };
+    const auto it = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), row,
+                                     [](qint64 r, const Block& b) { return r < b.firstRow; });
+    const qsizetype b = qsizetype(it - m_blocks.cbegin()) - 1;
+    qint64 first = m_blocks.at(b).firstRow;
+    const qint64 end = blockEndLine(b);
+    for (qint64 line = m_blocks.at(b).firstLine; line < end; ++line) {
+        const qint64 rows = rowsOfLine(line);
+        if (row < first + rows)
+            return { line, (row - first) * m_wrap };
+        first += rows;
+    }
+    return { lineCount() - 1, 0 }; // not reached: the row was clipped to the text
 }
 
 qint64 ResultTextModel::rowOf(Pos pos) const
 {
     pos.line = std::clamp<qint64>(pos.line, 0, lineCount() - 1);
     if (m_wrap <= 0)
-        return m_firstRows.at(pos.line);
-    const qint64 within = std::clamp<qint64>(pos.cell / m_wrap, 0, rowsOfLine(pos.line) - 1);
-    return m_firstRows.at(pos.line) + within;
+        return pos.line;
+    const Block& block = blockOf(pos.line);
+    qint64 row = block.firstRow;
+    for (qint64 line = block.firstLine; line < pos.line; ++line)
+        row += rowsOfLine(line);
+    return row + std::clamp<qint64>(pos.cell / m_wrap, 0, rowsOfLine(pos.line) - 1);
+}
+
+ResultTextModel::Pos ResultTextModel::posAt(qint64 byte) const
+{
+    byte = std::clamp<qint64>(byte, 0, size());
+    const auto it = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), byte,
+                                     [](qint64 v, const Block& b) { return v < b.base; });
+    const qsizetype b = std::max<qsizetype>(0, qsizetype(it - m_blocks.cbegin()) - 1);
+    const Block& block = m_blocks.at(b);
+    const auto first = m_offsets.cbegin() + block.firstLine;
+    const auto last = m_offsets.cbegin() + blockEndLine(b);
+    const auto at = std::upper_bound(first, last, quint32(byte - block.base));
+    const qint64 line = std::max<qint64>(block.firstLine, qint64(at - m_offsets.cbegin()) - 1);
+    const qint64 end = lineEnd(line);
+    if (byte >= end)
+        return { line, lineCells(line) };
+    // Decode from the last checkpoint before the byte.
+    const auto cp = std::upper_bound(m_checkpoints.cbegin(), m_checkpoints.cend(), byte,
+                                     [](qint64 v, const Checkpoint& c) { return v < c.byte; });
+    Checkpoint from { lineStart(line), line, 0 };
+    if (cp != m_checkpoints.cbegin() && std::prev(cp)->line == line)
+        from = *std::prev(cp);
+    const QByteArray buf = m_bytes.mid(from.byte, std::min(end, byte + 4) - from.byte);
+    const auto* p = reinterpret_cast<const unsigned char*>(buf.constData());
+    qint64 cell = from.cell;
+    for (qsizetype i = 0; from.byte + i < byte;) {
+        const Step s = decodeOne(p + i, buf.size() - i);
+        if (from.byte + i + s.length > byte)
+            break; // the byte is inside this character
+        cell += cellWidth(s.cp, cell);
+        i += s.length;
+    }
+    return { line, cell };
 }
