@@ -1,7 +1,12 @@
 #include "analysis/ResultTextModel.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -63,12 +68,22 @@ Step decodeOne(const unsigned char* p, qsizetype n)
 }
 
 // Length of the leading run of bytes 0x20 to 0x7F (no line break, tab or control character,
-// no UTF-8 sequence), eight bytes at a time.
+// no UTF-8 sequence), sixteen or eight bytes at a time.
 qsizetype plainAsciiRun(const unsigned char* p, qsizetype n)
 {
     constexpr quint64 ones = 0x0101010101010101ULL;
     constexpr quint64 highs = 0x8080808080808080ULL;
     qsizetype i = 0;
+#ifdef __SSE2__
+    // As signed bytes, both the controls and the bytes from 0x80 up are below 0x20.
+    const __m128i space = _mm_set1_epi8(0x20);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int stop = _mm_movemask_epi8(_mm_cmplt_epi8(v, space));
+        if (stop != 0)
+            return i + std::countr_zero(unsigned(stop));
+    }
+#endif
     for (; i + 8 <= n; i += 8) {
         quint64 word;
         std::memcpy(&word, p + i, 8);
@@ -138,11 +153,11 @@ void ResultTextModel::startLine(qint64 start)
 {
     const qint64 line = m_offsets.size();
     if (line > 0)
-        m_closedRows += rowsOfLine(line - 1);
+        m_closedRows += m_cells.last() <= m_wrap ? 1 : rowsOfLine(line - 1);
     if (m_blocks.isEmpty() || line - m_blocks.last().firstLine >= kBlockLines
         || start - m_blocks.last().base > kMaxBlockSpan) {
         const qint64 firstRow = m_blocks.isEmpty() ? 0 : m_blocks.last().firstRow + m_closedRows;
-        m_blocks.append({ line, start, firstRow });
+        m_blocks.append({ line, start, firstRow, 0 });
         m_closedRows = 0;
     }
     m_offsets.append(quint32(start - m_blocks.last().base));
@@ -161,6 +176,8 @@ void ResultTextModel::moveLastLineStart(qint64 start)
 
 void ResultTextModel::setLastCells(qint64 cells)
 {
+    Block& block = m_blocks.last();
+    block.widest = std::max(block.widest, cells);
     if (cells >= kWideLine) {
         m_cells.last() = kWideLine;
         m_wideCells.insert(lineCount() - 1, cells);
@@ -377,13 +394,18 @@ void ResultTextModel::setWrapWidth(qint64 cells)
     if (cells == m_wrap)
         return;
     m_wrap = cells;
+    // Only blocks holding a line wider than a row need their lines looked at.
     qint64 row = 0;
     for (qsizetype b = 0; b < m_blocks.size(); ++b) {
         m_blocks[b].firstRow = row;
-        m_closedRows = 0;
         const qint64 end = blockEndLine(b);
-        for (qint64 line = m_blocks.at(b).firstLine; line < end; ++line)
-            m_closedRows += rowsOfLine(line);
+        if (flat(m_blocks.at(b))) {
+            m_closedRows = end - m_blocks.at(b).firstLine;
+        } else {
+            m_closedRows = 0;
+            for (qint64 line = m_blocks.at(b).firstLine; line < end; ++line)
+                m_closedRows += rowsOfLine(line);
+        }
         row += m_closedRows;
     }
     m_closedRows -= rowsOfLine(lineCount() - 1);
@@ -403,6 +425,8 @@ ResultTextModel::Pos ResultTextModel::rowStart(qint64 row) const
                                      [](qint64 r, const Block& b) { return r < b.firstRow; });
     const qsizetype b = qsizetype(it - m_blocks.cbegin()) - 1;
     qint64 first = m_blocks.at(b).firstRow;
+    if (flat(m_blocks.at(b)))
+        return { m_blocks.at(b).firstLine + (row - first), 0 };
     const qint64 end = blockEndLine(b);
     for (qint64 line = m_blocks.at(b).firstLine; line < end; ++line) {
         const qint64 rows = rowsOfLine(line);
@@ -420,6 +444,8 @@ qint64 ResultTextModel::rowOf(Pos pos) const
         return pos.line;
     const Block& block = blockOf(pos.line);
     qint64 row = block.firstRow;
+    if (flat(block))
+        return row + (pos.line - block.firstLine);
     for (qint64 line = block.firstLine; line < pos.line; ++line)
         row += rowsOfLine(line);
     return row + std::clamp<qint64>(pos.cell / m_wrap, 0, rowsOfLine(pos.line) - 1);

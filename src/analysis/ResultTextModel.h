@@ -93,6 +93,7 @@ private:
         qint64 firstLine;
         qint64 base; // byte offset the block's line starts count from
         qint64 firstRow; // at the current wrap width
+        qint64 widest = 0; // cells of the block's widest line
     };
     struct Checkpoint
     {
@@ -108,6 +109,8 @@ private:
     qsizetype blockIndexOf(qint64 line) const;
     const Block& blockOf(qint64 line) const { return m_blocks.at(blockIndexOf(line)); }
     qint64 blockEndLine(qsizetype block) const;
+    // True when no line of the block wraps: its rows are its lines.
+    bool flat(const Block& block) const { return m_wrap <= 0 || block.widest <= m_wrap; }
     Checkpoint seek(qint64 line, qint64 cell) const;
 
     ChunkedBytes m_bytes;
