@@ -140,8 +140,8 @@ void ResultTextModel::clear()
 {
     m_bytes.clear();
     m_blocks.clear();
-    m_offsets.clear();
-    m_cells.clear();
+    m_pages.clear();
+    m_lineCount = 0;
     m_wideCells.clear();
     m_checkpoints.clear();
     m_closedRows = 0;
@@ -151,17 +151,19 @@ void ResultTextModel::clear()
 
 void ResultTextModel::startLine(qint64 start)
 {
-    const qint64 line = m_offsets.size();
+    const qint64 line = m_lineCount;
     if (line > 0)
-        m_closedRows += m_cells.last() <= m_wrap ? 1 : rowsOfLine(line - 1);
+        m_closedRows += lastEntry().cells <= m_wrap ? 1 : rowsOfLine(line - 1);
     if (m_blocks.isEmpty() || line - m_blocks.last().firstLine >= kBlockLines
         || start - m_blocks.last().base > kMaxBlockSpan) {
         const qint64 firstRow = m_blocks.isEmpty() ? 0 : m_blocks.last().firstRow + m_closedRows;
         m_blocks.append({ line, start, firstRow, 0 });
         m_closedRows = 0;
     }
-    m_offsets.append(quint32(start - m_blocks.last().base));
-    m_cells.append(0);
+    if ((line & kPageMask) == 0)
+        m_pages.emplace_back(std::make_unique_for_overwrite<LineEntry[]>(kPageMask + 1));
+    ++m_lineCount;
+    lastEntry() = { quint32(start - m_blocks.last().base), 0 };
     m_sinceCheckpoint = 0;
     m_need = 0;
 }
@@ -171,7 +173,7 @@ void ResultTextModel::moveLastLineStart(qint64 start)
     Block& block = m_blocks.last();
     if (block.firstLine == lineCount() - 1)
         block.base = start;
-    m_offsets.last() = quint32(start - block.base);
+    lastEntry().offset = quint32(start - block.base);
 }
 
 void ResultTextModel::setLastCells(qint64 cells)
@@ -179,16 +181,16 @@ void ResultTextModel::setLastCells(qint64 cells)
     Block& block = m_blocks.last();
     block.widest = std::max(block.widest, cells);
     if (cells >= kWideLine) {
-        m_cells.last() = kWideLine;
+        lastEntry().cells = kWideLine;
         m_wideCells.insert(lineCount() - 1, cells);
     } else {
-        m_cells.last() = quint32(cells);
+        lastEntry().cells = quint32(cells);
     }
 }
 
 qint64 ResultTextModel::lineCells(qint64 line) const
 {
-    const quint32 cells = m_cells.at(line);
+    const quint32 cells = entry(line).cells;
     return cells == kWideLine ? m_wideCells.value(line) : cells;
 }
 
@@ -458,10 +460,17 @@ ResultTextModel::Pos ResultTextModel::posAt(qint64 byte) const
                                      [](qint64 v, const Block& b) { return v < b.base; });
     const qsizetype b = std::max<qsizetype>(0, qsizetype(it - m_blocks.cbegin()) - 1);
     const Block& block = m_blocks.at(b);
-    const auto first = m_offsets.cbegin() + block.firstLine;
-    const auto last = m_offsets.cbegin() + blockEndLine(b);
-    const auto at = std::upper_bound(first, last, quint32(byte - block.base));
-    const qint64 line = std::max<qint64>(block.firstLine, qint64(at - m_offsets.cbegin()) - 1);
+    // The block's last line starting at or before the byte.
+    qint64 line = block.firstLine;
+    for (qint64 low = line + 1, high = blockEndLine(b); low < high;) {
+        const qint64 mid = low + (high - low) / 2;
+        if (block.base + entry(mid).offset <= byte) {
+            line = mid;
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
     const qint64 end = lineEnd(line);
     if (byte >= end)
         return { line, lineCells(line) };

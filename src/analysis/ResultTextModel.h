@@ -7,6 +7,9 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 // The text of one result page: the received bytes kept exact, an index of line starts
 // built as the bytes arrive, and rows of a fixed number of cells that long lines wrap
 // into. Only what is asked for is decoded (UTF-8, each maximal invalid subsequence shown
@@ -45,9 +48,9 @@ public:
     qint64 size() const { return m_bytes.size(); }
 
     // Number of lines, at least 1; the last line is open and may still grow.
-    qint64 lineCount() const { return m_offsets.size(); }
+    qint64 lineCount() const { return m_lineCount; }
     // Byte offset of the line's first byte.
-    qint64 lineStart(qint64 line) const { return blockOf(line).base + m_offsets.at(line); }
+    qint64 lineStart(qint64 line) const { return blockOf(line).base + entry(line).offset; }
     // Byte offset just past the line's last byte, before its line break.
     qint64 lineEnd(qint64 line) const;
     // Width of the line in cells.
@@ -95,6 +98,21 @@ private:
         qint64 firstRow; // at the current wrap width
         qint64 widest = 0; // cells of the block's widest line
     };
+    struct LineEntry
+    {
+        quint32 offset; // the line's start, from its block's base
+        quint32 cells; // the line's width; kWideLine: see m_wideCells
+    };
+    // Entries live in pages that never move: growing the index copies nothing, and its
+    // memory grows by a page at a time, not by doubling.
+    static constexpr int kPageShift = 16;
+    static constexpr qint64 kPageMask = (qint64(1) << kPageShift) - 1;
+    const LineEntry& entry(qint64 line) const
+    {
+        return m_pages[std::size_t(line >> kPageShift)][std::size_t(line & kPageMask)];
+    }
+    LineEntry& lastEntry() { return const_cast<LineEntry&>(entry(m_lineCount - 1)); }
+
     struct Checkpoint
     {
         qint64 byte; // a character boundary inside a long line
@@ -115,8 +133,8 @@ private:
 
     ChunkedBytes m_bytes;
     QList<Block> m_blocks;
-    QList<quint32> m_offsets; // each line's start, from its block's base
-    QList<quint32> m_cells; // each line's width; kWideLine: see m_wideCells
+    std::vector<std::unique_ptr<LineEntry[]>> m_pages;
+    qint64 m_lineCount = 0;
     QHash<qint64, qint64> m_wideCells; // widths of lines too wide for 32 bits
     QList<Checkpoint> m_checkpoints;
     qint64 m_wrap = 0;
