@@ -6,6 +6,10 @@
 // Usage: WindowSend_bench DATA_DIR REQUEST.phr
 // Prints: "<seconds> <peak KB> <largest gap ms> <response bytes> <CPU seconds> <largest
 // busy gap ms>"; CPU time (user + system, from the click) is steadier on a busy machine.
+// A second line times scrolling to the end, jumping to a line, selecting across a chunk
+// boundary, and counting the matches of a text found on every line.
+#include "analysis/ResultFinder.h"
+#include "analysis/widgets/ResultFindBar.h"
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/frmResult.h"
 #include "persistence/AppData.h"
@@ -19,6 +23,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -144,10 +149,50 @@ int main(int argc, char** argv)
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     const double gap = gaps.largestMs();
 
-    qint64 received = 0;
-    if (frmResult* result = browser->oResult())
-        received = result->txtResult(result->lTabCount())->model().size();
-    std::printf("%.3f %ld %.1f %lld %.3f %.1f\n", seconds, peakKilobytes(), gap,
-                (long long)received, cpuSeconds() - cpuBefore, gaps.largestBusyMs());
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double busy = gaps.largestBusyMs();
+    const long peak = peakKilobytes();
+
+    frmResult* result = browser->oResult();
+    if (!result) {
+        std::fprintf(stderr, "no result window\n");
+        return 1;
+    }
+    ResultTextView* page = result->txtResult(result->lTabCount());
+    const ResultTextModel& model = page->model();
+    const auto timed = [page](auto step) {
+        QElapsedTimer t;
+        t.start();
+        step();
+        page->viewport()->repaint();
+        return double(t.nsecsElapsed()) / 1e6;
+    };
+    const double toEnd = timed([page] { page->scrollToEnd(); });
+    const double toLine = timed([&] { page->goToLine(model.lineCount() / 2); });
+    // A selection from one received chunk into the next, then copied.
+    const QList<QByteArray>& chunks = model.bytes().chunks();
+    const qint64 seam = chunks.size() > 1 ? chunks.first().size() : model.size() / 2;
+    const double select = timed([&] {
+        page->setSelection(model.posAt(seam - 200), model.posAt(seam + 200));
+        page->ensureVisible(model.posAt(seam));
+        page->copy();
+    });
+
+    // Counting the matches of a text on every line of the page, while the window stays live.
+    page->showFind();
+    gaps.reset();
+    QElapsedTimer findClock;
+    findClock.start();
+    page->findBar()->findField()->setText(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s);
+    while (page->finder()->isCounting() || page->finder()->isSearching())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double findSeconds = double(findClock.nsecsElapsed()) / 1e9;
+
+    std::printf("%.3f %ld %.1f %lld %.3f %.1f\n", seconds, peak, gap, (long long)model.size(), cpu,
+                busy);
+    std::printf("to end %.1f ms, to a line %.1f ms, selection across chunks %.1f ms; "
+                "%lld matches counted in %.2f s, largest gap %.1f ms (busy %.1f ms)\n",
+                toEnd, toLine, select, (long long)page->finder()->matchCount(), findSeconds,
+                gaps.largestMs(), gaps.largestBusyMs());
     return 0;
 }
