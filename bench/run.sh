@@ -78,20 +78,23 @@ windowrow() { # label phr url
     local w c; w=$("$window" "$work/data" "$2" 2>"$work/err") || { cat "$work/err" >&2; return 1; }
     c=$(measure curl -s -o /dev/null "$3")
     read -r wt wk gap bytes wcpu busy <<<"$w"; read -r ct _ <<<"$c"
-    printf '| %-24s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %6.0f ms | %5.0f ms | %6.2f s |\n' \
+    printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %6.0f ms | %5.0f ms | %6.2f s |\n' \
         "$1" "$wt" "$ct" "$(ratio "$wt" "$ct")" $((wk / 1024)) "$(python3 -c "print($wk*1024/$bytes)")" \
         "$gap" "$busy" "$wcpu"
+    afterwards+=("$1, then: $(sed -n 2p <<<"$w")")
 }
+afterwards=()
 
 echo
 echo "Through the request window (SEND to idle); memory is peak resident over the body's size;"
 echo "the busy gap is the CPU time the event loop's thread spent inside its longest gap:"
-echo "| what                     |  window   |  curl    | time   | peak      | /body  | largest gap | busy gap | CPU      |"
-echo "|--------------------------|-----------|----------|--------|-----------|--------|-------------|----------|----------|"
+echo "| what                      |  window   |  curl    | time   | peak      | /body  | largest gap | busy gap | CPU      |"
+echo "|---------------------------|-----------|----------|--------|-----------|--------|-------------|----------|----------|"
 windowrow "100 MB through the window" "$work/phr/100M.phr" "http://127.0.0.1:$port/100M.txt"
 if [ $quick -eq 0 ]; then
     windowrow "1 GB through the window" "$work/phr/1G.phr" "http://127.0.0.1:$port/1G.txt"
 fi
+printf '%s\n' "${afterwards[@]}"
 
 echo
 echo "Start-up to the main window shown and idle (offscreen), five runs:"
