@@ -70,10 +70,12 @@ qint64 ResultFinder::longestMatch() const
     return m_mode == Mode::Fold ? 4 * qint64(m_foldedNeedle.size()) : m_needle.size();
 }
 
-ResultFinder::Slice ResultFinder::prepare(qint64 from, qint64 to) const
+const ResultFinder::Slice& ResultFinder::prepare(qint64 from, qint64 to) const
 {
-    Slice s;
+    Slice& s = m_slice;
     s.base = from;
+    s.chars.clear();
+    s.starts.clear();
     // Matches beginning before `to` may end up to a match's length later.
     s.bytes = m_model.bytes().mid(from, to - from + longestMatch() - 1);
     if (m_mode == Mode::AsciiFold) {
@@ -81,18 +83,22 @@ ResultFinder::Slice ResultFinder::prepare(qint64 from, qint64 to) const
     } else if (m_mode == Mode::Fold) {
         const char* p = s.bytes.constData();
         const qsizetype n = s.bytes.size();
-        s.chars.reserve(std::size_t(n));
-        s.starts.reserve(std::size_t(n) + 1);
         for (qsizetype i = 0; i < n;) {
+            const auto b = uchar(p[i]);
+            if (b < 0x80) { // most text: folded without a table lookup
+                s.chars.push_back(b | (uchar(b - 'A') < 26u ? 0x20 : 0));
+                s.starts.push_back(quint32(i++));
+                continue;
+            }
             char32_t cp;
             const int len = ResultTextModel::decodeChar(p + i, n - i, cp);
             const bool real = cp != 0xFFFD
                 || (len == 3 && QByteArrayView(p + i, 3) == QByteArrayView("\xEF\xBF\xBD"));
             s.chars.push_back(real ? QChar::toCaseFolded(cp) : kInvalid);
-            s.starts.push_back(from + i);
+            s.starts.push_back(quint32(i));
             i += len;
         }
-        s.starts.push_back(from + n);
+        s.starts.push_back(quint32(n));
     }
     return s;
 }
@@ -105,16 +111,17 @@ ResultFinder::Match ResultFinder::nextIn(const Slice& slice, qint64 from, qint64
             return {};
         return { slice.base + at, slice.base + at + m_needle.size() };
     }
-    const auto first = std::lower_bound(slice.starts.cbegin(), slice.starts.cend() - 1, from);
+    const auto first = std::lower_bound(slice.starts.cbegin(), slice.starts.cend() - 1,
+                                        quint32(from - slice.base));
     const auto begin = slice.chars.cbegin() + (first - slice.starts.cbegin());
     const auto hit
         = std::search(begin, slice.chars.cend(), m_foldedNeedle.cbegin(), m_foldedNeedle.cend());
     if (hit == slice.chars.cend())
         return {};
     const std::size_t k = std::size_t(hit - slice.chars.cbegin());
-    if (slice.starts[k] >= limit)
+    if (slice.base + slice.starts[k] >= limit)
         return {};
-    return { slice.starts[k], slice.starts[k + m_foldedNeedle.size()] };
+    return { slice.base + slice.starts[k], slice.base + slice.starts[k + m_foldedNeedle.size()] };
 }
 
 ResultFinder::Match ResultFinder::firstMatch(qint64 from, qint64 to) const
@@ -173,7 +180,7 @@ bool ResultFinder::stepSearch()
     const qint64 low = std::max(j.pos - kSliceBytes, end);
     if (low < j.pos) {
         // The last of the matches beginning in [low, pos).
-        const Slice slice = prepare(low, j.pos);
+        const Slice& slice = prepare(low, j.pos);
         Match last;
         for (Match m = nextIn(slice, low, j.pos); m.isValid();
              m = nextIn(slice, m.begin + 1, j.pos))
@@ -219,7 +226,7 @@ bool ResultFinder::stepCount()
     const qint64 decided = std::max<qint64>(0, size - longestMatch() + 1);
     if (m_countPos < decided) {
         const qint64 limit = std::min(m_countPos + kSliceBytes, decided);
-        const Slice slice = prepare(m_countPos, limit);
+        const Slice& slice = prepare(m_countPos, limit);
         qint64 pos = m_countPos;
         for (Match m = nextIn(slice, pos, limit); m.isValid(); m = nextIn(slice, pos, limit)) {
             ++m_count;
@@ -228,7 +235,7 @@ bool ResultFinder::stepCount()
         m_countPos = std::max(pos, limit);
     } else if (!m_tailCounted) {
         m_tailCounted = true;
-        const Slice slice = prepare(m_countPos, size);
+        const Slice& slice = prepare(m_countPos, size);
         qint64 pos = m_countPos;
         for (Match m = nextIn(slice, pos, size); m.isValid(); m = nextIn(slice, pos, size)) {
             ++m_tailCount;

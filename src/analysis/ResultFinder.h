@@ -79,10 +79,10 @@ private:
         qint64 base = 0;
         QByteArray bytes;
         std::vector<char32_t> chars; // decoded characters (fold mode only)
-        std::vector<qint64> starts; // byte offset of each character, and of the end
+        std::vector<quint32> starts; // offset in bytes of each character, and of the end
     };
 
-    Slice prepare(qint64 from, qint64 to) const;
+    const Slice& prepare(qint64 from, qint64 to) const;
     Match nextIn(const Slice& slice, qint64 from, qint64 limit) const;
     qint64 longestMatch() const;
     void schedule();
@@ -111,6 +111,7 @@ private:
     qint64 m_countPos = 0; // every match beginning before this is counted
     qint64 m_tailCount = 0; // matches near the end that more bytes could still change
     bool m_tailCounted = false;
+    mutable Slice m_slice; // kept between steps: fresh buffers would be faulted in each time
     QTimer m_timer;
     QElapsedTimer m_budget;
 };
