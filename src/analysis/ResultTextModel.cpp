@@ -161,9 +161,9 @@ void ResultTextModel::startLine(qint64 start)
         m_closedRows = 0;
     }
     if ((line & kPageMask) == 0)
-        m_pages.emplace_back(std::make_unique_for_overwrite<LineEntry[]>(kPageMask + 1));
+        m_pages.emplace_back().reserve(std::size_t(kPageMask + 1));
     ++m_lineCount;
-    lastEntry() = { quint32(start - m_blocks.last().base), 0 };
+    m_pages.back().push_back({ quint32(start - m_blocks.last().base), 0 });
     m_sinceCheckpoint = 0;
     m_need = 0;
 }

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 
-#include <memory>
 #include <vector>
 
 // The text of one result page: the received bytes kept exact, an index of line starts
@@ -111,7 +110,7 @@ private:
     {
         return m_pages[std::size_t(line >> kPageShift)][std::size_t(line & kPageMask)];
     }
-    LineEntry& lastEntry() { return const_cast<LineEntry&>(entry(m_lineCount - 1)); }
+    LineEntry& lastEntry() { return m_pages.back().back(); }
 
     struct Checkpoint
     {
@@ -133,7 +132,7 @@ private:
 
     ChunkedBytes m_bytes;
     QList<Block> m_blocks;
-    std::vector<std::unique_ptr<LineEntry[]>> m_pages;
+    std::vector<std::vector<LineEntry>> m_pages; // each reserved to its full size at once
     qint64 m_lineCount = 0;
     QHash<qint64, qint64> m_wideCells; // widths of lines too wide for 32 bits
     QList<Checkpoint> m_checkpoints;
