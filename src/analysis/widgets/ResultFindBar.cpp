@@ -22,7 +22,10 @@ ResultFindBar::ResultFindBar(QWidget* parent)
     setAutoFillBackground(true);
     m_find->setObjectName(u"txtFind"_s);
     m_find->setClearButtonEnabled(true);
-    m_find->setMinimumWidth(160);
+    m_find->setMinimumWidth(100);
+    // The status gives way first when the page is narrow.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status->setMinimumWidth(0);
     m_previous->setText(u"Previous"_s);
     m_previous->setToolTip(u"Previous match (Shift+F3)"_s);
     m_next->setText(u"Next"_s);
@@ -30,7 +33,8 @@ ResultFindBar::ResultFindBar(QWidget* parent)
     m_line->setObjectName(u"txtLine"_s);
     m_line->setValidator(
         new QRegularExpressionValidator(QRegularExpression(u"[0-9]{0,15}"_s), m_line));
-    m_line->setMaximumWidth(100);
+    m_line->setMinimumWidth(60);
+    m_line->setMaximumWidth(80);
     m_line->setToolTip(u"Go to line (Ctrl+G)"_s);
     auto* close = new QToolButton(this);
     close->setText(u"\u00D7"_s);
