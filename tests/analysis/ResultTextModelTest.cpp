@@ -285,3 +285,36 @@ TEST(ResultTextModelTest, DecodesEveryByteSequenceLikeTheReferenceWhateverTheChu
         }
     }
 }
+
+TEST(ResultTextModelTest, RowsOfManyLinesAgreeWithACountLineByLineAtEveryWidth)
+{
+    // Blocks of short lines, blocks holding a long line, CR LF split between chunks.
+    std::mt19937 random(7);
+    QByteArray raw;
+    std::vector<qint64> widths;
+    for (int i = 0; i < 1500; ++i) {
+        const qint64 w = (i / 256) % 2 == 0 ? random() % 20 : random() % 120;
+        widths.push_back(w);
+        raw += QByteArray(w, 'x') + (i % 3 == 0 ? "\r\n" : "\n");
+    }
+    widths.push_back(0); // the open line after the last break
+    ResultTextModel m;
+    for (qsizetype at = 0; at < raw.size(); at += 997)
+        m.append(raw.mid(at, 997));
+    ASSERT_EQ(m.lineCount(), qint64(widths.size()));
+    for (const qint64 wrap : { 0, 25, 7, 200, 1 }) {
+        m.setWrapWidth(wrap);
+        qint64 row = 0;
+        for (qint64 line = 0; line < m.lineCount(); ++line) {
+            const qint64 rows
+                = wrap > 0 ? std::max<qint64>(1, (widths[line] + wrap - 1) / wrap) : 1;
+            ASSERT_EQ(m.rowOf({ line, 0 }), row) << "wrap " << wrap << " line " << line;
+            ASSERT_EQ(m.rowStart(row + rows - 1), (Pos { line, (rows - 1) * wrap }))
+                << "wrap " << wrap << " line " << line;
+            row += rows;
+        }
+        EXPECT_EQ(m.rowCount(), row) << "wrap " << wrap;
+    }
+    m.append("y"_ba.repeated(30)); // the open line grows at the last width
+    EXPECT_EQ(m.rowStart(m.rowCount() - 1), (Pos { m.lineCount() - 1, 29 }));
+}
