@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -24,7 +25,7 @@ bool isAscii(const QByteArray& bytes)
 void foldAscii(QByteArray& bytes)
 {
     // Branch-free so the compiler can vectorise it.
-    for (char& c : bytes) {
+    for (char& c : bytes) { // bytes is never shared here: no copy on write
         const auto u = uchar(c);
         c = char(u | (uchar(u - 'A') < 26u ? 0x20 : 0));
     }
@@ -77,9 +78,9 @@ const ResultFinder::Slice& ResultFinder::prepare(qint64 from, qint64 to) const
     s.chars.clear();
     s.starts.clear();
     // Matches beginning before `to` may end up to a match's length later.
-    s.bytes = m_model.bytes().mid(from, to - from + longestMatch() - 1);
+    copyBytes(from, to - from + longestMatch() - 1, m_mode == Mode::AsciiFold);
     if (m_mode == Mode::AsciiFold) {
-        foldAscii(s.bytes);
+        foldAscii(s.buffer);
     } else if (m_mode == Mode::Fold) {
         const char* p = s.bytes.constData();
         const qsizetype n = s.bytes.size();
@@ -103,10 +104,46 @@ const ResultFinder::Slice& ResultFinder::prepare(qint64 from, qint64 to) const
     return s;
 }
 
+void ResultFinder::copyBytes(qint64 from, qint64 length, bool writable) const
+{
+    Slice& s = m_slice;
+    const QList<QByteArray>& chunks = m_model.bytes().chunks();
+    if (m_model.size() < m_seenSize || chunks.size() < qsizetype(m_chunkStarts.size()))
+        m_chunkStarts.clear(); // the text was cleared
+    for (auto i = qsizetype(m_chunkStarts.size()); i < chunks.size(); ++i)
+        m_chunkStarts.push_back(i == 0 ? 0 : m_chunkStarts.back() + chunks.at(i - 1).size());
+    m_seenSize = m_model.size();
+    length = std::clamp<qint64>(length, 0, m_model.size() - from);
+    if (length == 0) {
+        s.buffer.resize(0);
+        s.bytes = s.buffer;
+        return;
+    }
+    const auto it = std::upper_bound(m_chunkStarts.cbegin(), m_chunkStarts.cend(), from);
+    auto i = qsizetype(it - m_chunkStarts.cbegin()) - 1;
+    qint64 offset = from - m_chunkStarts[std::size_t(i)];
+    if (!writable && offset + length <= chunks.at(i).size()) {
+        s.bytes = QByteArrayView(chunks.at(i).constData() + offset, qsizetype(length));
+        return;
+    }
+    s.buffer.resize(qsizetype(length));
+    char* out = s.buffer.data();
+    while (length > 0) {
+        const QByteArray& c = chunks.at(i);
+        const qint64 take = std::min<qint64>(length, c.size() - offset);
+        std::memcpy(out, c.constData() + offset, std::size_t(take));
+        out += take;
+        length -= take;
+        offset = 0;
+        ++i;
+    }
+    s.bytes = s.buffer;
+}
+
 ResultFinder::Match ResultFinder::nextIn(const Slice& slice, qint64 from, qint64 limit) const
 {
     if (m_mode != Mode::Fold) {
-        const qsizetype at = QByteArrayView(slice.bytes).indexOf(m_needle, from - slice.base);
+        const qsizetype at = slice.bytes.indexOf(m_needle, from - slice.base);
         if (at < 0 || slice.base + at >= limit)
             return {};
         return { slice.base + at, slice.base + at + m_needle.size() };
@@ -261,6 +298,10 @@ void ResultFinder::restartCount()
 void ResultFinder::textChanged()
 {
     const qint64 size = m_model.size();
+    if (size < m_seenSize) {
+        m_chunkStarts.clear();
+        m_seenSize = 0;
+    }
     if (m_countPos > size) {
         // The text was cleared (and may have grown again since).
         m_job.active = false;

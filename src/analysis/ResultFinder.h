@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -77,12 +78,14 @@ private:
     struct Slice
     {
         qint64 base = 0;
-        QByteArray bytes;
+        QByteArrayView bytes; // into a received chunk, or into buffer
+        QByteArray buffer; // never shared, so its memory is reused from step to step
         std::vector<char32_t> chars; // decoded characters (fold mode only)
         std::vector<quint32> starts; // offset in bytes of each character, and of the end
     };
 
     const Slice& prepare(qint64 from, qint64 to) const;
+    void copyBytes(qint64 from, qint64 length, bool writable) const;
     Match nextIn(const Slice& slice, qint64 from, qint64 limit) const;
     qint64 longestMatch() const;
     void schedule();
@@ -112,6 +115,8 @@ private:
     qint64 m_tailCount = 0; // matches near the end that more bytes could still change
     bool m_tailCounted = false;
     mutable Slice m_slice; // kept between steps: fresh buffers would be faulted in each time
+    mutable std::vector<qint64> m_chunkStarts; // offset of each received chunk
+    mutable qint64 m_seenSize = 0;
     QTimer m_timer;
     QElapsedTimer m_budget;
 };
