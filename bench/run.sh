@@ -25,6 +25,8 @@ line='pelorin benchmark line 0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLM
 yes "$line" | head -c 100M > "$work/www/100M.txt" || true
 [ $quick -eq 1 ] || yes "$line" | head -c 1G > "$work/www/1G.txt" || true
 for i in $(seq 1 200); do printf 'small file %s\n' "$i" > "$work/www/s/$i.txt"; done
+# Writing the bodies back to disk would otherwise compete with the first measurements.
+sync
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 user=; [ "$(id -u)" -eq 0 ] && user='user root;'
