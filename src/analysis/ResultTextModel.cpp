@@ -1,7 +1,12 @@
 #include "analysis/ResultTextModel.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -9,6 +14,11 @@ namespace {
 // row of a multi-megabyte line costs.
 constexpr qint64 kCheckpointSpacing = 4096;
 constexpr char32_t kReplacement = 0xFFFD;
+// Lines per index block: a row lookup walks at most this many lines.
+constexpr qint64 kBlockLines = 256;
+// Starts within a block stay below this, leaving room for the CR LF adjustment.
+constexpr qint64 kMaxBlockSpan = 0xFFFFFF00LL;
+constexpr quint32 kWideLine = 0xFFFFFFFFU;
 
 struct Step
 {
@@ -58,12 +68,22 @@ Step decodeOne(const unsigned char* p, qsizetype n)
 }
 
 // Length of the leading run of bytes 0x20 to 0x7F (no line break, tab or control character,
-// no UTF-8 sequence), eight bytes at a time.
+// no UTF-8 sequence), sixteen or eight bytes at a time.
 qsizetype plainAsciiRun(const unsigned char* p, qsizetype n)
 {
     constexpr quint64 ones = 0x0101010101010101ULL;
     constexpr quint64 highs = 0x8080808080808080ULL;
     qsizetype i = 0;
+#ifdef __SSE2__
+    // As signed bytes, both the controls and the bytes from 0x80 up are below 0x20.
+    const __m128i space = _mm_set1_epi8(0x20);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int stop = _mm_movemask_epi8(_mm_cmplt_epi8(v, space));
+        if (stop != 0)
+            return i + std::countr_zero(unsigned(stop));
+    }
+#endif
     for (; i + 8 <= n; i += 8) {
         quint64 word;
         std::memcpy(&word, p + i, 8);
@@ -104,6 +124,13 @@ void appendCodePoint(QString& out, char32_t cp)
 
 } // namespace
 
+int ResultTextModel::decodeChar(const char* p, qsizetype n, char32_t& cp)
+{
+    const Step s = decodeOne(reinterpret_cast<const unsigned char*>(p), n);
+    cp = s.cp;
+    return s.length;
+}
+
 ResultTextModel::ResultTextModel()
 {
     clear();
@@ -112,22 +139,71 @@ ResultTextModel::ResultTextModel()
 void ResultTextModel::clear()
 {
     m_bytes.clear();
-    m_lineStarts.clear();
-    m_lineCells.clear();
-    m_firstRows.clear();
+    m_blocks.clear();
+    m_pages.clear();
+    m_lineCount = 0;
+    m_wideCells.clear();
     m_checkpoints.clear();
+    m_closedRows = 0;
     m_lastWasCR = false;
     startLine(0);
-    m_firstRows.last() = 0;
 }
 
 void ResultTextModel::startLine(qint64 start)
 {
-    m_lineStarts.append(start);
-    m_lineCells.append(0);
-    m_firstRows.append(0);
+    const qint64 line = m_lineCount;
+    if (line > 0)
+        m_closedRows += lastEntry().cells <= m_wrap ? 1 : rowsOfLine(line - 1);
+    if (m_blocks.isEmpty() || line - m_blocks.last().firstLine >= kBlockLines
+        || start - m_blocks.last().base > kMaxBlockSpan) {
+        const qint64 firstRow = m_blocks.isEmpty() ? 0 : m_blocks.last().firstRow + m_closedRows;
+        m_blocks.append({ line, start, firstRow, 0 });
+        m_closedRows = 0;
+    }
+    if ((line & kPageMask) == 0)
+        m_pages.emplace_back().reserve(std::size_t(kPageMask + 1));
+    ++m_lineCount;
+    m_pages.back().push_back({ quint32(start - m_blocks.last().base), 0 });
     m_sinceCheckpoint = 0;
     m_need = 0;
+}
+
+void ResultTextModel::moveLastLineStart(qint64 start)
+{
+    Block& block = m_blocks.last();
+    if (block.firstLine == lineCount() - 1)
+        block.base = start;
+    lastEntry().offset = quint32(start - block.base);
+}
+
+void ResultTextModel::setLastCells(qint64 cells)
+{
+    Block& block = m_blocks.last();
+    block.widest = std::max(block.widest, cells);
+    if (cells >= kWideLine) {
+        lastEntry().cells = kWideLine;
+        m_wideCells.insert(lineCount() - 1, cells);
+    } else {
+        lastEntry().cells = quint32(cells);
+    }
+}
+
+qint64 ResultTextModel::lineCells(qint64 line) const
+{
+    const quint32 cells = entry(line).cells;
+    return cells == kWideLine ? m_wideCells.value(line) : cells;
+}
+
+qsizetype ResultTextModel::blockIndexOf(qint64 line) const
+{
+    const auto it = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), line,
+                                     [](qint64 l, const Block& b) { return l < b.firstLine; });
+    return qsizetype(it - m_blocks.cbegin()) - 1;
+}
+
+qint64 ResultTextModel::blockEndLine(qsizetype block) const
+{
+    return block + 1 < m_blocks.size() ? m_blocks.at(block + 1).firstLine : lineCount();
 }
 
 void ResultTextModel::append(const QByteArray& chunk)
@@ -135,17 +211,14 @@ void ResultTextModel::append(const QByteArray& chunk)
     if (chunk.isEmpty())
         return;
     const qint64 base = m_bytes.size();
-    const qint64 firstTouched = lineCount() - 1;
     m_bytes.append(chunk);
     scan(chunk.constData(), chunk.size(), base);
-    for (qint64 line = firstTouched + 1; line < lineCount(); ++line)
-        m_firstRows[line] = m_firstRows[line - 1] + rowsOfLine(line - 1);
 }
 
 void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
-    qint64 cell = m_lineCells.last();
+    qint64 cell = lineCells(lineCount() - 1);
     for (qsizetype i = 0; i < size; ++i) {
         if (m_need == 0) {
             // Most responses are printable ASCII: such runs only add one cell a byte.
@@ -176,18 +249,18 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
         }
         if (b == '\n') {
             if (m_lastWasCR) {
-                m_lineStarts.last() = base + i + 1; // the LF belongs to the CR's break
+                moveLastLineStart(base + i + 1); // the LF belongs to the CR's break
                 m_lastWasCR = false;
                 continue;
             }
-            m_lineCells.last() = cell;
+            setLastCells(cell);
             startLine(base + i + 1);
             cell = 0;
             continue;
         }
         m_lastWasCR = false;
         if (b == '\r') {
-            m_lineCells.last() = cell;
+            setLastCells(cell);
             startLine(base + i + 1);
             cell = 0;
             m_lastWasCR = true;
@@ -204,7 +277,10 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
         }
         ++cell; // a character or the U+FFFD of a malformed sequence
         if (b >= 0xC2 && b <= 0xDF) {
+            // The range may still hold the narrower one of a sequence this byte broke.
             m_need = 1;
+            m_lower = 0x80;
+            m_upper = 0xBF;
         } else if (b >= 0xE0 && b <= 0xEF) {
             m_need = 2;
             m_lower = b == 0xE0 ? 0xA0 : 0x80;
@@ -215,16 +291,15 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
             m_upper = b == 0xF4 ? 0x8F : 0xBF;
         }
     }
-    m_lineCells.last() = cell;
+    setLastCells(cell);
 }
 
 qint64 ResultTextModel::lineEnd(qint64 line) const
 {
     if (line + 1 >= lineCount())
         return m_bytes.size();
-    const qint64 next = m_lineStarts.at(line + 1);
-    if (next - 2 >= m_lineStarts.at(line) && m_bytes.at(next - 1) == '\n'
-        && m_bytes.at(next - 2) == '\r')
+    const qint64 next = lineStart(line + 1);
+    if (next - 2 >= lineStart(line) && m_bytes.at(next - 1) == '\n' && m_bytes.at(next - 2) == '\r')
         return next - 2;
     return next - 1;
 }
@@ -237,7 +312,7 @@ ResultTextModel::Checkpoint ResultTextModel::seek(qint64 line, qint64 cell) cons
                                      });
     if (it != m_checkpoints.cbegin() && std::prev(it)->line == line)
         return *std::prev(it);
-    return { m_lineStarts.at(line), line, 0 };
+    return { lineStart(line), line, 0 };
 }
 
 QString ResultTextModel::displayText(qint64 line, qint64 fromCell, qint64 toCell) const
@@ -312,7 +387,7 @@ qint64 ResultTextModel::rowsOfLine(qint64 line) const
 {
     if (m_wrap <= 0)
         return 1;
-    return std::max<qint64>(1, (m_lineCells.at(line) + m_wrap - 1) / m_wrap);
+    return std::max<qint64>(1, (lineCells(line) + m_wrap - 1) / m_wrap);
 }
 
 void ResultTextModel::setWrapWidth(qint64 cells)
@@ -321,28 +396,99 @@ void ResultTextModel::setWrapWidth(qint64 cells)
     if (cells == m_wrap)
         return;
     m_wrap = cells;
-    for (qint64 line = 1; line < lineCount(); ++line)
-        m_firstRows[line] = m_firstRows[line - 1] + rowsOfLine(line - 1);
+    // Only blocks holding a line wider than a row need their lines looked at.
+    qint64 row = 0;
+    for (qsizetype b = 0; b < m_blocks.size(); ++b) {
+        m_blocks[b].firstRow = row;
+        const qint64 end = blockEndLine(b);
+        if (flat(m_blocks.at(b))) {
+            m_closedRows = end - m_blocks.at(b).firstLine;
+        } else {
+            m_closedRows = 0;
+            for (qint64 line = m_blocks.at(b).firstLine; line < end; ++line)
+                m_closedRows += rowsOfLine(line);
+        }
+        row += m_closedRows;
+    }
+    m_closedRows -= rowsOfLine(lineCount() - 1);
 }
 
 qint64 ResultTextModel::rowCount() const
 {
-    return m_firstRows.last() + rowsOfLine(lineCount() - 1);
+    return m_blocks.last().firstRow + m_closedRows + rowsOfLine(lineCount() - 1);
 }
 
 ResultTextModel::Pos ResultTextModel::rowStart(qint64 row) const
 {
     row = std::clamp<qint64>(row, 0, rowCount() - 1);
-    const auto it = std::upper_bound(m_firstRows.cbegin(), m_firstRows.cend(), row);
-    const qint64 line = qint64(it - m_firstRows.cbegin()) - 1;
-    return { line, (row - m_firstRows.at(line)) * std::max<qint64>(m_wrap, 0) };
+    if (m_wrap <= 0)
+        return { row, 0 };
+    const auto it = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), row,
+                                     [](qint64 r, const Block& b) { return r < b.firstRow; });
+    const qsizetype b = qsizetype(it - m_blocks.cbegin()) - 1;
+    qint64 first = m_blocks.at(b).firstRow;
+    if (flat(m_blocks.at(b)))
+        return { m_blocks.at(b).firstLine + (row - first), 0 };
+    const qint64 end = blockEndLine(b);
+    for (qint64 line = m_blocks.at(b).firstLine; line < end; ++line) {
+        const qint64 rows = rowsOfLine(line);
+        if (row < first + rows)
+            return { line, (row - first) * m_wrap };
+        first += rows;
+    }
+    return { lineCount() - 1, 0 }; // not reached: the row was clipped to the text
 }
 
 qint64 ResultTextModel::rowOf(Pos pos) const
 {
     pos.line = std::clamp<qint64>(pos.line, 0, lineCount() - 1);
     if (m_wrap <= 0)
-        return m_firstRows.at(pos.line);
-    const qint64 within = std::clamp<qint64>(pos.cell / m_wrap, 0, rowsOfLine(pos.line) - 1);
-    return m_firstRows.at(pos.line) + within;
+        return pos.line;
+    const Block& block = blockOf(pos.line);
+    qint64 row = block.firstRow;
+    if (flat(block))
+        return row + (pos.line - block.firstLine);
+    for (qint64 line = block.firstLine; line < pos.line; ++line)
+        row += rowsOfLine(line);
+    return row + std::clamp<qint64>(pos.cell / m_wrap, 0, rowsOfLine(pos.line) - 1);
+}
+
+ResultTextModel::Pos ResultTextModel::posAt(qint64 byte) const
+{
+    byte = std::clamp<qint64>(byte, 0, size());
+    const auto it = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), byte,
+                                     [](qint64 v, const Block& b) { return v < b.base; });
+    const qsizetype b = std::max<qsizetype>(0, qsizetype(it - m_blocks.cbegin()) - 1);
+    const Block& block = m_blocks.at(b);
+    // The block's last line starting at or before the byte.
+    qint64 line = block.firstLine;
+    for (qint64 low = line + 1, high = blockEndLine(b); low < high;) {
+        const qint64 mid = low + (high - low) / 2;
+        if (block.base + entry(mid).offset <= byte) {
+            line = mid;
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    const qint64 end = lineEnd(line);
+    if (byte >= end)
+        return { line, lineCells(line) };
+    // Decode from the last checkpoint before the byte.
+    const auto cp = std::upper_bound(m_checkpoints.cbegin(), m_checkpoints.cend(), byte,
+                                     [](qint64 v, const Checkpoint& c) { return v < c.byte; });
+    Checkpoint from { lineStart(line), line, 0 };
+    if (cp != m_checkpoints.cbegin() && std::prev(cp)->line == line)
+        from = *std::prev(cp);
+    const QByteArray buf = m_bytes.mid(from.byte, std::min(end, byte + 4) - from.byte);
+    const auto* p = reinterpret_cast<const unsigned char*>(buf.constData());
+    qint64 cell = from.cell;
+    for (qsizetype i = 0; from.byte + i < byte;) {
+        const Step s = decodeOne(p + i, buf.size() - i);
+        if (from.byte + i + s.length > byte)
+            break; // the byte is inside this character
+        cell += cellWidth(s.cp, cell);
+        i += s.length;
+    }
+    return { line, cell };
 }

@@ -3,8 +3,11 @@
 #include "message/ChunkedBytes.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
+
+#include <vector>
 
 // The text of one result page: the received bytes kept exact, an index of line starts
 // built as the bytes arrive, and rows of a fixed number of cells that long lines wrap
@@ -44,13 +47,20 @@ public:
     qint64 size() const { return m_bytes.size(); }
 
     // Number of lines, at least 1; the last line is open and may still grow.
-    qint64 lineCount() const { return m_lineStarts.size(); }
+    qint64 lineCount() const { return m_lineCount; }
     // Byte offset of the line's first byte.
-    qint64 lineStart(qint64 line) const { return m_lineStarts.at(line); }
+    qint64 lineStart(qint64 line) const { return blockOf(line).base + entry(line).offset; }
     // Byte offset just past the line's last byte, before its line break.
     qint64 lineEnd(qint64 line) const;
     // Width of the line in cells.
-    qint64 lineCells(qint64 line) const { return m_lineCells.at(line); }
+    qint64 lineCells(qint64 line) const;
+    // The place of the character holding a byte offset (clipped to the text); an offset in
+    // a line break maps to the end of its line.
+    Pos posAt(qint64 byte) const;
+
+    // Decodes the character at p (n > 0 bytes) into cp and returns its length: a malformed
+    // or cut-off sequence gives U+FFFD for its longest valid prefix (at least one byte).
+    static int decodeChar(const char* p, qsizetype n, char32_t& cp);
 
     // Display text of cells [fromCell, toCell) of a line: tabs as spaces, control
     // characters as their visible pictures. toCell < 0 means to the end of the line.
@@ -62,7 +72,7 @@ public:
     // Byte offset of the first character that starts at or after the cell (clipped).
     qint64 byteAt(Pos pos) const;
     // The place after the last character.
-    Pos endPos() const { return { lineCount() - 1, m_lineCells.last() }; }
+    Pos endPos() const { return { lineCount() - 1, lineCells(lineCount() - 1) }; }
 
     // Cells per row; 0 or less turns wrapping off (one row per line).
     void setWrapWidth(qint64 cells);
@@ -78,6 +88,30 @@ public:
     qint64 rowsOfLine(qint64 line) const;
 
 private:
+    // Lines are indexed in blocks, so that each line costs two 32-bit numbers: its start
+    // within the block and its width. Rows are kept per block and counted within one.
+    struct Block
+    {
+        qint64 firstLine;
+        qint64 base; // byte offset the block's line starts count from
+        qint64 firstRow; // at the current wrap width
+        qint64 widest = 0; // cells of the block's widest line
+    };
+    struct LineEntry
+    {
+        quint32 offset; // the line's start, from its block's base
+        quint32 cells; // the line's width; kWideLine: see m_wideCells
+    };
+    // Entries live in pages that never move: growing the index copies nothing, and its
+    // memory grows by a page at a time, not by doubling.
+    static constexpr int kPageShift = 16;
+    static constexpr qint64 kPageMask = (qint64(1) << kPageShift) - 1;
+    const LineEntry& entry(qint64 line) const
+    {
+        return m_pages[std::size_t(line >> kPageShift)][std::size_t(line & kPageMask)];
+    }
+    LineEntry& lastEntry() { return m_pages.back().back(); }
+
     struct Checkpoint
     {
         qint64 byte; // a character boundary inside a long line
@@ -87,15 +121,23 @@ private:
 
     void scan(const char* data, qsizetype size, qint64 base);
     void startLine(qint64 start);
-    void updateLastRows();
+    void moveLastLineStart(qint64 start);
+    void setLastCells(qint64 cells);
+    qsizetype blockIndexOf(qint64 line) const;
+    const Block& blockOf(qint64 line) const { return m_blocks.at(blockIndexOf(line)); }
+    qint64 blockEndLine(qsizetype block) const;
+    // True when no line of the block wraps: its rows are its lines.
+    bool flat(const Block& block) const { return m_wrap <= 0 || block.widest <= m_wrap; }
     Checkpoint seek(qint64 line, qint64 cell) const;
 
     ChunkedBytes m_bytes;
-    QList<qint64> m_lineStarts;
-    QList<qint64> m_lineCells;
-    QList<qint64> m_firstRows; // first row of each line at the current wrap width
+    QList<Block> m_blocks;
+    std::vector<std::vector<LineEntry>> m_pages; // each reserved to its full size at once
+    qint64 m_lineCount = 0;
+    QHash<qint64, qint64> m_wideCells; // widths of lines too wide for 32 bits
     QList<Checkpoint> m_checkpoints;
     qint64 m_wrap = 0;
+    qint64 m_closedRows = 0; // rows of the last block's lines before the open one
 
     // Scanner state carried from one chunk to the next.
     qint64 m_sinceCheckpoint = 0;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 using Pos = ResultTextModel::Pos;
 
@@ -156,4 +160,161 @@ TEST(ResultTextModelTest, ClearForgetsEverything)
     m.append("\nb"_ba);
     EXPECT_EQ(lines(m), (QStringList { QString(), u"b"_s }))
         << "a CR before the clear does not swallow the LF after it";
+}
+
+namespace {
+
+// Well-formed UTF-8 as the Unicode standard tables it: a lead range and the ranges of the
+// bytes that follow it.
+struct Form
+{
+    unsigned char lo, hi;
+    std::vector<std::pair<unsigned char, unsigned char>> next;
+};
+const std::vector<Form> kForms = {
+    { 0x00, 0x7F, {} },
+    { 0xC2, 0xDF, { { 0x80, 0xBF } } },
+    { 0xE0, 0xE0, { { 0xA0, 0xBF }, { 0x80, 0xBF } } },
+    { 0xE1, 0xEC, { { 0x80, 0xBF }, { 0x80, 0xBF } } },
+    { 0xED, 0xED, { { 0x80, 0x9F }, { 0x80, 0xBF } } },
+    { 0xEE, 0xEF, { { 0x80, 0xBF }, { 0x80, 0xBF } } },
+    { 0xF0, 0xF0, { { 0x90, 0xBF }, { 0x80, 0xBF }, { 0x80, 0xBF } } },
+    { 0xF1, 0xF3, { { 0x80, 0xBF }, { 0x80, 0xBF }, { 0x80, 0xBF } } },
+    { 0xF4, 0xF4, { { 0x80, 0x8F }, { 0x80, 0xBF }, { 0x80, 0xBF } } },
+};
+
+// Decodes the way the standard recommends: each maximal subpart of an ill-formed sequence
+// becomes one U+FFFD.
+std::vector<char32_t> referenceDecode(const QByteArray& bytes)
+{
+    std::vector<char32_t> out;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto form = std::find_if(kForms.begin(), kForms.end(),
+                                       [&](const Form& f) { return p[i] >= f.lo && p[i] <= f.hi; });
+        if (form == kForms.end()) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        std::size_t k = 0;
+        while (k < form->next.size() && i + 1 + qsizetype(k) < bytes.size()
+               && p[i + 1 + k] >= form->next[k].first && p[i + 1 + k] <= form->next[k].second)
+            ++k;
+        if (k < form->next.size()) {
+            out.push_back(0xFFFD);
+        } else {
+            const std::size_t n = k + 1;
+            char32_t cp = n == 1 ? p[i] : p[i] & (0x7F >> n);
+            for (std::size_t j = 1; j < n; ++j)
+                cp = (cp << 6) | (p[i + j] & 0x3F);
+            out.push_back(cp);
+        }
+        i += qsizetype(k) + 1;
+    }
+    return out;
+}
+
+QString fromCodePoints(const std::vector<char32_t>& cps)
+{
+    return QString::fromUcs4(cps.data(), qsizetype(cps.size()));
+}
+
+// The cells of each line as a page shows them: tabs as spaces, controls as pictures.
+std::vector<QStringList> referenceCells(const std::vector<char32_t>& cps)
+{
+    std::vector<QStringList> lines(1);
+    for (std::size_t i = 0; i < cps.size(); ++i) {
+        const char32_t c = cps[i];
+        if (c == U'\r' || c == U'\n') {
+            if (c == U'\r' && i + 1 < cps.size() && cps[i + 1] == U'\n')
+                ++i;
+            lines.emplace_back();
+        } else if (c == U'\t') {
+            do
+                lines.back().append(u" "_s);
+            while (lines.back().size() % ResultTextModel::kTabWidth != 0);
+        } else {
+            const char32_t shown = c < 0x20 ? 0x2400 + c : c == 0x7F ? 0x2421 : c;
+            lines.back().append(QString::fromUcs4(&shown, 1));
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(ResultTextModelTest, DecodesEveryByteSequenceLikeTheReferenceWhateverTheChunks)
+{
+    std::mt19937 random(16);
+    // Every pair of byte values, each followed by a byte that often continues a sequence.
+    QByteArray pairs;
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) {
+            pairs += char(a);
+            pairs += char(b);
+            pairs += char(0x80 + random() % 0x50);
+        }
+    pairs += "\xED\xC3\xA9\xF0\x9F\x98\x80\xE0\x80"_ba;
+    QByteArray oneLine = pairs; // no line breaks: one line far longer than a checkpoint
+    std::replace_if(
+        oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n'; }, 'x');
+
+    for (const QByteArray& raw : { pairs, oneLine }) {
+        const std::vector<char32_t> cps = referenceDecode(raw);
+        const std::vector<QStringList> cells = referenceCells(cps);
+        ResultTextModel m;
+        for (qsizetype at = 0; at < raw.size();) {
+            const qsizetype n = random() % 3 == 0 ? 1 + random() % 4 : 1 + random() % 9000;
+            m.append(raw.mid(at, n));
+            at += n;
+        }
+        ASSERT_EQ(m.bytes().toByteArray(), raw);
+        EXPECT_EQ(m.text(), fromCodePoints(cps));
+        ASSERT_EQ(m.lineCount(), qint64(cells.size()));
+        for (qint64 line = 0; line < m.lineCount(); ++line) {
+            const QStringList& want = cells[std::size_t(line)];
+            ASSERT_EQ(m.lineCells(line), want.size()) << "line " << line;
+            EXPECT_EQ(m.displayText(line), want.join(QString())) << "line " << line;
+            for (int k = 0; k < 20 && !want.isEmpty(); ++k) {
+                const qint64 from = random() % want.size();
+                const qint64 to = from + random() % 300;
+                EXPECT_EQ(m.displayText(line, from, to), want.mid(from, to - from).join(QString()))
+                    << "line " << line << " cells " << from << ".." << to;
+            }
+        }
+    }
+}
+
+TEST(ResultTextModelTest, RowsOfManyLinesAgreeWithACountLineByLineAtEveryWidth)
+{
+    // Blocks of short lines, blocks holding a long line, CR LF split between chunks.
+    std::mt19937 random(7);
+    QByteArray raw;
+    std::vector<qint64> widths;
+    for (int i = 0; i < 1500; ++i) {
+        const qint64 w = (i / 256) % 2 == 0 ? random() % 20 : random() % 120;
+        widths.push_back(w);
+        raw += QByteArray(w, 'x') + (i % 3 == 0 ? "\r\n" : "\n");
+    }
+    widths.push_back(0); // the open line after the last break
+    ResultTextModel m;
+    for (qsizetype at = 0; at < raw.size(); at += 997)
+        m.append(raw.mid(at, 997));
+    ASSERT_EQ(m.lineCount(), qint64(widths.size()));
+    for (const qint64 wrap : { 0, 25, 7, 200, 1 }) {
+        m.setWrapWidth(wrap);
+        qint64 row = 0;
+        for (qint64 line = 0; line < m.lineCount(); ++line) {
+            const qint64 rows
+                = wrap > 0 ? std::max<qint64>(1, (widths[line] + wrap - 1) / wrap) : 1;
+            ASSERT_EQ(m.rowOf({ line, 0 }), row) << "wrap " << wrap << " line " << line;
+            ASSERT_EQ(m.rowStart(row + rows - 1), (Pos { line, (rows - 1) * wrap }))
+                << "wrap " << wrap << " line " << line;
+            row += rows;
+        }
+        EXPECT_EQ(m.rowCount(), row) << "wrap " << wrap;
+    }
+    m.append("y"_ba.repeated(30)); // the open line grows at the last width
+    EXPECT_EQ(m.rowStart(m.rowCount() - 1), (Pos { m.lineCount() - 1, 29 }));
 }

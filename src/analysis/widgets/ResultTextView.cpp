@@ -1,5 +1,8 @@
 #include "analysis/widgets/ResultTextView.h"
 
+#include "analysis/ResultFinder.h"
+#include "analysis/widgets/ResultFindBar.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -8,6 +11,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QtMath>
 
 #include <algorithm>
@@ -36,6 +40,15 @@ ResultTextView::ResultTextView(QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(Qt::IBeamCursor);
     updateMetrics();
+
+    // Shortcuts rather than key handling, so they also work from the find bar's fields.
+    const auto shortcut = [this](const QKeySequence& keys, auto slot) {
+        new QShortcut(keys, this, this, slot, Qt::WidgetWithChildrenShortcut);
+    };
+    shortcut(QKeySequence::Find, [this] { showFind(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_G), [this] { showGoToLine(); });
+    shortcut(QKeySequence(Qt::Key_F3), [this] { findAgain(true); });
+    shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { findAgain(false); });
 }
 
 void ResultTextView::appendBytes(const QByteArray& bytes)
@@ -46,6 +59,8 @@ void ResultTextView::appendBytes(const QByteArray& bytes)
     const bool atEnd = bar->value() >= bar->maximum();
     const qint64 firstChangedRow = m_model.rowCount() - 1;
     m_model.append(bytes);
+    if (m_finder)
+        m_finder->textChanged();
     updateScrollRange();
     if (m_followEnd && atEnd)
         bar->setValue(bar->maximum());
@@ -62,6 +77,8 @@ void ResultTextView::appendText(const QString& text)
 void ResultTextView::clear()
 {
     m_model.clear();
+    if (m_finder)
+        m_finder->textChanged();
     m_anchor = m_cursor = {};
     m_selecting = false;
     m_autoScroll.stop();
@@ -146,7 +163,104 @@ void ResultTextView::updateScrollRange()
 void ResultTextView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    layoutFindBar();
     rewrap();
+}
+
+void ResultTextView::ensureFindBar()
+{
+    if (m_findBar)
+        return;
+    m_finder = new ResultFinder(m_model, this);
+    m_findBar = new ResultFindBar(this);
+    m_findBar->setObjectName(u"findBar"_s);
+    connect(m_findBar, &ResultFindBar::queryChanged, this, [this] {
+        m_finder->setQuery(m_findBar->findText(), m_findBar->matchCase());
+        // Find as one types: from where the current match starts.
+        if (!m_findBar->findText().isEmpty())
+            m_finder->findNext(m_model.byteAt(std::min(m_anchor, m_cursor)));
+    });
+    connect(m_findBar, &ResultFindBar::findRequested, this, &ResultTextView::findAgain);
+    connect(m_findBar, &ResultFindBar::lineRequested, this, &ResultTextView::goToLine);
+    connect(m_findBar, &ResultFindBar::closed, this, [this] {
+        layoutFindBar();
+        setFocus(Qt::OtherFocusReason);
+    });
+    connect(m_finder, &ResultFinder::found, this, [this](qint64 begin, qint64 end, bool wrapped) {
+        setSelection(m_model.posAt(begin), m_model.posAt(end));
+        ensureVisible(m_cursor);
+        ensureVisible(m_anchor);
+        showCount();
+        if (wrapped)
+            m_findBar->setStatus(m_findBar->status() + u" (wrapped)"_s);
+    });
+    connect(m_finder, &ResultFinder::notFound, this,
+            [this] { m_findBar->setStatus(u"Not found"_s); });
+    connect(m_finder, &ResultFinder::countChanged, this, &ResultTextView::showCount);
+}
+
+void ResultTextView::showCount()
+{
+    const qint64 n = m_finder->matchCount();
+    if (m_finder->queryText().isEmpty())
+        m_findBar->setStatus(QString());
+    else if (m_finder->isCounting())
+        m_findBar->setStatus(QString::number(n) + u" so far, searching "_s
+                             + QString::number(m_finder->countProgress()) + u"%"_s);
+    else
+        m_findBar->setStatus(n == 1 ? u"1 match"_s : QString::number(n) + u" matches"_s);
+}
+
+void ResultTextView::layoutFindBar()
+{
+    const int height = m_findBar && !m_findBar->isHidden() ? m_findBar->sizeHint().height() : 0;
+    setViewportMargins(0, 0, 0, height);
+    if (height > 0) {
+        const QRect vp = viewport()->geometry();
+        m_findBar->setGeometry(vp.left(), vp.bottom() + 1, vp.width(), height);
+    }
+}
+
+void ResultTextView::showFind()
+{
+    ensureFindBar();
+    m_findBar->focusFind();
+    layoutFindBar();
+}
+
+void ResultTextView::showGoToLine()
+{
+    ensureFindBar();
+    m_findBar->focusLine();
+    layoutFindBar();
+}
+
+void ResultTextView::findAgain(bool forward)
+{
+    if (!m_findBar || m_findBar->findText().isEmpty()) {
+        showFind();
+        return;
+    }
+    const Pos from = forward ? std::max(m_anchor, m_cursor) : std::min(m_anchor, m_cursor);
+    if (forward)
+        m_finder->findNext(m_model.byteAt(from));
+    else
+        m_finder->findPrevious(m_model.byteAt(from));
+}
+
+void ResultTextView::goToLine(qint64 line)
+{
+    const Pos at { std::clamp<qint64>(line - 1, 0, m_model.lineCount() - 1), 0 };
+    setSelection(at, at);
+    // The line goes to the top third of the view, where the eye looks for it.
+    verticalScrollBar()->setValue(clampToInt(m_model.rowOf(at) - visibleRows() / 3));
+}
+
+void ResultTextView::ensureVisible(Pos pos)
+{
+    const qint64 row = m_model.rowOf(pos);
+    if (row < topRow() || row >= topRow() + visibleRows())
+        verticalScrollBar()->setValue(clampToInt(row - visibleRows() / 3));
 }
 
 void ResultTextView::scrollContentsBy(int, int)

@@ -5,11 +5,15 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
+class ResultFindBar;
+class ResultFinder;
+
 // A read-only, fixed-pitch text page built for large responses. It keeps the received
 // bytes exact in a ResultTextModel and paints only the rows in view, so appending costs
 // the new bytes alone and a line of megabytes wraps without being laid out. The user
 // selects with the mouse (Shift extends), copies with Ctrl+C or the context menu and
-// selects everything with Ctrl+A.
+// selects everything with Ctrl+A. Ctrl+F opens a find bar under the text (F3 and Shift+F3
+// find again), Ctrl+G jumps to a line.
 class ResultTextView final : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -58,6 +62,20 @@ public:
     // The text place nearest to a point of the viewport.
     Pos posAt(const QPoint& point) const;
 
+    // Opens the find bar with its find field focused.
+    void showFind();
+    // Opens the find bar with its line field focused.
+    void showGoToLine();
+    // Selects the next (forward) or previous match of the find bar's text, once found.
+    void findAgain(bool forward);
+    // Brings a line (from 1, clipped to the text) into view and puts the cursor there.
+    void goToLine(qint64 line);
+    // Brings a place into view, scrolling only when it is not in view.
+    void ensureVisible(Pos pos);
+    // The find bar, or null before it was first opened; its finder, or null likewise.
+    ResultFindBar* findBar() const { return m_findBar; }
+    ResultFinder* finder() const { return m_finder; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -76,6 +94,9 @@ private:
     void updateScrollRange();
     int visibleRows() const;
     void dragTo(const QPoint& point);
+    void ensureFindBar();
+    void layoutFindBar();
+    void showCount();
 
     ResultTextModel m_model;
     Pos m_anchor;
@@ -84,6 +105,8 @@ private:
     bool m_selecting = false;
     QPoint m_lastDragPoint;
     QBasicTimer m_autoScroll;
+    ResultFindBar* m_findBar = nullptr;
+    ResultFinder* m_finder = nullptr;
     qreal m_charWidth = 8;
     int m_rowHeight = 16;
     int m_ascent = 12;
