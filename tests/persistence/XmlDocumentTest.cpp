@@ -183,7 +183,7 @@ TEST(XmlDocumentTest, SaveIntoReadOnlyFolderFailsAndKeepsThePreviousFile)
 
 TEST(XmlDocumentTest, DeepNestingIsRefusedAndTextIsCollectedWithoutRecursion)
 {
-    const auto nested = [](int depth) {
+    const auto nested = [](int depth) -> QByteArray {
         QByteArray xml = "<r>\n"_ba;
         for (int i = 1; i < depth; ++i)
             xml += "<e>x";
