@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -43,4 +45,20 @@ TEST(CommandLineTest, BadInputIsReportedNotFatal)
     EXPECT_TRUE(parse({ u"--help"_s }).showHelp);
     EXPECT_TRUE(parse({ u"--version"_s }).showVersion);
     EXPECT_TRUE(CommandLineHelp().contains(u"--send"_s));
+}
+
+TEST(CommandLineTest, EverythingThatOpensNoWindowStartsWithoutADisplay)
+{
+    const auto wants = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "pelorin");
+        return WantsHeadless(int(args.size()), const_cast<char**>(args.data()));
+    };
+    EXPECT_TRUE(wants({ "--send", "a.phr" }));
+    // Spellings the parser accepts for help and version, and bad input that is only reported.
+    EXPECT_TRUE(wants({ "--h" }));
+    EXPECT_TRUE(wants({ "-hv" }));
+    EXPECT_TRUE(wants({ "a.phr", "b.phr" }));
+    EXPECT_TRUE(wants({ "--bogus" }));
+    EXPECT_FALSE(wants({ "a.phr" }));
+    EXPECT_FALSE(wants({}));
 }
