@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 
@@ -32,7 +34,58 @@ QList<Pair> splitPairs(const QString& text)
     return pairs;
 }
 
+bool byName(const HeaderTable::Row& a, const HeaderTable::Row& b)
+{
+    return a.name < b.name;
+}
+
+// A key equal for two names exactly when QString::compare(Qt::CaseInsensitive) finds them
+// equal: that compare folds each UTF-16 unit, a low surrogate together with the high one
+// before it.
+std::u32string foldedKey(const QString& name)
+{
+    std::u32string key;
+    key.reserve(size_t(name.size()));
+    char16_t last = 0;
+    for (const QChar c : name) {
+        char32_t ucs4 = c.unicode();
+        if (QChar::isLowSurrogate(ucs4) && QChar::isHighSurrogate(last))
+            ucs4 = QChar::surrogateToUcs4(last, char16_t(ucs4));
+        last = c.unicode();
+        key.push_back(QChar::toCaseFolded(ucs4));
+    }
+    return key;
+}
+
+// A person's paste may span lines; joining them keeps what was meant on one header line.
+QString joinLines(const QString& value)
+{
+    if (HeaderTable::isSingleLine(value))
+        return value;
+    QString out;
+    out.reserve(value.size());
+    bool inBreak = false;
+    for (const QChar c : value) {
+        if (c == u'\r' || c == u'\n') {
+            if (!inBreak)
+                out += u' ';
+            inBreak = true;
+        } else {
+            if (c != QChar(u'\0'))
+                out += c;
+            inBreak = false;
+        }
+    }
+    return out;
+}
+
 } // namespace
+
+bool HeaderTable::isSingleLine(QStringView text)
+{
+    return std::none_of(text.cbegin(), text.cend(),
+                        [](QChar c) { return c == u'\r' || c == u'\n' || c == QChar(u'\0'); });
+}
 
 HeaderTable::HeaderTable(QObject* parent)
     : QAbstractTableModel(parent)
@@ -47,17 +100,28 @@ int HeaderTable::findRow(const QString& name) const
     return -1;
 }
 
-void HeaderTable::AddHeader(const QString& name, const QString& value, bool append)
+bool HeaderTable::AddHeader(const QString& name, const QString& value, bool append)
 {
+    // Whatever the source (a response's cookie, a file, a generator), a line break here
+    // would put a line on the wire that nobody composed.
+    if (!isSingleLine(name) || !isSingleLine(value))
+        return false;
     const int row = findRow(name);
     if (row < 0) {
-        beginInsertRows({}, int(m_rows.size()), int(m_rows.size()));
-        m_rows.append({ name, value });
+        // Inserting after the last equal name is what a stable re-sort would do.
+        const bool sorted = std::is_sorted(m_rows.cbegin(), m_rows.cend(), byName);
+        const Row added { name, value };
+        const int at = sorted
+            ? int(std::upper_bound(m_rows.cbegin(), m_rows.cend(), added, byName) - m_rows.cbegin())
+            : int(m_rows.size());
+        beginInsertRows({}, at, at);
+        m_rows.insert(at, added);
         endInsertRows();
     } else {
         setValue(row, append ? AppendHeaderValue(m_rows.at(row).value, value) : value);
     }
     SortRows();
+    return true;
 }
 
 QString HeaderTable::AppendHeaderValue(const QString& oldValue, const QString& newValue)
@@ -117,16 +181,31 @@ qint32 HeaderTable::AddHeadersToRequest(HTTPRequest& request) const
 
 void HeaderTable::LoadHeadersFromText(const QString& text)
 {
-    ClearHeaders();
-    for (QString line : text.split(u'\n')) {
+    // One pass with a hash and one stable sort give the rows that adding each line in turn
+    // would give, without a lookup and a re-sort per line.
+    QList<Row> loaded;
+    std::unordered_map<std::u32string, qsizetype> byKey;
+    for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         const qsizetype colon = line.indexOf(u':');
         if (colon < 0)
             continue;
+        // A CR or NUL left inside is no line end; such a line is malformed or hostile.
+        if (!isSingleLine(line))
+            continue;
         // The optional white space after the colon goes, never a character of the value.
-        AddHeader(line.left(colon).trimmed(), line.mid(colon + 1).trimmed(), false);
+        Row row { line.left(colon).trimmed().toString(), line.mid(colon + 1).trimmed().toString() };
+        const auto [it, added] = byKey.try_emplace(foldedKey(row.name), loaded.size());
+        if (added)
+            loaded.append(std::move(row));
+        else
+            loaded[it->second].value = std::move(row.value);
     }
+    std::stable_sort(loaded.begin(), loaded.end(), byName);
+    beginResetModel();
+    m_rows = std::move(loaded);
+    endResetModel();
 }
 
 void HeaderTable::ClearHeaders()
@@ -146,15 +225,14 @@ void HeaderTable::f_RemoveBodyHeaders()
 
 void HeaderTable::SortRows()
 {
-    if (std::is_sorted(m_rows.cbegin(), m_rows.cend(),
-                       [](const Row& a, const Row& b) { return a.name < b.name; }))
+    if (std::is_sorted(m_rows.cbegin(), m_rows.cend(), byName))
         return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     QList<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
-                     [this](int a, int b) { return m_rows.at(a).name < m_rows.at(b).name; });
+                     [this](int a, int b) { return byName(m_rows.at(a), m_rows.at(b)); });
     QList<Row> sorted;
     sorted.reserve(m_rows.size());
     QList<int> newPlace(m_rows.size());
@@ -175,7 +253,7 @@ bool HeaderTable::setValue(int row, const QString& value)
 {
     if (row < 0 || row >= m_rows.size())
         return false;
-    m_rows[row].value = value;
+    m_rows[row].value = joinLines(value);
     const QModelIndex cell = index(row, 1);
     Q_EMIT dataChanged(cell, cell);
     return true;

@@ -9,6 +9,7 @@ class HTTPRequest;
 // The header lines of the request being composed: the only store behind the header grid.
 // Column 0 is the name, column 1 the value. Rows are kept sorted by name (case-sensitive)
 // after every AddHeader and SortRows; name-based operations act on the first match only.
+// No name or value ever holds CR, LF or NUL, so every row renders as exactly one line.
 class HeaderTable final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -25,8 +26,9 @@ public:
     explicit HeaderTable(QObject* parent = nullptr);
 
     // Replaces (append false) or merges into (append true) the value of the first row
-    // named name, letter case ignored, or adds a row; then re-sorts.
-    void AddHeader(const QString& name, const QString& value, bool append);
+    // named name, letter case ignored, or adds a row; then re-sorts. Returns false and
+    // changes nothing when name or value holds CR, LF or NUL.
+    bool AddHeader(const QString& name, const QString& value, bool append);
     // Merges two lists of name=value pairs: a pair of the new list replaces the value of
     // the old pair of the same name (letter case ignored) or is appended.
     static QString AppendHeaderValue(const QString& oldValue, const QString& newValue);
@@ -39,7 +41,8 @@ public:
     // Stores the rows joined by CR LF (none after the last) as the request's Header. Returns 0.
     qint32 AddHeadersToRequest(HTTPRequest& request) const;
     // Replaces every row with the "name: value" lines of text (LF or CR LF separated);
-    // lines without ":" are skipped, a later line replaces an earlier one of the same name.
+    // lines without ":" or holding a bare CR or a NUL are skipped, a later line replaces an
+    // earlier one of the same name (letter case ignored). Takes O(n log n) for n lines.
     void LoadHeadersFromText(const QString& text);
     // Removes every row.
     void ClearHeaders();
@@ -51,8 +54,12 @@ public:
     const QList<Row>& rows() const { return m_rows; }
     // Row index of the first row named name (letter case ignored), or -1.
     int findRow(const QString& name) const;
-    // Sets the value of one row in place (no re-sort); false for a bad index.
+    // Sets the value of one row in place (no re-sort), each line break in value becoming a
+    // space and each NUL dropped; false for a bad index.
     bool setValue(int row, const QString& value);
+
+    // True when text holds no CR, LF or NUL, so it cannot end or split a header line.
+    static bool isSingleLine(QStringView text);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -27,6 +27,33 @@ int lineAt(const QByteArray& bytes, ptrdiff_t offset)
     return int(std::count(bytes.cbegin(), bytes.cbegin() + end, '\n')) + 1;
 }
 
+// The first element, in document order, with more than limit elements enclosing it (itself
+// included); null when there is none.
+pugi::xml_node tooDeep(const pugi::xml_document& doc, int limit)
+{
+    int enclosing = 0; // elements above n
+    pugi::xml_node n = doc.first_child();
+    while (n) {
+        if (n.type() == pugi::node_element) {
+            if (enclosing >= limit)
+                return n;
+            if (n.first_child()) {
+                ++enclosing;
+                n = n.first_child();
+                continue;
+            }
+        }
+        while (!n.next_sibling()) {
+            n = n.parent();
+            if (n.type() == pugi::node_document)
+                return {};
+            --enclosing;
+        }
+        n = n.next_sibling();
+    }
+    return {};
+}
+
 } // namespace
 
 XmlDocument::XmlDocument()
@@ -75,6 +102,13 @@ bool XmlDocument::parse(const QByteArray& bytes, const XmlLoadOptions& options)
     if (!result) {
         m_error = { XmlParseError::Kind::Syntax, lineAt(bytes, result.offset),
                     QString::fromUtf8(result.description()) };
+        m_doc->reset();
+        return false;
+    }
+    // Anything that walks the tree (ours or a caller's) stays safe when nesting is bounded.
+    if (const pugi::xml_node deep = tooDeep(*m_doc, kMaxDepth)) {
+        m_error = { XmlParseError::Kind::Syntax, lineAt(bytes, deep.offset_debug()),
+                    u"Elements are nested more than %1 levels deep"_s.arg(kMaxDepth) };
         m_doc->reset();
         return false;
     }

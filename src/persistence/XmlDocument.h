@@ -36,14 +36,18 @@ class XmlDocument final
 {
     Q_DISABLE_COPY_MOVE(XmlDocument)
 public:
+    // Deepest element nesting a load accepts; deeper documents fail like malformed ones.
+    static constexpr int kMaxDepth = 1000;
+
     XmlDocument();
     ~XmlDocument();
 
-    // Reads and parses the file. On failure returns false, fills parseError() and leaves the
-    // document empty.
+    // Reads and parses the file. On failure (also for nesting beyond kMaxDepth) returns false,
+    // fills parseError() and leaves the document empty.
     bool load(const QString& path, const XmlLoadOptions& options = {});
     // Parses a document held in memory (UTF-8, or with a BOM or declaration naming another
-    // encoding). On failure returns false, fills parseError() and leaves the document empty.
+    // encoding). On failure (also for nesting beyond kMaxDepth) returns false, fills parseError()
+    // and leaves the document empty.
     bool loadXML(const QByteArray& text, const XmlLoadOptions& options = {});
     // The same for text.
     bool loadXML(const QString& text, const XmlLoadOptions& options = {});

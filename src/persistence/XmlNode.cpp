@@ -18,13 +18,21 @@ QString qstr(const pugi::char_t* s)
     return QString::fromUtf8(s);
 }
 
-void collectText(const pugi::xml_node& node, QString& out)
+// Walks the subtree in document order without recursion, so a deeply nested document
+// costs heap, never stack.
+void collectText(const pugi::xml_node& top, QString& out)
 {
-    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
+    pugi::xml_node c = top.first_child();
+    while (c) {
         if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata)
             out += qstr(c.value());
-        else if (c.type() == pugi::node_element)
-            collectText(c, out);
+        else if (c.type() == pugi::node_element && c.first_child()) {
+            c = c.first_child();
+            continue;
+        }
+        while (!c.next_sibling() && c.parent() != top)
+            c = c.parent();
+        c = c.next_sibling();
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <QCommandLineParser>
 
-#include <cstring>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -126,12 +125,12 @@ QString CommandLineHelp()
 
 bool WantsHeadless(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--send") == 0 || std::strcmp(argv[i], "--help") == 0
-            || std::strncmp(argv[i], "--to-curl", 9) == 0
-            || std::strncmp(argv[i], "--from-curl", 11) == 0 || std::strcmp(argv[i], "-h") == 0
-            || std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0)
-            return true;
-    }
-    return false;
+    // The parser itself decides, so every spelling it accepts for help, version or a scripted
+    // run ("--h", "-hv"), and every bad command line, which is only reported, needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine line = ParseCommandLine(arguments);
+    return line.headless() || line.curlConversion() || line.showHelp || line.showVersion
+        || !line.error.isEmpty();
 }

@@ -114,3 +114,45 @@ TEST(HeaderTableTest, FirstRowOnlyAmongDuplicatesAndBodyHeaders)
     EXPECT_FALSE(t.flags(t.index(0, 0)).testFlag(Qt::ItemIsEditable));
     EXPECT_TRUE(t.flags(t.index(0, 1)).testFlag(Qt::ItemIsEditable));
 }
+
+TEST(HeaderTableTest, NoRowEverHoldsALineBreakOrNul)
+{
+    HeaderTable t;
+    t.AddHeader(u"Cookie"_s, u"a=1"_s, false);
+    // A cookie hiding a header line, a generated name with a CR, a NUL: refused whole.
+    EXPECT_FALSE(t.AddHeader(u"Cookie"_s, u"sid=1\nX-Injected: yes"_s, true));
+    EXPECT_FALSE(t.AddHeader(u"X\rY"_s, u"1"_s, false));
+    EXPECT_FALSE(t.AddHeader(u"Z"_s, QString(u"a\0b"_s), false));
+    EXPECT_EQ(t.rows(), (QList<HeaderTable::Row> { { u"Cookie"_s, u"a=1"_s } }));
+
+    // Lines of a file: a bare CR or a NUL inside makes the line malformed, not two lines.
+    t.LoadHeadersFromText(QString(u"A: 1\r\nB: 2\rC: 3\nD: x\0y\r\nE: 5\r\n"_s));
+    EXPECT_EQ(names(t), (QStringList { u"A"_s, u"E"_s }));
+
+    // A person's multi-line paste stays on one line.
+    t.setData(t.index(0, 1), u"one\r\ntwo\nthree\0"_s);
+    EXPECT_EQ(t.GetRequestHeaderValue(u"A"_s), u"one two three"_s);
+
+    HTTPRequest r;
+    t.AddHeadersToRequest(r);
+    EXPECT_EQ(r.Header, u"A: one two three\r\nE: 5"_s);
+}
+
+TEST(HeaderTableTest, BulkLoadingMatchesAddingLineByLine)
+{
+    // Repeats in other letter cases (also beyond ASCII), empty names and values, and names
+    // that sort equal to others keep the first spelling, the last value and a stable order.
+    const QString text = u"b: 1\nB: 2\nA: 3\n: empty\nÄrger: 4\näRGER: 5\na: 6\nb:\nZ: 7\n"
+                         "\U0001D400x: 8\n\U0001D400X: 9\nß: 10\nẞ: 11\n"_s;
+    HeaderTable bulk;
+    bulk.LoadHeadersFromText(text);
+    HeaderTable oneByOne;
+    for (const QString& line : text.split(u'\n')) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon >= 0)
+            oneByOne.AddHeader(line.left(colon).trimmed(), line.mid(colon + 1).trimmed(), false);
+    }
+    EXPECT_EQ(bulk.rows(), oneByOne.rows());
+    EXPECT_EQ(bulk.GetRequestHeaderValue(u"b"_s), QString());
+    EXPECT_EQ(bulk.GetRequestHeaderValue(u"Ärger"_s), u"5"_s);
+}

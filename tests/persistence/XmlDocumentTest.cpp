@@ -180,3 +180,31 @@ TEST(XmlDocumentTest, SaveIntoReadOnlyFolderFailsAndKeepsThePreviousFile)
     EXPECT_EQ(readFile(path), "<old/>"_ba);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"doc.xml"_s });
 }
+
+TEST(XmlDocumentTest, DeepNestingIsRefusedAndTextIsCollectedWithoutRecursion)
+{
+    const auto nested = [](int depth) -> QByteArray {
+        QByteArray xml = "<r>\n"_ba;
+        for (int i = 1; i < depth; ++i)
+            xml += "<e>x";
+        for (int i = 1; i < depth; ++i)
+            xml += "</e>";
+        return xml + "</r>";
+    };
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadXML(nested(XmlDocument::kMaxDepth)))
+        << doc.parseError().reason.toStdString();
+    EXPECT_EQ(doc.documentElement().text(), QString(u'x').repeated(XmlDocument::kMaxDepth - 1));
+
+    EXPECT_FALSE(doc.loadXML(nested(XmlDocument::kMaxDepth + 1)));
+    EXPECT_EQ(doc.parseError().kind, XmlParseError::Kind::Syntax);
+    EXPECT_EQ(doc.parseError().line, 2);
+    EXPECT_TRUE(doc.parseError().reason.contains(u"nested more than 1000 levels"_s));
+    EXPECT_FALSE(doc.documentElement());
+
+    // Siblings and closing back up to the top do not count as depth.
+    QByteArray wide = "<r>"_ba;
+    for (int i = 0; i < 3 * XmlDocument::kMaxDepth; ++i)
+        wide += "<a><b/></a>";
+    EXPECT_TRUE(doc.loadXML(wide + "</r>"));
+}

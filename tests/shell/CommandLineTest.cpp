@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -63,4 +65,20 @@ TEST(CommandLineTest, TimeLimitsTakeSecondsLikeCurl)
         EXPECT_FALSE(parse(bad).error.isEmpty()) << bad.join(u' ').toStdString();
     EXPECT_TRUE(CommandLineHelp().contains(u"--max-time <SECONDS>"_s));
     EXPECT_TRUE(CommandLineHelp().contains(u"--connect-timeout <SECONDS>"_s));
+}
+
+TEST(CommandLineTest, EverythingThatOpensNoWindowStartsWithoutADisplay)
+{
+    const auto wants = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "pelorin");
+        return WantsHeadless(int(args.size()), const_cast<char**>(args.data()));
+    };
+    EXPECT_TRUE(wants({ "--send", "a.phr" }));
+    // Spellings the parser accepts for help and version, and bad input that is only reported.
+    EXPECT_TRUE(wants({ "--h" }));
+    EXPECT_TRUE(wants({ "-hv" }));
+    EXPECT_TRUE(wants({ "a.phr", "b.phr" }));
+    EXPECT_TRUE(wants({ "--bogus" }));
+    EXPECT_FALSE(wants({ "a.phr" }));
+    EXPECT_FALSE(wants({}));
 }
