@@ -354,13 +354,19 @@ void frmBrowser::SetFormBuilderMode(bool on)
 
 void frmBrowser::SetDefaultHeaders()
 {
-    HeaderTable& headers = *ctrlHeaders1->headers();
-    headers.ClearHeaders();
-    headers.AddHeader(u"Host"_s, QString(), false);
-    headers.AddHeader(u"Accept"_s, u"*/*"_s, false);
-    headers.AddHeader(u"Cache-Control"_s, u"no-cache"_s, false);
-    headers.AddHeader(u"Connection"_s, u"Close"_s, false);
-    headers.AddHeader(u"User-Agent"_s, u"Pelorin HTTP User-Agent/1.0"_s, false);
+    ::SetDefaultHeaders(*ctrlHeaders1->headers());
+}
+
+void frmBrowser::showForm(const RequestForm& form)
+{
+    cmbServer->setEditText(form.server);
+    txtPort->setText(form.port);
+    txtPortSecure->setText(form.portSecure);
+    setSecure(form.secure);
+    cmbURL->setEditText(form.url);
+    cmbReqMethod->setEditText(form.method);
+    cmbHTTPver->setEditText(form.httpVersion);
+    chkIncludePostData->setChecked(form.includeBody);
 }
 
 RequestForm frmBrowser::requestForm() const
@@ -629,27 +635,19 @@ void frmBrowser::SetControls_FormRequest(const HTTPRequest& request)
 
 qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)
 {
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    setSecure(request.Secure);
-    cmbURL->setEditText(DecodeAmpersands(request.URL()));
-    cmbReqMethod->setEditText(request.Method());
-    // A stored request keeps its protocol version.
-    if (!request.HTTPver.isEmpty())
-        cmbHTTPver->setEditText(request.HTTPver);
-    // Exactly the bytes loaded go out until the user edits them.
+    RequestForm form = requestForm();
+    LoadRequestIntoForm(request, form);
+    showForm(form);
     setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
-    chkIncludePostData->setChecked(request.Body.ContentLength() >= 1);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     return 0;
 }
 
 void frmBrowser::SetControls_Redirected(const HTTPRequest& request)
 {
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    cmbURL->setEditText(DecodeAmpersands(request.URL()));
-    setSecure(request.Secure);
+    RequestForm form = requestForm();
+    RedirectForm(request, form);
+    showForm(form);
 }
 
 void frmBrowser::setRedirectMethod(const QString& method, bool withoutBody)
@@ -771,12 +769,7 @@ HTTPRequest frmBrowser::requestFromWindow() const
     if (chkIncludePostData->isChecked())
         request.Body.setContents(m_body.bytes(), m_body.shownText());
     request.Header = ctrlHeaders1->headers()->GetRequestHeaders();
-    request.HTTPver = cmbHTTPver->currentText();
-    request.setMethod(cmbReqMethod->currentText());
-    request.Secure = chkSecureConnection->isChecked();
-    request.Port = request.Secure ? txtPortSecure->text() : txtPort->text();
-    request.setURL(cmbURL->currentText());
-    request.Server = cmbServer->currentText();
+    FillRequestFields(requestForm(), request);
     return request;
 }
 

@@ -134,6 +134,7 @@ protected:
 private:
     void buildControls();
     void setSecure(bool secure);
+    void showForm(const RequestForm& form);
     void SetFormBuilderMode(bool on);
     void ReloadBodyFromTempFile();
     void showBody();

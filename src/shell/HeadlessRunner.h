@@ -1,0 +1,30 @@
+#pragma once
+
+#include "shell/CommandLine.h"
+
+class DataFolder;
+
+// Sends request files without a display, exactly as the Send button does: the raw response
+// bytes go to standard output as they arrive, the log to standard error.
+class HeadlessRunner final
+{
+public:
+    // Exit statuses of a run.
+    enum Status { Sent = 0, Failed = 1, BadInput = 2 };
+
+    // line gives the files, --follow-redirects and the time limits.
+    HeadlessRunner(const DataFolder& folder, const CommandLine& line);
+
+    // Starts like the program, sends every file in order and saves the user data after each
+    // exchange that changed it and at the end. Checks every file before anything is sent.
+    // SIGTERM, SIGINT and SIGHUP cancel the exchange under way, save and return 128 + the
+    // signal's number; a failed save makes the status Failed.
+    int run();
+
+    // Redirects followed per file at most.
+    static constexpr int kMaxRedirects = 20;
+
+private:
+    const DataFolder& m_folder;
+    CommandLine m_line;
+};
