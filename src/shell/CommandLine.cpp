@@ -124,13 +124,66 @@ QString CommandLineHelp()
     return Parser().parser.helpText();
 }
 
-bool WantsHeadless(int argc, char** argv)
+namespace {
+
+// Qt's own options for windowed programs, and whether each takes the next argument.
+struct QtOption
 {
+    const char* name;
+    bool takesValue;
+};
+constexpr QtOption kQtOptions[] = {
+    { "platform", true },        { "platformpluginpath", true },
+    { "platformtheme", true },   { "plugin", true },
+    { "qwindowgeometry", true }, { "qwindowicon", true },
+    { "qwindowtitle", true },    { "session", true },
+    { "display", true },         { "geometry", true },
+    { "style", true },           { "stylesheet", true },
+    { "reverse", false },        { "widgetcount", false },
+    { "qmljsdebugger", false },
+};
+
+// The Qt option arg names (without its dashes and any "=value"), or null.
+const QtOption* qtOption(const char* arg)
+{
+    if (arg[0] != '-')
+        return nullptr;
+    const char* name = arg[1] == '-' ? arg + 2 : arg + 1;
+    const size_t length = std::strcspn(name, "=");
+    for (const QtOption& option : kQtOptions) {
+        if (std::strlen(option.name) == length && std::strncmp(name, option.name, length) == 0)
+            return &option;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QStringList ProgramArguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0) {
+            if (const QtOption* option = qtOption(argv[i])) {
+                if (option->takesValue && !std::strchr(argv[i], '='))
+                    ++i;
+                continue;
+            }
+        }
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    return arguments;
+}
+
+bool DisplayAvailable(int argc, char** argv)
+{
+    for (const char* variable : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" }) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    }
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--send") == 0 || std::strcmp(argv[i], "--help") == 0
-            || std::strncmp(argv[i], "--to-curl", 9) == 0
-            || std::strncmp(argv[i], "--from-curl", 11) == 0 || std::strcmp(argv[i], "-h") == 0
-            || std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0)
+        if (const QtOption* option = qtOption(argv[i]);
+            option && std::strcmp(option->name, "platform") == 0)
             return true;
     }
     return false;
