@@ -41,6 +41,35 @@ void LoadRequestIntoForm(const HTTPRequest& request, RequestForm& form)
     form.includeBody = request.Body.ContentLength() >= 1;
 }
 
+void UrlRequestIntoForm(const HTTPRequest& request, RequestForm& form)
+{
+    RedirectForm(request, form);
+    form.httpVersion = u"HTTP/1.1"_s;
+    form.method = u"GET"_s;
+    form.body.clear();
+    form.includeBody = false;
+}
+
+void FormRequestIntoForm(const HTTPRequest& request, RequestForm& form, HeaderTable& headers)
+{
+    UrlRequestIntoForm(request, form);
+    form.method = request.Method();
+    if (request.Method() == "GET"_L1)
+        return;
+    form.body = request.Body.ContentBytes();
+    form.includeBody = true;
+    headers.AddHeader(u"Content-type"_s, request.Body.ContentType, false);
+    headers.AddHeader(u"Content-length"_s, QString::number(request.Body.ContentLength()), false);
+}
+
+void CurlRequestIntoForm(const HTTPRequest& request, bool includeBody, RequestForm& form)
+{
+    LoadRequestIntoForm(request, form);
+    form.url = request.URL();
+    form.httpVersion = request.HTTPver;
+    form.includeBody = includeBody;
+}
+
 void RedirectForm(const HTTPRequest& target, RequestForm& form)
 {
     form.server = target.Server;

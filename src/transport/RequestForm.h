@@ -31,6 +31,19 @@ RequestForm StartingRequestForm(const Configuration& config);
 // body, included when it has any bytes. The other port box keeps its text.
 void LoadRequestIntoForm(const HTTPRequest& request, RequestForm& form);
 
+// Puts a new request made from a URL into form: its server, port box, secure flag and URL (with
+// "&amp;" as "&"), GET over HTTP/1.1 and no body.
+void UrlRequestIntoForm(const HTTPRequest& request, RequestForm& form);
+
+// Puts a page form's request into form: as UrlRequestIntoForm with the request's method, and
+// with any method but GET its body, included, and its Content-type and Content-length rows set
+// in headers.
+void FormRequestIntoForm(const HTTPRequest& request, RequestForm& form, HeaderTable& headers);
+
+// Puts a request read from a curl command into form: as loading, but the URL exactly as given,
+// its version always, and the body included exactly when includeBody (an empty one too).
+void CurlRequestIntoForm(const HTTPRequest& request, bool includeBody, RequestForm& form);
+
 // Puts a redirect target's server, port, URL and secure flag into form; the rest stays.
 void RedirectForm(const HTTPRequest& target, RequestForm& form);
 

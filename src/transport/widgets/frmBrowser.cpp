@@ -605,16 +605,12 @@ void frmBrowser::cmdPasteUrl_Click()
 
 qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
 {
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    setSecure(request.Secure);
-    cmbHTTPver->setEditText(u"HTTP/1.1"_s);
-    cmbURL->setEditText(DecodeAmpersands(request.URL()));
-    cmbReqMethod->setEditText(u"GET"_s);
+    RequestForm form = requestForm();
+    UrlRequestIntoForm(request, form);
+    showForm(form);
     m_bodyFile.close();
     m_body.clear();
     showBody();
-    chkIncludePostData->setChecked(false);
     SetDefaultHeaders();
     cmdSend->setFocus();
     return 0;
@@ -623,14 +619,11 @@ qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
 void frmBrowser::SetControls_FormRequest(const HTTPRequest& request)
 {
     SetControls_RequestFromURL(request);
-    cmbReqMethod->setEditText(request.Method());
-    if (request.Method() == "GET"_L1)
-        return;
-    setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
-    chkIncludePostData->setChecked(true);
-    ctrlHeaders1->headers()->AddHeader(u"Content-type"_s, request.Body.ContentType, false);
-    ctrlHeaders1->headers()->AddHeader(u"Content-length"_s,
-                                       QString::number(request.Body.ContentLength()), false);
+    RequestForm form = requestForm();
+    FormRequestIntoForm(request, form, *ctrlHeaders1->headers());
+    showForm(form);
+    if (form.includeBody)
+        setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
 }
 
 qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)
@@ -871,15 +864,11 @@ bool frmBrowser::pasteCurlCommand(const QString& command)
         return false;
     }
     const HTTPRequest& request = imported.request;
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    setSecure(request.Secure);
-    cmbReqMethod->setEditText(request.Method());
-    cmbURL->setEditText(request.URL());
-    cmbHTTPver->setEditText(request.HTTPver);
+    RequestForm form = requestForm();
+    CurlRequestIntoForm(request, imported.includeBody, form);
+    showForm(form);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
-    chkIncludePostData->setChecked(imported.includeBody);
     if (!imported.notes.isEmpty())
         m_messages.showMessage(u"Parts of the curl command were not taken over:\n"_s
                                    + imported.notes.join(u'\n'),
