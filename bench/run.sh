@@ -65,6 +65,8 @@ if [ $quick -eq 0 ]; then
     row "1 GB body" "$(measure "$pelorin" --data-dir "$work/data" --send "$work/phr/1G.phr")" \
         "$(measure curl -s -o /dev/null "http://127.0.0.1:$port/1G.txt")"
 fi
+row "1 small request" "$(measure "$pelorin" --data-dir "$work/data" --send "$work/phr/s1.phr")" \
+    "$(measure curl -s -o /dev/null "http://127.0.0.1:$port/s/1.txt")"
 small=(); curlargs=()
 for i in $(seq 1 200); do small+=("$work/phr/s$i.phr"); curlargs+=(-o /dev/null "http://127.0.0.1:$port/s/$i.txt"); done
 row "200 small requests" "$(measure "$pelorin" --data-dir "$work/data" --send "${small[@]}")" \

@@ -4,7 +4,6 @@
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
-#include "persistence/XmlDocument.h"
 #include "shell/MessageSink.h"
 #include "shell/SignalWatcher.h"
 #include "transport/BrowserSession.h"
@@ -50,18 +49,13 @@ int HeadlessRunner::run()
         requests.append(request);
     }
 
-    // pugixml is linked in, so this holds unless the library itself is broken.
-    if (XmlDocument probe; !probe.loadXML(u"<probe/>"_s)) {
-        printLine(stderr, u"pelorin: the XML library does not work"_s);
-        return BadInput;
-    }
     StderrMessageSink messages(false);
     AppData app(m_folder, messages);
     if (!app.LoadConfiguration(nullptr))
         return BadInput;
     app.LoadUserData();
     // The same pieces the request window puts together, with a view that shows nothing.
-    QObject main;
+    QObject context; // of every connection below, so none outlives the run
     HeadlessView browser(StartingRequestForm(app.configuration()));
     HeaderTable headers;
     SetDefaultHeaders(headers);
@@ -69,21 +63,21 @@ int HeadlessRunner::run()
     BrowserSession session(browser, headers, exchange, app.settings(), &app.cookies(),
                            &app.history());
     // Saved at once, so that the exchange survives however the run ends.
-    QObject::connect(&session, &BrowserSession::userDataChanged, &main,
+    QObject::connect(&session, &BrowserSession::userDataChanged, &context,
                      [&app] { app.SaveUserDataReported(false); });
     // Responses stream to standard output; keeping them whole in memory would serve no one.
     session.setKeepResponseBodies(false);
     exchange.setTimeLimits(qint64(m_line.connectTimeout * 1000), qint64(m_line.maxTime * 1000));
 
-    QObject::connect(&exchange, &Exchange::DataArrived, &main, [](const QByteArray& chunk) {
+    QObject::connect(&exchange, &Exchange::DataArrived, &context, [](const QByteArray& chunk) {
         std::fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
     });
-    QObject::connect(&session, &BrowserSession::logLine, &main,
+    QObject::connect(&session, &BrowserSession::logLine, &context,
                      [](const QString& line) { printLine(stderr, line); });
     bool failed = false;
     qsizetype current = 0;
     // No one is there to acknowledge a failure: acknowledge it once it is logged.
-    QObject::connect(&exchange, &Exchange::ErrorOccured, &main, [&](const QString&) {
+    QObject::connect(&exchange, &Exchange::ErrorOccured, &context, [&](const QString&) {
         failed = true;
         if (exchange.timedOut() != Exchange::TimeLimit::None) {
             const bool connect = exchange.timedOut() == Exchange::TimeLimit::Connect;
@@ -95,7 +89,7 @@ int HeadlessRunner::run()
     });
     int redirects = 0;
     bool tooManyRedirects = false;
-    QObject::connect(&signalWatcher, &SignalWatcher::signalled, &main, [&](int number) {
+    QObject::connect(&signalWatcher, &SignalWatcher::signalled, &context, [&](int number) {
         if (stopSignal == 0)
             stopSignal = number;
         // The exchange under way ends as if the user pressed its button.
