@@ -103,12 +103,21 @@ void BrowserSession::SendRequest()
     AddToLog(u"Sending request..."_s);
     m_awaitingFirstChunk = true;
     m_responseThisExchange = false;
+    m_untrustedTarget.clear();
     m_exchange.Execute(m_request);
+}
+
+bool BrowserSession::certificateUntrusted(const HTTPRequest& request) const
+{
+    return request.Secure && !m_untrustedTarget.isEmpty()
+        && m_untrustedTarget == request.Server.toLower() + u':' + request.Port;
 }
 
 void BrowserSession::onInfo(const QString& text)
 {
     AddToLog(text);
+    if (!m_exchange.certificateProblems().isEmpty())
+        m_untrustedTarget = m_request.Server.toLower() + u':' + m_request.Port;
     // The text names only the gravest problem; a script reading the log sees each.
     for (const QString& problem : m_exchange.certificateProblems())
         AddToLog(u"!!Certificate Error!! "_s + problem);

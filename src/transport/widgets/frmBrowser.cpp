@@ -113,9 +113,6 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
                                    m_app.settings(), &m_app.cookies(), &m_app.history(), this);
     m_app.history().setRequestLists(this);
-    Exchange* exchange = ctrlHTTP1->exchange();
-    connect(exchange, &Exchange::logCleared, this, [this] { m_untrustedTarget.clear(); });
-    connect(exchange, &Exchange::Info, this, &frmBrowser::certificateInfo);
 
     SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
     ctrlHTTP1->hide();
@@ -827,14 +824,6 @@ void frmBrowser::applyFormBody(const FormBody& body)
     chkIncludePostData->setChecked(true);
 }
 
-void frmBrowser::certificateInfo(const QString& text)
-{
-    if (!text.contains("!!Certificate Error!!"_L1))
-        return;
-    const HTTPRequest& sent = m_session->currentRequest();
-    m_untrustedTarget = sent.Server.toLower() + u':' + sent.Port;
-}
-
 HTTPRequest frmBrowser::requestToSend() const
 {
     return PreviewRequest(requestForm(), ctrlHeaders1->headers()->GetRequestHeaders(),
@@ -847,8 +836,7 @@ QString frmBrowser::curlCommand()
     if (m_bodyFile.isOpen())
         ReloadBodyFromTempFile();
     const HTTPRequest request = requestToSend();
-    const bool insecure
-        = request.Secure && m_untrustedTarget == request.Server.toLower() + u':' + request.Port;
+    const bool insecure = m_session->certificateUntrusted(request);
     QString error;
     const QString command = CurlCommandForRequest(request, m_app.folder().path(), insecure, &error);
     if (command.isEmpty())
