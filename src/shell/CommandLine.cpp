@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 
+#include <cstring>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -123,14 +124,67 @@ QString CommandLineHelp()
     return Parser().parser.helpText();
 }
 
-bool WantsHeadless(int argc, char** argv)
+namespace {
+
+// Qt's own options for windowed programs, and whether each takes the next argument.
+struct QtOption
 {
-    // The parser itself decides, so every spelling it accepts for help, version or a scripted
-    // run ("--h", "-hv"), and every bad command line, which is only reported, needs no display.
+    const char* name;
+    bool takesValue;
+};
+constexpr QtOption kQtOptions[] = {
+    { "platform", true },        { "platformpluginpath", true },
+    { "platformtheme", true },   { "plugin", true },
+    { "qwindowgeometry", true }, { "qwindowicon", true },
+    { "qwindowtitle", true },    { "session", true },
+    { "display", true },         { "geometry", true },
+    { "style", true },           { "stylesheet", true },
+    { "reverse", false },        { "widgetcount", false },
+    { "qmljsdebugger", false },
+};
+
+// The Qt option arg names (without its dashes and any "=value"), or null.
+const QtOption* qtOption(const char* arg)
+{
+    if (arg[0] != '-')
+        return nullptr;
+    const char* name = arg[1] == '-' ? arg + 2 : arg + 1;
+    const size_t length = std::strcspn(name, "=");
+    for (const QtOption& option : kQtOptions) {
+        if (std::strlen(option.name) == length && std::strncmp(name, option.name, length) == 0)
+            return &option;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QStringList ProgramArguments(int argc, char** argv)
+{
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0) {
+            if (const QtOption* option = qtOption(argv[i])) {
+                if (option->takesValue && !std::strchr(argv[i], '='))
+                    ++i;
+                continue;
+            }
+        }
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine line = ParseCommandLine(arguments);
-    return line.headless() || line.curlConversion() || line.showHelp || line.showVersion
-        || !line.error.isEmpty();
+    }
+    return arguments;
+}
+
+bool DisplayAvailable(int argc, char** argv)
+{
+    for (const char* variable : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" }) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (const QtOption* option = qtOption(argv[i]);
+            option && std::strcmp(option->name, "platform") == 0)
+            return true;
+    }
+    return false;
 }

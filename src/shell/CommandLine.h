@@ -31,5 +31,11 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 // The text of --help.
 QString CommandLineHelp();
 
-// True when the arguments ask for a run without a display (checked before Qt starts).
-bool WantsHeadless(int argc, char** argv);
+// The program's arguments (its name first) without the options the window system takes for
+// itself (-platform NAME, -style NAME, -reverse and the like, with one dash or two), which a
+// windowed start hands to Qt.
+QStringList ProgramArguments(int argc, char** argv);
+
+// True when a window can be shown: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM is set, or the
+// arguments name a platform with -platform.
+bool DisplayAvailable(int argc, char** argv);

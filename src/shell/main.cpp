@@ -3,9 +3,9 @@
 #include "persistence/DataFolder.h"
 #include "shell/CommandLine.h"
 #include "shell/CurlRun.h"
+#include "shell/HeadlessRunner.h"
 #include "shell/SignalWatcher.h"
 #include "shell/StartupProbe.h"
-#include "shell/widgets/HeadlessRunner.h"
 #include "shell/widgets/MessageBoxSink.h"
 #include "shell/widgets/frmMain.h"
 
@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -36,21 +35,14 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         print(stderr, message + u'\n');
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Everything that needs no window: help, version, bad input, curl conversions and --send.
+int runWithoutWindows(int argc, char** argv, const CommandLine& line)
 {
-    // Scripted runs (and --help) never need a display.
-    if (WantsHeadless(argc, argv)) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qInstallMessageHandler(quietQtMessages);
-    }
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(u"Pelorin"_s);
-    QApplication::setApplicationName(u"Pelorin"_s);
-    QApplication::setApplicationVersion(QStringLiteral(PELORIN_VERSION));
-
-    const CommandLine line = ParseCommandLine(QApplication::arguments());
+    qInstallMessageHandler(quietQtMessages);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(u"Pelorin"_s);
+    QCoreApplication::setApplicationName(u"Pelorin"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(PELORIN_VERSION));
     if (line.showHelp) {
         print(stdout, CommandLineHelp());
         return 0;
@@ -63,12 +55,6 @@ int main(int argc, char** argv)
         print(stderr, u"pelorin: "_s + line.error + u"\nTry 'pelorin --help'.\n"_s);
         return HeadlessRunner::BadInput;
     }
-
-    // Watched before the data folder is made: a signal from then on waits for the event loop,
-    // which saves and ends. Scripted runs watch for themselves.
-    std::optional<SignalWatcher> signalWatcher;
-    if (!line.headless())
-        signalWatcher.emplace();
     const DataFolder::Resolution data = DataFolder::Resolve(line.dataDir);
     if (!data) {
         print(stderr, u"pelorin: "_s + data.error + u'\n');
@@ -83,22 +69,49 @@ int main(int argc, char** argv)
         print(stderr, err);
         return status;
     }
-    if (line.headless()) {
 #ifdef __GLIBC__
-        // Streamed responses allocate and free read buffers of a few hundred kilobytes at a
-        // high rate; taken from the heap they are reused, instead of each being mapped and
-        // faulted in afresh (measured: a third of the time of a 100 MB response).
-        mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
-        mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+    // Streamed responses allocate and free read buffers of a few hundred kilobytes at a
+    // high rate; taken from the heap they are reused, instead of each being mapped and
+    // faulted in afresh (measured: a third of the time of a 100 MB response).
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
 #endif
-        return HeadlessRunner(data.folder, line).run();
+    return HeadlessRunner(data.folder, line).run();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Read before any window-system object exists, so that bad input never needs a display.
+    const CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
+    if (line.showHelp || line.showVersion || !line.error.isEmpty() || line.headless()
+        || line.curlConversion())
+        return runWithoutWindows(argc, argv, line);
+    if (!DisplayAvailable(argc, argv)) {
+        print(stderr, u"pelorin: no display found; --send runs without one.\n"_s);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(u"Pelorin"_s);
+    QApplication::setApplicationName(u"Pelorin"_s);
+    QApplication::setApplicationVersion(QStringLiteral(PELORIN_VERSION));
+
+    // Watched before the data folder is made: a signal from then on waits for the event loop,
+    // which saves and ends.
+    SignalWatcher signalWatcher;
+    const DataFolder::Resolution data = DataFolder::Resolve(line.dataDir);
+    if (!data) {
+        print(stderr, u"pelorin: "_s + data.error + u'\n');
+        return HeadlessRunner::BadInput;
     }
 
     MessageBoxSink messages;
     AppData appData(data.folder, messages);
     frmMain mainWindow(appData, messages);
     // Logout, kill and Ctrl+C close the window like the user would: the data is saved.
-    QObject::connect(&*signalWatcher, &SignalWatcher::signalled, &mainWindow,
+    QObject::connect(&signalWatcher, &SignalWatcher::signalled, &mainWindow,
                      [&mainWindow] { mainWindow.close(); });
     if (!mainWindow.startUp(line.requestFile))
         return 1;

@@ -8,6 +8,7 @@
 #include "transport/BrowserView.h"
 #include "transport/Exchange.h"
 #include "transport/Redirect.h"
+#include "transport/RequestPreview.h"
 
 using namespace Qt::StringLiterals;
 
@@ -65,14 +66,6 @@ void BrowserSession::cmdSend_Click()
     m_view.DisableRequestControls();
     m_busy = true;
 
-    const RequestForm form = m_view.requestForm();
-    m_request.HTTPver = form.httpVersion;
-    m_request.setMethod(form.method);
-    m_request.Secure = form.secure;
-    m_request.Port = form.secure ? form.portSecure : form.port;
-    m_request.setURL(form.url);
-    m_request.Server = form.server;
-
     ResultSink* sink = result();
     sink->ClearResults();
 
@@ -86,45 +79,8 @@ void BrowserSession::cmdSend_Click()
     AddToLog(settingLine("'Host' header is set before sending       ", m_settings.SetHostHeader));
     AddToLog(QString());
 
-    if (form.includeBody) {
-        m_request.Body.setContents(form.body);
-        m_headers.AddHeader(u"Content-length"_s, QString::number(m_request.Body.ContentLength()),
-                            false);
-    } else {
-        m_request.Body.ContentType.clear();
-        m_request.Body.setContents(QString());
-        m_headers.f_RemoveBodyHeaders();
-    }
-
-    if (m_settings.SetHostHeader) {
-        const QString host = m_request.Port == "80"_L1 ? m_request.Server
-                                                       : m_request.Server + u':' + m_request.Port;
-        m_headers.AddHeader(u"Host"_s, host, false);
-    }
-    m_headers.AddHeader(u"Connection"_s, u"close"_s, false);
-
-    if (m_request.Server.compare(m_lastServer, Qt::CaseInsensitive) != 0) {
-        AddToLog(u"Host changed, removing any 'cookie' headers"_s);
-        m_headers.RemoveHeader(u"Cookie"_s);
-    }
-
-    if (m_settings.AddCookies && m_cookies) {
-        for (const Cookie& cookie : m_cookies->GetStoredCookies(m_request.Server)) {
-            if (cookie.Block) {
-                AddToLog(u"Cookie '"_s + cookie.Name + u"' has been blocked"_s);
-                continue;
-            }
-            // User data from before such cookies were refused may still hold one.
-            if (cookie.hasControlCharacter()) {
-                AddToLog(u"Ignoring stored cookie: control character in its name or value"_s);
-                continue;
-            }
-            AddToLog(u"Adding cookie '"_s + cookie.Name + u'\'');
-            m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
-        }
-    }
-
-    m_headers.AddHeadersToRequest(m_request);
+    PrepareRequest(m_view.requestForm(), m_headers, m_settings, m_cookies, m_lastServer, m_request,
+                   this);
 
     // "&" marks a mnemonic in a caption, so a literal one is doubled.
     sink->setCaption((m_request.Secure ? u"[secure]  https://"_s : u" http://"_s) + m_request.Server
@@ -147,12 +103,21 @@ void BrowserSession::SendRequest()
     AddToLog(u"Sending request..."_s);
     m_awaitingFirstChunk = true;
     m_responseThisExchange = false;
+    m_untrustedTarget.clear();
     m_exchange.Execute(m_request);
+}
+
+bool BrowserSession::certificateUntrusted(const HTTPRequest& request) const
+{
+    return request.Secure && !m_untrustedTarget.isEmpty()
+        && m_untrustedTarget == request.Server.toLower() + u':' + request.Port;
 }
 
 void BrowserSession::onInfo(const QString& text)
 {
     AddToLog(text);
+    if (!m_exchange.certificateProblems().isEmpty())
+        m_untrustedTarget = m_request.Server.toLower() + u':' + m_request.Port;
     // The text names only the gravest problem; a script reading the log sees each.
     for (const QString& problem : m_exchange.certificateProblems())
         AddToLog(u"!!Certificate Error!! "_s + problem);

@@ -4,6 +4,7 @@
 #include "transport/PortNumber.h"
 #include "transport/QtSocketX.h"
 #include "transport/Redirect.h"
+#include "transport/TransportErrors.h"
 
 #include <QTimer>
 
@@ -123,23 +124,28 @@ bool Exchange::startConnection()
 
 void Exchange::pressButton()
 {
-    if (m_caption == kCancel) {
+    switch (m_state) {
+    case State::Connecting:
+    case State::Transferring:
         stopTimers();
         m_cancelled = true;
         ReleaseSocket();
         m_state = State::Idle;
         Q_EMIT Cancelled();
-    }
-    if (m_caption == kOk) {
+        break;
+    case State::Failed:
         m_state = State::Idle;
         Q_EMIT HideMe();
+        break;
+    case State::Idle:
+        break;
     }
 }
 
 void Exchange::SocketX_Send(quint16 errorCode)
 {
     AddLogLine(u"Sending data"_s);
-    if (errorCode != 0) {
+    if (errorCode != SocketError::NoError) {
         RaiseFailure(u"SocketX_Send(): "_s + SocketErrorText(errorCode));
         return;
     }
@@ -161,7 +167,7 @@ void Exchange::SocketX_Send(quint16 errorCode)
 void Exchange::SocketX_Receive(quint16 errorCode)
 {
     appendLine(kReceivingLine);
-    if (errorCode != 0) {
+    if (errorCode != SocketError::NoError) {
         RaiseFailure(u"SocketX_Receive(): "_s + SocketErrorText(errorCode));
         return;
     }
@@ -175,7 +181,7 @@ void Exchange::SocketX_Receive(quint16 errorCode)
 
 void Exchange::SocketX_Close(quint16 errorCode)
 {
-    if (errorCode != 0) {
+    if (errorCode != SocketError::NoError) {
         RaiseFailure(u"SocketX_Close(): "_s + SocketErrorText(errorCode));
         return;
     }
@@ -196,7 +202,7 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
     QString text = u"\r\n[ == Certificate info == ]\r\n<Subject:> "_s + subject
         + u"\r\n<Issuer:> "_s + issuer + u"\r\n<CA subject:> "_s + caSubject
         + u"\r\n<CA Issuer:> "_s + caIssuer;
-    if (certError != 0) {
+    if (certError != CertError::NoError) {
         // The text names the gravest problem; the log names each, so that a name mismatch
         // never hides behind an untrusted issuer.
         QList<qint32> problems = m_socket ? m_socket->certificateErrors() : QList<qint32>();
@@ -260,79 +266,4 @@ void Exchange::setCaption(const QString& caption)
         return;
     m_caption = caption;
     Q_EMIT buttonCaptionChanged(m_caption);
-}
-
-QString Exchange::SocketErrorText(int code)
-{
-    switch (code) {
-    case 0:
-        return u"No error."_s;
-    case 10004:
-        return u"System level interrupt interrupted socket operation."_s;
-    case 10009:
-        return u"Generic error for invalid format, bad format."_s;
-    case 10013:
-        return u"Generic error for access violation."_s;
-    case 10014:
-        return u"Generic error for fault."_s;
-    case 10022:
-        return u"Generic error for invalid format, entry, etc."_s;
-    case 10024:
-        return u"Generic error for file error."_s;
-    case 10025:
-        return u"The IP address provided is not valid or the host specified by the IP does not exist."_s;
-    case 10038:
-        return u"Invalid socket or not connected to remote."_s;
-    case 10048:
-        return u"The specified address is already in use."_s;
-    case 10049:
-        return u"The specified address is not available."_s;
-    case 10050:
-        return u"The connected network is not available."_s;
-    case 10051:
-        return u"The connected network is not reachable."_s;
-    case 10052:
-        return u"The connected network connection has been reset."_s;
-    case 10053:
-        return u"The current connection has been aborted by the network or intermediate services."_s;
-    case 10054:
-        return u"The current socket connection has been reset."_s;
-    case 10057:
-        return u"The current socket has not been connected."_s;
-    case 10058:
-        return u"The connection has been shutdown."_s;
-    case 10060:
-        return u"The current connection has timed out."_s;
-    case 10061:
-        return u"The requested connection has been refused by the remote host."_s;
-    case 10063:
-        return u"Specified host name is too long."_s;
-    case 10064:
-        return u"Remote host is currently unavailable."_s;
-    case 10065:
-        return u"Remote host is currently unreachable."_s;
-    case 10091:
-        return u"Remote system is not ready."_s;
-    case 10092:
-        return u"Current socket version not supported by application."_s;
-    case 10093:
-        return u"Socket API is not initialized."_s;
-    case 10101:
-        return u"Socket has been disconnected."_s;
-    default:
-        return {};
-    }
-}
-
-QString Exchange::CertErrorName(int value)
-{
-    static const QStringList names {
-        u"NotRead"_s,       u"Expired"_s,           u"ValidityPeriodNesting"_s,
-        u"Role"_s,          u"PathLenConst"_s,      u"Critical"_s,
-        u"Purpose"_s,       u"IssuerChaining"_s,    u"Malformed"_s,
-        u"UntrustedRoot"_s, u"Chaining"_s,          u"TrustFail"_s,
-        u"Revoked"_s,       u"UntrustedTestRoot"_s, u"RevocationFailure"_s,
-        u"CNNoMatch"_s,     u"WrongUsage"_s,        u"UnknownError"_s
-    };
-    return value >= 1 && value <= names.size() ? names.at(value - 1) : QString();
 }

@@ -31,7 +31,8 @@ public:
     // Starts an exchange for request, which must outlive it. Set-up failures end in the
     // failure path before this returns; nothing else is raised before it returns.
     void Execute(HTTPRequest& request);
-    // The button: "Cancel" cancels the exchange (Cancelled), "Ok" raises HideMe.
+    // The button: while connecting or transferring it cancels the exchange (Cancelled); after
+    // a failure it acknowledges it (HideMe); otherwise it does nothing.
     void pressButton();
 
     // Limits for every later exchange, in milliseconds, 0 for none: connecting (the TLS
@@ -57,11 +58,6 @@ public:
     State state() const { return m_state; }
     // The "Timing: ..." line of the current exchange; empty unless it ended normally.
     QString timingSummary() const;
-
-    // The text of a Windows-sockets error code; empty for codes not in the table.
-    static QString SocketErrorText(int code);
-    // The name of a CertError value; empty for values outside 1..18.
-    static QString CertErrorName(int value);
 
 Q_SIGNALS:
     // Certificate information of a TLS connection, as a block of lines.

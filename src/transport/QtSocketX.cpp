@@ -1,6 +1,7 @@
 #include "transport/QtSocketX.h"
 
 #include "transport/TlsReport.h"
+#include "transport/TransportErrors.h"
 
 #include <QCoreApplication>
 #include <QHostInfo>
@@ -23,44 +24,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Windows-sockets codes used below.
-constexpr quint16 kAccess = 10013;
-constexpr quint16 kInvalid = 10022;
-constexpr quint16 kTooManyFiles = 10024;
-constexpr quint16 kHostNotFound = 10025;
-constexpr quint16 kWouldBlock = 10035;
-constexpr quint16 kMessageSize = 10040;
-constexpr quint16 kAddressInUse = 10048;
-constexpr quint16 kAddressNotAvailable = 10049;
-constexpr quint16 kNetworkDown = 10050;
-constexpr quint16 kNetworkUnreachable = 10051;
-constexpr quint16 kAborted = 10053;
-constexpr quint16 kReset = 10054;
-constexpr quint16 kNotConnected = 10057;
-constexpr quint16 kTimedOut = 10060;
-constexpr quint16 kRefused = 10061;
-constexpr quint16 kHostUnreachable = 10065;
-
-// CertError values.
-constexpr qint32 kNotRead = 1;
-constexpr qint32 kExpired = 2;
-constexpr qint32 kPathLenConst = 5;
-constexpr qint32 kPurpose = 7;
-constexpr qint32 kIssuerChaining = 8;
-constexpr qint32 kMalformed = 9;
-constexpr qint32 kUntrustedRoot = 10;
-constexpr qint32 kChaining = 11;
-constexpr qint32 kTrustFail = 12;
-constexpr qint32 kRevoked = 13;
-constexpr qint32 kCNNoMatch = 16;
-constexpr qint32 kUnknownError = 18;
-
 // When a certificate has several faults only one is reported. A certificate that cannot
 // be trusted at all makes its dates and name moot, so trust problems come first, then
 // structure, then validity period, then the host name.
-constexpr std::array kCertErrorRank { kRevoked,        kTrustFail, kUntrustedRoot, kChaining,
-                                      kIssuerChaining, kMalformed, kPathLenConst,  kPurpose,
-                                      kExpired,        kCNNoMatch, kNotRead,       kUnknownError };
+constexpr std::array kCertErrorRank { CertError::Revoked,        CertError::TrustFail,
+                                      CertError::UntrustedRoot,  CertError::Chaining,
+                                      CertError::IssuerChaining, CertError::Malformed,
+                                      CertError::PathLenConst,   CertError::Purpose,
+                                      CertError::Expired,        CertError::CNNoMatch,
+                                      CertError::NotRead,        CertError::UnknownError };
 
 // Qt reports several connect failures as NetworkError and tells them apart only in the
 // native socket engine's (translatable) texts.
@@ -203,7 +175,7 @@ void QtSocketX::onLookedUp(const QHostInfo& info)
     m_addresses = info.addresses();
     m_nextAddress = 0;
     if (info.error() != QHostInfo::NoError || m_addresses.isEmpty()) {
-        finish(kHostNotFound);
+        finish(SocketError::HostNotFound);
         return;
     }
     connectToNextAddress();
@@ -313,7 +285,7 @@ void QtSocketX::onEncrypted()
         if (!m_finished) {
             m_socket->disconnect(this);
             m_socket->abort();
-            finish(kAborted);
+            finish(SocketError::Aborted);
         }
         return;
     }
@@ -327,7 +299,7 @@ bool QtSocketX::reportCertificate(qint32 certError)
     const QSslCertificate peer = m_socket->peerCertificate();
     const QSslCertificate ca = IssuingCertificate(peer, m_socket->peerCertificateChain());
     m_tlsReport = TlsReport(TlsSessionFactsOf(*m_socket));
-    bool cancel = certError != 0;
+    bool cancel = certError != CertError::NoError;
     Q_EMIT certificateInfo(distinguishedName(peer, false), distinguishedName(peer, true),
                            distinguishedName(ca, false), distinguishedName(ca, true), certError,
                            &cancel);
@@ -375,9 +347,9 @@ void QtSocketX::onErrorOccurred(QAbstractSocket::SocketError error)
         return;
     }
     if (peerReset())
-        finish(kReset);
+        finish(SocketError::Reset);
     else if (m_secure && !m_handshakeDone)
-        finish(kAborted); // the peer hung up during the handshake: no secure connection
+        finish(SocketError::Aborted); // the peer hung up during the handshake: no secure connection
     else
         finish(0);
 }
@@ -387,9 +359,9 @@ void QtSocketX::onDisconnected()
     if (m_finished)
         return;
     if (peerReset())
-        finish(kReset);
+        finish(SocketError::Reset);
     else
-        finish(m_secure && !m_handshakeDone ? kAborted : 0);
+        finish(m_secure && !m_handshakeDone ? SocketError::Aborted : 0);
 }
 
 void QtSocketX::finish(quint16 errorCode)
@@ -448,51 +420,51 @@ quint16 QtSocketX::socketErrorCode(QAbstractSocket::SocketError error, const QSt
         return 0;
     case E::ConnectionRefusedError:
     case E::ProxyConnectionRefusedError:
-        return kRefused;
+        return SocketError::Refused;
     case E::HostNotFoundError:
     case E::ProxyNotFoundError:
-        return kHostNotFound;
+        return SocketError::HostNotFound;
     case E::SocketAccessError:
     case E::ProxyAuthenticationRequiredError:
-        return kAccess;
+        return SocketError::Access;
     case E::SocketResourceError:
-        return kTooManyFiles;
+        return SocketError::TooManyFiles;
     case E::SocketTimeoutError:
     case E::ProxyConnectionTimeoutError:
-        return kTimedOut;
+        return SocketError::TimedOut;
     case E::DatagramTooLargeError:
-        return kMessageSize;
+        return SocketError::MessageSize;
     case E::NetworkError:
         if (isEngineText(errorString, "Connection timed out"))
-            return kTimedOut;
+            return SocketError::TimedOut;
         if (isEngineText(errorString, "Network unreachable"))
-            return kNetworkUnreachable;
+            return SocketError::NetworkUnreachable;
         if (isEngineText(errorString, "Host unreachable"))
-            return kHostUnreachable;
+            return SocketError::HostUnreachable;
         if (isEngineText(errorString, "Address already in use"))
-            return kAddressInUse;
-        return kNetworkDown;
+            return SocketError::AddressInUse;
+        return SocketError::NetworkDown;
     case E::AddressInUseError:
-        return kAddressInUse;
+        return SocketError::AddressInUse;
     case E::SocketAddressNotAvailableError:
-        return kAddressNotAvailable;
+        return SocketError::AddressNotAvailable;
     case E::UnsupportedSocketOperationError:
     case E::UnfinishedSocketOperationError:
     case E::SslInvalidUserDataError:
-        return kInvalid;
+        return SocketError::Invalid;
     case E::OperationError:
-        return kNotConnected;
+        return SocketError::NotConnected;
     case E::TemporaryError:
-        return kWouldBlock;
+        return SocketError::WouldBlock;
     case E::ProxyConnectionClosedError:
-        return kReset;
+        return SocketError::Reset;
     case E::SslHandshakeFailedError:
     case E::SslInternalError:
     case E::ProxyProtocolError:
     case E::UnknownSocketError:
-        return kAborted;
+        return SocketError::Aborted;
     }
-    return kAborted;
+    return SocketError::Aborted;
 }
 
 qint32 QtSocketX::certErrorCode(QSslError::SslError error)
@@ -502,10 +474,10 @@ qint32 QtSocketX::certErrorCode(QSslError::SslError error)
     case E::NoError:
         return 0;
     case E::HostNameMismatch:
-        return kCNNoMatch;
+        return CertError::CNNoMatch;
     case E::CertificateExpired:
     case E::CertificateNotYetValid:
-        return kExpired;
+        return CertError::Expired;
     case E::SelfSignedCertificate:
     case E::SelfSignedCertificateInChain:
     case E::UnableToGetIssuerCertificate:
@@ -513,29 +485,29 @@ qint32 QtSocketX::certErrorCode(QSslError::SslError error)
     case E::UnableToVerifyFirstCertificate:
     case E::CertificateUntrusted:
     case E::CertificateRejected:
-        return kUntrustedRoot;
+        return CertError::UntrustedRoot;
     case E::CertificateRevoked:
-        return kRevoked;
+        return CertError::Revoked;
     case E::InvalidPurpose:
-        return kPurpose;
+        return CertError::Purpose;
     case E::PathLengthExceeded:
-        return kPathLenConst;
+        return CertError::PathLenConst;
     case E::InvalidNotBeforeField:
     case E::InvalidNotAfterField:
     case E::UnableToDecodeIssuerPublicKey:
-        return kMalformed;
+        return CertError::Malformed;
     case E::CertificateSignatureFailed:
     case E::UnableToDecryptCertificateSignature:
-        return kTrustFail;
+        return CertError::TrustFail;
     case E::InvalidCaCertificate:
-        return kChaining;
+        return CertError::Chaining;
     case E::SubjectIssuerMismatch:
     case E::AuthorityIssuerSerialNumberMismatch:
-        return kIssuerChaining;
+        return CertError::IssuerChaining;
     case E::NoPeerCertificate:
-        return kNotRead;
+        return CertError::NotRead;
     default:
-        return kUnknownError;
+        return CertError::UnknownError;
     }
 }
 
@@ -553,7 +525,7 @@ QList<qint32> QtSocketX::certErrorCodes(const QList<QSslError>& errors)
     QList<qint32> codes;
     for (const QSslError& e : errors) {
         const qint32 code = certErrorCode(e.error());
-        if (code != 0 && !codes.contains(code))
+        if (code != CertError::NoError && !codes.contains(code))
             codes.append(code);
     }
     std::stable_sort(codes.begin(), codes.end(),

@@ -4,7 +4,6 @@
 #include "message/HTTPRequest.h"
 #include "persistence/AutoSettings.h"
 #include "persistence/CookieStore.h"
-#include "persistence/TextUtil.h"
 #include "shell/LogSink.h"
 
 using namespace Qt::StringLiterals;
@@ -17,12 +16,7 @@ void PrepareRequest(const RequestForm& form, HeaderTable& headers, const AutoSet
         if (log)
             log->AddToLog(line);
     };
-    request.HTTPver = form.httpVersion;
-    request.setMethod(form.method);
-    request.Secure = form.secure;
-    request.Port = form.secure ? form.portSecure : form.port;
-    request.setURL(form.url);
-    request.Server = form.server;
+    FillRequestFields(form, request);
 
     if (form.includeBody) {
         request.Body.setContents(form.body);
@@ -52,6 +46,11 @@ void PrepareRequest(const RequestForm& form, HeaderTable& headers, const AutoSet
                 addToLog(u"Cookie '"_s + cookie.Name + u"' has been blocked"_s);
                 continue;
             }
+            // User data from before such cookies were refused may still hold one.
+            if (cookie.hasControlCharacter()) {
+                addToLog(u"Ignoring stored cookie: control character in its name or value"_s);
+                continue;
+            }
             addToLog(u"Adding cookie '"_s + cookie.Name + u'\'');
             headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
         }
@@ -74,13 +73,7 @@ HTTPRequest PreviewRequest(const RequestForm& form, const QString& headerText,
 RequestForm FormForLoadedRequest(const HTTPRequest& request, const QString& defaultVersion)
 {
     RequestForm form;
-    form.server = request.Server;
-    form.secure = request.Secure;
-    (request.Secure ? form.portSecure : form.port) = request.Port;
-    form.method = request.Method();
-    form.url = DecodeAmpersands(request.URL());
-    form.httpVersion = request.HTTPver.isEmpty() ? defaultVersion : request.HTTPver;
-    form.includeBody = request.Body.ContentLength() >= 1;
-    form.body = request.Body.ContentBytes();
+    form.httpVersion = defaultVersion;
+    LoadRequestIntoForm(request, form);
     return form;
 }

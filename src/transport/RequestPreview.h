@@ -13,7 +13,8 @@ class LogSink;
 // Fills request from the window's fields and makes the header rows the send pipeline makes
 // before a request goes out: Content-length (or no body headers without a body), Host when the
 // setting asks for it, Connection "close", no Cookie rows when the server differs from
-// lastServer, and the stored cookies when the setting asks for them. Then request's Header is
+// lastServer, and the stored cookies when the setting asks for them (neither blocked ones nor
+// ones holding a control character). Then request's Header is
 // taken from headers. Lines about cookies go to log when given. cookies may be null.
 void PrepareRequest(const RequestForm& form, HeaderTable& headers, const AutoSettings& settings,
                     const CookieStore* cookies, const QString& lastServer, HTTPRequest& request,

@@ -67,18 +67,11 @@ TEST(CommandLineTest, TimeLimitsTakeSecondsLikeCurl)
     EXPECT_TRUE(CommandLineHelp().contains(u"--connect-timeout <SECONDS>"_s));
 }
 
-TEST(CommandLineTest, EverythingThatOpensNoWindowStartsWithoutADisplay)
+TEST(CommandLineTest, QtWindowOptionsAreLeftToQt)
 {
-    const auto wants = [](std::vector<const char*> args) {
-        args.insert(args.begin(), "pelorin");
-        return WantsHeadless(int(args.size()), const_cast<char**>(args.data()));
-    };
-    EXPECT_TRUE(wants({ "--send", "a.phr" }));
-    // Spellings the parser accepts for help and version, and bad input that is only reported.
-    EXPECT_TRUE(wants({ "--h" }));
-    EXPECT_TRUE(wants({ "-hv" }));
-    EXPECT_TRUE(wants({ "a.phr", "b.phr" }));
-    EXPECT_TRUE(wants({ "--bogus" }));
-    EXPECT_FALSE(wants({ "a.phr" }));
-    EXPECT_FALSE(wants({}));
+    std::vector<const char*> args { "pelorin",        "-platform",  "offscreen",
+                                    "--style=Fusion", "--send",     "a.phr",
+                                    "-reverse",       "--max-time", "3" };
+    EXPECT_EQ(ProgramArguments(int(args.size()), const_cast<char**>(args.data())),
+              (QStringList { u"pelorin"_s, u"--send"_s, u"a.phr"_s, u"--max-time"_s, u"3"_s }));
 }

@@ -10,6 +10,7 @@
 #include "support/TimingLine.h"
 #include "transport/BrowserView.h"
 #include "transport/Exchange.h"
+#include "transport/RequestPreview.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -475,4 +476,24 @@ TEST_F(BrowserSessionTest, OtherSchemesAreLoggedAndNotFollowed)
     EXPECT_TRUE(view.asked.isEmpty());
     EXPECT_EQ(server.connectionCount(), 1);
     EXPECT_EQ(view.result().log.last(), u"ERROR: Invalid redirect location 'ftp://x/f'"_s);
+}
+
+TEST_F(BrowserSessionTest, PreviewMakesTheHeaderRowsTheSendMakes)
+{
+    for (const auto& [name, value] : { std::pair { u"ok"_s, u"1"_s }, { u"bad"_s, u"a\x01"_s } }) {
+        Cookie cookie;
+        cookie.Name = name;
+        cookie.Value = value;
+        cookie.Expires = u"Wed, 01 Jan 2031 00:00:00 GMT"_s;
+        cookie.setHost(u"127.0.0.1"_s);
+        ASSERT_EQ(cookies.StoreCookie(cookie), 0);
+    }
+    view.form.includeBody = true;
+    view.form.body = "a\r\nb";
+    const HTTPRequest preview = PreviewRequest(view.form, headers.GetRequestHeaders(), settings,
+                                               &cookies, session.lastServer());
+    server.setResponse({ "HTTP/1.1 204 No Content\r\n\r\n" });
+    send();
+    EXPECT_EQ(preview.RequestMessage(), session.currentRequest().RequestMessage());
+    EXPECT_TRUE(server.received().contains("\r\nCookie: ok=1\r\n"));
 }

@@ -3,6 +3,7 @@
 #include "message/HTTPRequest.h"
 #include "support/TestServer.h"
 #include "support/TimingLine.h"
+#include "transport/TransportErrors.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -528,17 +529,17 @@ TEST(ExchangeTest, PlainServerAnsweringATlsRequestIsAFailure)
 
 TEST(ExchangeTest, ErrorTextsAndCertificateNames)
 {
-    EXPECT_EQ(Exchange::SocketErrorText(0), u"No error."_s);
-    EXPECT_EQ(Exchange::SocketErrorText(10054), u"The current socket connection has been reset."_s);
-    EXPECT_EQ(Exchange::SocketErrorText(10101), u"Socket has been disconnected."_s);
+    EXPECT_EQ(SocketErrorText(0), u"No error."_s);
+    EXPECT_EQ(SocketErrorText(10054), u"The current socket connection has been reset."_s);
+    EXPECT_EQ(SocketErrorText(10101), u"Socket has been disconnected."_s);
     // Unlisted codes have no text, so the message ends after its prefix.
-    EXPECT_EQ(Exchange::SocketErrorText(10035), QString());
-    EXPECT_EQ(Exchange::SocketErrorText(-1), QString());
+    EXPECT_EQ(SocketErrorText(10035), QString());
+    EXPECT_EQ(SocketErrorText(-1), QString());
 
-    EXPECT_EQ(Exchange::CertErrorName(1), u"NotRead"_s);
-    EXPECT_EQ(Exchange::CertErrorName(10), u"UntrustedRoot"_s);
-    EXPECT_EQ(Exchange::CertErrorName(16), u"CNNoMatch"_s);
-    EXPECT_EQ(Exchange::CertErrorName(18), u"UnknownError"_s);
-    EXPECT_EQ(Exchange::CertErrorName(0), QString());
-    EXPECT_EQ(Exchange::CertErrorName(19), QString());
+    EXPECT_EQ(CertErrorName(1), u"NotRead"_s);
+    EXPECT_EQ(CertErrorName(10), u"UntrustedRoot"_s);
+    EXPECT_EQ(CertErrorName(16), u"CNNoMatch"_s);
+    EXPECT_EQ(CertErrorName(18), u"UnknownError"_s);
+    EXPECT_EQ(CertErrorName(0), QString());
+    EXPECT_EQ(CertErrorName(19), QString());
 }

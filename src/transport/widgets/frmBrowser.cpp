@@ -113,9 +113,6 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
                                    m_app.settings(), &m_app.cookies(), &m_app.history(), this);
     m_app.history().setRequestLists(this);
-    Exchange* exchange = ctrlHTTP1->exchange();
-    connect(exchange, &Exchange::logCleared, this, [this] { m_untrustedTarget.clear(); });
-    connect(exchange, &Exchange::Info, this, &frmBrowser::certificateInfo);
 
     SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
     ctrlHTTP1->hide();
@@ -354,13 +351,19 @@ void frmBrowser::SetFormBuilderMode(bool on)
 
 void frmBrowser::SetDefaultHeaders()
 {
-    HeaderTable& headers = *ctrlHeaders1->headers();
-    headers.ClearHeaders();
-    headers.AddHeader(u"Host"_s, QString(), false);
-    headers.AddHeader(u"Accept"_s, u"*/*"_s, false);
-    headers.AddHeader(u"Cache-Control"_s, u"no-cache"_s, false);
-    headers.AddHeader(u"Connection"_s, u"Close"_s, false);
-    headers.AddHeader(u"User-Agent"_s, u"Pelorin HTTP User-Agent/1.0"_s, false);
+    ::SetDefaultHeaders(*ctrlHeaders1->headers());
+}
+
+void frmBrowser::showForm(const RequestForm& form)
+{
+    cmbServer->setEditText(form.server);
+    txtPort->setText(form.port);
+    txtPortSecure->setText(form.portSecure);
+    setSecure(form.secure);
+    cmbURL->setEditText(form.url);
+    cmbReqMethod->setEditText(form.method);
+    cmbHTTPver->setEditText(form.httpVersion);
+    chkIncludePostData->setChecked(form.includeBody);
 }
 
 RequestForm frmBrowser::requestForm() const
@@ -599,16 +602,12 @@ void frmBrowser::cmdPasteUrl_Click()
 
 qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
 {
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    setSecure(request.Secure);
-    cmbHTTPver->setEditText(u"HTTP/1.1"_s);
-    cmbURL->setEditText(DecodeAmpersands(request.URL()));
-    cmbReqMethod->setEditText(u"GET"_s);
+    RequestForm form = requestForm();
+    UrlRequestIntoForm(request, form);
+    showForm(form);
     m_bodyFile.close();
     m_body.clear();
     showBody();
-    chkIncludePostData->setChecked(false);
     SetDefaultHeaders();
     cmdSend->setFocus();
     return 0;
@@ -617,39 +616,28 @@ qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
 void frmBrowser::SetControls_FormRequest(const HTTPRequest& request)
 {
     SetControls_RequestFromURL(request);
-    cmbReqMethod->setEditText(request.Method());
-    if (request.Method() == "GET"_L1)
-        return;
-    setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
-    chkIncludePostData->setChecked(true);
-    ctrlHeaders1->headers()->AddHeader(u"Content-type"_s, request.Body.ContentType, false);
-    ctrlHeaders1->headers()->AddHeader(u"Content-length"_s,
-                                       QString::number(request.Body.ContentLength()), false);
+    RequestForm form = requestForm();
+    FormRequestIntoForm(request, form, *ctrlHeaders1->headers());
+    showForm(form);
+    if (form.includeBody)
+        setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
 }
 
 qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)
 {
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    setSecure(request.Secure);
-    cmbURL->setEditText(DecodeAmpersands(request.URL()));
-    cmbReqMethod->setEditText(request.Method());
-    // A stored request keeps its protocol version.
-    if (!request.HTTPver.isEmpty())
-        cmbHTTPver->setEditText(request.HTTPver);
-    // Exactly the bytes loaded go out until the user edits them.
+    RequestForm form = requestForm();
+    LoadRequestIntoForm(request, form);
+    showForm(form);
     setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
-    chkIncludePostData->setChecked(request.Body.ContentLength() >= 1);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     return 0;
 }
 
 void frmBrowser::SetControls_Redirected(const HTTPRequest& request)
 {
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    cmbURL->setEditText(DecodeAmpersands(request.URL()));
-    setSecure(request.Secure);
+    RequestForm form = requestForm();
+    RedirectForm(request, form);
+    showForm(form);
 }
 
 void frmBrowser::setRedirectMethod(const QString& method, bool withoutBody)
@@ -771,12 +759,7 @@ HTTPRequest frmBrowser::requestFromWindow() const
     if (chkIncludePostData->isChecked())
         request.Body.setContents(m_body.bytes(), m_body.shownText());
     request.Header = ctrlHeaders1->headers()->GetRequestHeaders();
-    request.HTTPver = cmbHTTPver->currentText();
-    request.setMethod(cmbReqMethod->currentText());
-    request.Secure = chkSecureConnection->isChecked();
-    request.Port = request.Secure ? txtPortSecure->text() : txtPort->text();
-    request.setURL(cmbURL->currentText());
-    request.Server = cmbServer->currentText();
+    FillRequestFields(requestForm(), request);
     return request;
 }
 
@@ -841,14 +824,6 @@ void frmBrowser::applyFormBody(const FormBody& body)
     chkIncludePostData->setChecked(true);
 }
 
-void frmBrowser::certificateInfo(const QString& text)
-{
-    if (!text.contains("!!Certificate Error!!"_L1))
-        return;
-    const HTTPRequest& sent = m_session->currentRequest();
-    m_untrustedTarget = sent.Server.toLower() + u':' + sent.Port;
-}
-
 HTTPRequest frmBrowser::requestToSend() const
 {
     return PreviewRequest(requestForm(), ctrlHeaders1->headers()->GetRequestHeaders(),
@@ -861,8 +836,7 @@ QString frmBrowser::curlCommand()
     if (m_bodyFile.isOpen())
         ReloadBodyFromTempFile();
     const HTTPRequest request = requestToSend();
-    const bool insecure
-        = request.Secure && m_untrustedTarget == request.Server.toLower() + u':' + request.Port;
+    const bool insecure = m_session->certificateUntrusted(request);
     QString error;
     const QString command = CurlCommandForRequest(request, m_app.folder().path(), insecure, &error);
     if (command.isEmpty())
@@ -878,15 +852,11 @@ bool frmBrowser::pasteCurlCommand(const QString& command)
         return false;
     }
     const HTTPRequest& request = imported.request;
-    cmbServer->setEditText(request.Server);
-    (request.Secure ? txtPortSecure : txtPort)->setText(request.Port);
-    setSecure(request.Secure);
-    cmbReqMethod->setEditText(request.Method());
-    cmbURL->setEditText(request.URL());
-    cmbHTTPver->setEditText(request.HTTPver);
+    RequestForm form = requestForm();
+    CurlRequestIntoForm(request, imported.includeBody, form);
+    showForm(form);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
-    chkIncludePostData->setChecked(imported.includeBody);
     if (!imported.notes.isEmpty())
         m_messages.showMessage(u"Parts of the curl command were not taken over:\n"_s
                                    + imported.notes.join(u'\n'),

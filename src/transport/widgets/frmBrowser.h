@@ -134,6 +134,7 @@ protected:
 private:
     void buildControls();
     void setSecure(bool secure);
+    void showForm(const RequestForm& form);
     void SetFormBuilderMode(bool on);
     void ReloadBodyFromTempFile();
     void showBody();
@@ -141,7 +142,6 @@ private:
     void cmdPasteUrl_Click();
     void cmdBodyEditor_Click();
     void cmdRB_FORMdata_Click();
-    void certificateInfo(const QString& text);
     bool validatePort(QLineEdit* box);
     void menuItemClicked(const QString& tag);
     void saveRequest(bool askForPath);
@@ -186,5 +186,4 @@ private:
     bool m_showingBody = false; // the box is being filled from m_body, not edited
     bool m_checkingBody = false;
     bool m_checkingPort = false;
-    QString m_untrustedTarget; // "server:port" whose certificate the last exchange did not trust
 };

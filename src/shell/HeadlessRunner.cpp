@@ -1,15 +1,14 @@
-#include "shell/widgets/HeadlessRunner.h"
+#include "shell/HeadlessRunner.h"
 
+#include "editing/HeaderTable.h"
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
 #include "shell/MessageSink.h"
 #include "shell/SignalWatcher.h"
-#include "shell/widgets/frmMain.h"
 #include "transport/BrowserSession.h"
 #include "transport/Exchange.h"
-#include "transport/widgets/ctrlHTTP.h"
-#include "transport/widgets/frmBrowser.h"
+#include "transport/HeadlessView.h"
 
 #include <QEventLoop>
 
@@ -52,25 +51,33 @@ int HeadlessRunner::run()
 
     StderrMessageSink messages(false);
     AppData app(m_folder, messages);
-    frmMain main(app, messages);
-    if (!main.startUp())
+    if (!app.LoadConfiguration(nullptr))
         return BadInput;
-    frmBrowser& browser = *main.browser();
-    BrowserSession& session = browser.session();
-    Exchange& exchange = *browser.transport()->exchange();
+    app.LoadUserData();
+    // The same pieces the request window puts together, with a view that shows nothing.
+    QObject context; // of every connection below, so none outlives the run
+    HeadlessView browser(StartingRequestForm(app.configuration()));
+    HeaderTable headers;
+    SetDefaultHeaders(headers);
+    Exchange exchange;
+    BrowserSession session(browser, headers, exchange, app.settings(), &app.cookies(),
+                           &app.history());
+    // Saved at once, so that the exchange survives however the run ends.
+    QObject::connect(&session, &BrowserSession::userDataChanged, &context,
+                     [&app] { app.SaveUserDataReported(false); });
     // Responses stream to standard output; keeping them whole in memory would serve no one.
     session.setKeepResponseBodies(false);
     exchange.setTimeLimits(qint64(m_line.connectTimeout * 1000), qint64(m_line.maxTime * 1000));
 
-    QObject::connect(&exchange, &Exchange::DataArrived, &main, [](const QByteArray& chunk) {
+    QObject::connect(&exchange, &Exchange::DataArrived, &context, [](const QByteArray& chunk) {
         std::fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
     });
-    QObject::connect(&session, &BrowserSession::logLine, &main,
+    QObject::connect(&session, &BrowserSession::logLine, &context,
                      [](const QString& line) { printLine(stderr, line); });
     bool failed = false;
     qsizetype current = 0;
     // No one is there to acknowledge a failure: acknowledge it once it is logged.
-    QObject::connect(&exchange, &Exchange::ErrorOccured, &main, [&](const QString&) {
+    QObject::connect(&exchange, &Exchange::ErrorOccured, &context, [&](const QString&) {
         failed = true;
         if (exchange.timedOut() != Exchange::TimeLimit::None) {
             const bool connect = exchange.timedOut() == Exchange::TimeLimit::Connect;
@@ -82,7 +89,7 @@ int HeadlessRunner::run()
     });
     int redirects = 0;
     bool tooManyRedirects = false;
-    QObject::connect(&signalWatcher, &SignalWatcher::signalled, &main, [&](int number) {
+    QObject::connect(&signalWatcher, &SignalWatcher::signalled, &context, [&](int number) {
         if (stopSignal == 0)
             stopSignal = number;
         // The exchange under way ends as if the user pressed its button.
@@ -105,7 +112,8 @@ int HeadlessRunner::run()
         const QString& file = files.at(i);
         redirects = 0;
         tooManyRedirects = false;
-        browser.SetControls_LoadedRequest(requests.at(i));
+        LoadRequestIntoForm(requests.at(i), browser.form());
+        headers.LoadHeadersFromText(requests.at(i).Header);
         QEventLoop loop;
         const QMetaObject::Connection ended = QObject::connect(
             &session, &BrowserSession::exchangeEnded, &loop, [&](bool completed) {
@@ -114,7 +122,7 @@ int HeadlessRunner::run()
                 if (!session.isBusy())
                     loop.quit();
             });
-        browser.cmdSend_Click();
+        session.cmdSend_Click();
         if (session.isBusy())
             loop.exec();
         QObject::disconnect(ended);
