@@ -4,6 +4,8 @@
 #include "persistence/ErrorCodes.h"
 #include "persistence/XmlDocument.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -105,6 +107,17 @@ qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error
             ErrorCode::TypeMismatch,
             u"Error loading %1: <secure> holds \"%2\", not True or False"_s.arg(path, secure),
             error);
+
+    // These go into the request line and the connection: a line break there would be a line
+    // the user never composed.
+    for (const QString& name : { u"host"_s, u"port"_s, u"url"_s, u"httpver"_s, u"method"_s }) {
+        const QString value = root.child(name).text();
+        if (std::any_of(value.cbegin(), value.cend(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+            return fail(ErrorCode::TypeMismatch,
+                        u"Error loading %1: <%2> holds a control character"_s.arg(path, name),
+                        error);
+    }
 
     HTTPRequest loaded;
     loaded.Server = root.child(u"host"_s).text();

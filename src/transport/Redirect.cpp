@@ -127,6 +127,8 @@ bool SplitHostPort(const QString& text, QString& host, QString& port)
 
 std::optional<HTTPRequest> ParseLocation(const QString& location)
 {
+    if (hasControl(location))
+        return std::nullopt;
     HTTPRequest target;
     QString rest;
     if (hasScheme(location, "http://"_L1)) {

@@ -139,6 +139,9 @@ TEST_F(RequestFileTest, IncompleteOrMalformedFilesFailAndLeaveTheRequestAlone)
         complete.left(complete.size() / 2),
         QByteArray(complete).replace("request>", "other>"),
         QByteArray(),
+        // A line break in a request-line field would add a line to the request.
+        QByteArray(complete).replace("<url>/</url>", "<url>/&#13;&#10;X-Injected: yes</url>"),
+        QByteArray(complete).replace("<method>GET", "<method>GET&#10;"),
     };
     for (const QByteArray& bytes : broken) {
         ASSERT_TRUE(writeFile(path(), bytes));

@@ -40,6 +40,7 @@ TEST(RedirectTest, AbsoluteLocations)
     EXPECT_FALSE(ResolveRedirect(from, u"http://a:b:c/x"_s));
     EXPECT_FALSE(ParseLocation(u"/relative"_s));
     EXPECT_FALSE(ParseLocation(u"ftp://x"_s));
+    EXPECT_FALSE(ParseLocation(u"http://h/a\r\nX-Injected: yes"_s)) << "a pasted line break";
 }
 
 TEST(RedirectTest, Ipv6LiteralsKeepTheirBrackets)
