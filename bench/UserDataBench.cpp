@@ -25,7 +25,7 @@ class CountingViewers final : public CookieViewer, public HistoryViewer, public 
 {
 public:
     qint32 AddCookie(const Cookie&) override { return ++calls, 0; }
-    qint32 AddToHistory(const QString&, const QString&) override { return ++calls, 0; }
+    qint32 AddToHistory(const QString&, const QString&, bool) override { return ++calls, 0; }
     void AddHistoryItemServer(const QString&) override { ++calls; }
     void AddHistoryItemURL(const QString&) override { ++calls; }
     qint64 calls = 0;
