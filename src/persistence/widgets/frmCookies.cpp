@@ -2,7 +2,6 @@
 
 #include "message/Cookie.h"
 #include "persistence/AppData.h"
-#include "persistence/widgets/SaveUserDataNow.h"
 #include "shell/MessageSink.h"
 #include "shell/Twips.h"
 
@@ -189,7 +188,7 @@ void frmCookies::cellClicked(int row, int column)
         setBlocked(row, !block);
         return;
     }
-    SaveUserDataNow(m_app, m_messages);
+    m_app.SaveUserDataReported(true);
 }
 
 void frmCookies::cmdDelete_Click()
@@ -205,5 +204,5 @@ void frmCookies::cmdDelete_Click()
     if (m_app.cookies().DeleteStoredCookie(host, name) != 0)
         return;
     removeRow(row);
-    SaveUserDataNow(m_app, m_messages);
+    m_app.SaveUserDataReported(true);
 }

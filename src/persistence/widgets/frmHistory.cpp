@@ -2,7 +2,6 @@
 
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
-#include "persistence/widgets/SaveUserDataNow.h"
 #include "shell/MessageSink.h"
 
 #include <QApplication>
@@ -173,7 +172,7 @@ void frmHistory::cmdAction_Click()
             delete parent;
             parent = up;
         }
-        SaveUserDataNow(m_app, m_messages);
+        m_app.SaveUserDataReported(true);
     }
     TreeView1->clearSelection();
     updateButtons();
