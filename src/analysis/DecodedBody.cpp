@@ -248,15 +248,14 @@ QByteArray removeChunkedCoding(QByteArrayView body, qint64 limit, bool& truncate
         // chunk-size [ chunk-ext ]: extensions follow ";" and mean nothing to us.
         const qsizetype semicolon = line.indexOf(';');
         const QByteArrayView sizeText = (semicolon < 0 ? line : line.first(semicolon)).trimmed();
+        // Fifteen hex digits always fit in qint64; a longer size is refused before any is read.
         bool ok = sizeText.size() > 0 && sizeText.size() <= 15;
         qint64 size = 0;
-        for (char c : sizeText) {
-            const int digit = hexDigit(c);
-            if (digit < 0) {
-                ok = false;
-                break;
-            }
-            size = size * 16 + digit;
+        for (qsizetype i = 0; ok && i < sizeText.size(); ++i) {
+            const int digit = hexDigit(sizeText[i]);
+            ok = digit >= 0;
+            if (ok)
+                size = size * 16 + digit;
         }
         if (!ok) {
             error = u"malformed chunk size '"_s

@@ -72,10 +72,11 @@ TEST(DecodedBodyTest, ChunkedFramingWithExtensionsTrailersAndBareLineFeeds)
         response("Transfer-Encoding: chunked\r\n", "3\r\nabc\r\nzz\r\ndef\r\n0\r\n\r\n"));
     EXPECT_EQ(bad.bytes, "abc");
     EXPECT_TRUE(bad.error.contains(u"malformed chunk size"_s)) << bad.error.toStdString();
+    // More digits than fit in 64 bits: refused without overflowing (the sanitized run sees it).
     const DecodedBody huge
         = decodeBody(response("Transfer-Encoding: chunked\r\n", "FFFFFFFFFFFFFFFFFFFF\r\nabc"));
     EXPECT_TRUE(huge.bytes.isEmpty());
-    EXPECT_FALSE(huge.error.isEmpty());
+    EXPECT_TRUE(huge.error.contains(u"malformed chunk size"_s)) << huge.error.toStdString();
     const DecodedBody cut = decodeBody(response("Transfer-Encoding: chunked\r\n", "a\r\nabc"));
     EXPECT_EQ(cut.bytes, "abc");
     EXPECT_TRUE(cut.error.contains(u"inside a chunk"_s));
