@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 // A property the code promises; a broken one is a finding like a crash, and libFuzzer keeps
 // the input that broke it.
@@ -18,6 +19,12 @@
             std::abort();                                                                          \
         }                                                                                          \
     } while (false)
+
+// Input bytes read as UTF-8 text, as the program reads what it is given.
+inline QString fuzzText(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 // Sinks that take everything and keep nothing: a fuzz run never waits for anyone.
 class QuietSinks final : public MessageSink, public LogSink

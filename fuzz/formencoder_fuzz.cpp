@@ -10,11 +10,6 @@
 
 namespace {
 
-QString text(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 bool urlencodedByte(char c)
 {
     const auto b = static_cast<unsigned char>(c);
@@ -65,10 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (FormField& field : fields) {
         field.type = QString::fromLatin1(
             kTypes[in.ConsumeIntegralInRange<size_t>(0, std::size(kTypes) - 1)]);
-        field.name = text(in.ConsumeRandomLengthString(16));
+        field.name = fuzzText(in.ConsumeRandomLengthString(16));
         const int filled = in.ConsumeIntegralInRange<int>(0, 3);
         for (int i = 0; i < filled; ++i)
-            field.values[i] = text(in.ConsumeRandomLengthString(32));
+            field.values[i] = fuzzText(in.ConsumeRandomLengthString(32));
         if (field.type == QLatin1String("FILE"))
             field.values[1] = in.ConsumeBool() ? u'[' + scratchFile() + u']' : QString();
     }

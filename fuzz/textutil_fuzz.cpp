@@ -4,25 +4,16 @@
 
 #include <QUrl>
 
-namespace {
-
-QString text(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-} // namespace
-
 // The text and markup helpers on any input: no fault, no endless loop, and the results keep
 // their stated shapes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    const QString start = text(in.ConsumeRandomLengthString(8));
-    const QString end = text(in.ConsumeRandomLengthString(8));
-    const QString anchor = text(in.ConsumeRandomLengthString(8));
+    const QString start = fuzzText(in.ConsumeRandomLengthString(8));
+    const QString end = fuzzText(in.ConsumeRandomLengthString(8));
+    const QString anchor = fuzzText(in.ConsumeRandomLengthString(8));
     const qint32 width = in.ConsumeIntegralInRange<qint32>(-2, 80);
-    const QString source = text(in.ConsumeRemainingBytesAsString());
+    const QString source = fuzzText(in.ConsumeRemainingBytesAsString());
 
     QString between = QStringLiteral("unchanged");
     if (ExtractBetween(source, start, end, between, anchor) == 0)

@@ -2,23 +2,14 @@
 #include "persistence/XmlDocument.h"
 #include <fuzzer/FuzzedDataProvider.h>
 
-namespace {
-
-QString text(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-} // namespace
-
 // Any document and any query: loading, querying with a bound variable and walking the results
 // never fault; a value bound as a variable always finds the element it was stored on, whatever
 // quotes it holds; a loaded document written raw and loaded again writes the same bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    const QString xpath = text(in.ConsumeRandomLengthString(200));
-    const QString value = text(in.ConsumeRandomLengthString(100));
+    const QString xpath = fuzzText(in.ConsumeRandomLengthString(200));
+    const QString value = fuzzText(in.ConsumeRandomLengthString(100));
     const std::string xml = in.ConsumeRemainingBytesAsString();
 
     XmlDocument doc;
