@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 // A window's outer geometry. Qt knows a frame only once the window is shown; before that
@@ -20,8 +22,12 @@ void CenterFormOver(const QWidget* host, QWidget* form)
     if (!host || !form)
         return;
     const QRect hostFrame = outerGeometry(host->window());
-    const QPoint at = hostFrame.topLeft()
+    QPoint at = hostFrame.topLeft()
         + DialogPlacer::centeredOffset(hostFrame.size(), outerGeometry(form).size());
+    // A form taller than two thirds of the window (or wider than it) would start above or left
+    // of it, with its caption, the only handle to move it by, out of reach.
+    at.setX(std::max(at.x(), hostFrame.left()));
+    at.setY(std::max(at.y(), hostFrame.top()));
     if (form->isWindow() || !form->parentWidget())
         form->move(at);
     else

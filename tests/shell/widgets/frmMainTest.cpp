@@ -110,6 +110,10 @@ TEST_F(frmMainTest, CentresFormsAtOneThirdOfItsHeight)
     p.main.CenterFormOnMe(&dialog);
     // 4500 and 2250 twips from the main window's corner.
     EXPECT_EQ(dialog.pos(), p.main.frameGeometry().topLeft() + QPoint(300, 150));
+    // A form taller than two thirds of the window keeps its caption inside it.
+    dialog.resize(900, 500);
+    p.main.CenterFormOnMe(&dialog);
+    EXPECT_EQ(dialog.pos(), p.main.frameGeometry().topLeft());
 }
 
 TEST_F(frmMainTest, BrokenConfigurationEndsTheStart)
