@@ -1,6 +1,7 @@
 #include "editing/CurlCommand.h"
 
 #include "editing/BasicAuthorization.h"
+#include "message/ControlCharacters.h"
 #include "message/HTTPRequest.h"
 
 #include <QDir>
@@ -411,10 +412,7 @@ QString ShellQuote(const QString& word)
 {
     if (!word.isEmpty() && std::all_of(word.begin(), word.end(), isSafeShellChar))
         return word;
-    const bool control = std::any_of(word.begin(), word.end(), [](QChar c) {
-        return c.unicode() < 0x20 || c.unicode() == 0x7F;
-    });
-    if (!control) {
+    if (!HasControlCharacter(word)) {
         QString quoted = word;
         quoted.replace(u'\'', u"'\\''"_s);
         return u'\'' + quoted + u'\'';
@@ -438,7 +436,7 @@ QString ShellQuote(const QString& word)
             out += u"\\'"_s;
             break;
         default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            if (IsControlCharacter(c))
                 out += u"\\x"_s + QString::number(c.unicode(), 16).rightJustified(2, u'0');
             else
                 out += c;

@@ -1,10 +1,9 @@
 #include "editing/RequestFile.h"
 
+#include "message/ControlCharacters.h"
 #include "message/HTTPRequest.h"
 #include "persistence/ErrorCodes.h"
 #include "persistence/XmlDocument.h"
-
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -111,9 +110,7 @@ qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error
     // These go into the request line and the connection: a line break there would be a line
     // the user never composed.
     for (const QString& name : { u"host"_s, u"port"_s, u"url"_s, u"httpver"_s, u"method"_s }) {
-        const QString value = root.child(name).text();
-        if (std::any_of(value.cbegin(), value.cend(),
-                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+        if (HasControlCharacter(root.child(name).text()))
             return fail(ErrorCode::TypeMismatch,
                         u"Error loading %1: <%2> holds a control character"_s.arg(path, name),
                         error);

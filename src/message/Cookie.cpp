@@ -1,5 +1,7 @@
 #include "message/Cookie.h"
 
+#include "message/ControlCharacters.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
@@ -24,11 +26,7 @@ bool isDateDelimiter(QChar c)
 
 bool Cookie::hasControlCharacter() const
 {
-    const auto control = [](QChar c) {
-        return c.unicode() < 0x20 || c.unicode() == 0x7F;
-    };
-    return std::any_of(Name.cbegin(), Name.cend(), control)
-        || std::any_of(Value.cbegin(), Value.cend(), control);
+    return HasControlCharacter(Name) || HasControlCharacter(Value);
 }
 
 QString HttpDate(const QDateTime& when)

@@ -1,5 +1,6 @@
 #include "message/HTTPResponse.h"
 
+#include "message/ControlCharacters.h"
 #include "shell/LogSink.h"
 
 #include <QRegularExpression>
@@ -19,17 +20,12 @@ constexpr qsizetype kMaxHeaderBlock = 1024 * 1024;
 constexpr qsizetype kMaxSetCookieLines = 200;
 constexpr qsizetype kMaxCookieSize = 8 * 1024;
 
-bool isControl(QChar c)
-{
-    return c.unicode() < 0x20 || c.unicode() == 0x7F;
-}
-
 // A cookie name fit for a log line: control characters shown as "?", long names cut.
 QString shownName(const QString& name)
 {
     QString shown = name.left(64);
     for (QChar& c : shown) {
-        if (isControl(c))
+        if (IsControlCharacter(c))
             c = u'?';
     }
     return shown;

@@ -1,5 +1,7 @@
 #include "transport/Redirect.h"
 
+#include "message/ControlCharacters.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -54,13 +56,6 @@ bool hasAnyScheme(const QString& location)
 {
     static const QRegularExpression scheme(u"^[A-Za-z][A-Za-z0-9+.-]*:"_s);
     return scheme.match(location).hasMatch();
-}
-
-// A control character would end or split the request line the target goes into.
-bool hasControl(const QString& text)
-{
-    return std::any_of(text.cbegin(), text.cend(),
-                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
 // RFC 3986, 5.2.2: dot segments go from the path only; the query is kept as it is.
@@ -127,7 +122,7 @@ bool SplitHostPort(const QString& text, QString& host, QString& port)
 
 std::optional<HTTPRequest> ParseLocation(const QString& location)
 {
-    if (hasControl(location))
+    if (HasControlCharacter(location))
         return std::nullopt;
     HTTPRequest target;
     QString rest;
@@ -152,7 +147,7 @@ std::optional<HTTPRequest> ParseLocation(const QString& location)
 
 std::optional<HTTPRequest> ResolveRedirect(const HTTPRequest& current, const QString& location)
 {
-    if (hasControl(location))
+    if (HasControlCharacter(location))
         return std::nullopt;
     if (hasScheme(location, "http://"_L1) || hasScheme(location, "https://"_L1))
         return ParseLocation(location);
