@@ -15,7 +15,7 @@
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
 #include "shell/MessageSink.h"
-#include "shell/widgets/frmMain.h"
+#include "app/widgets/frmMain.h"
 #include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
 #include <sys/resource.h>

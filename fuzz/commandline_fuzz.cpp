@@ -1,5 +1,5 @@
 #include "FuzzSupport.h"
-#include "shell/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <string>
 #include <vector>

@@ -32,4 +32,8 @@ mkdir -p "$tmp/home"
 HOME=$tmp/home XDG_DATA_HOME=$tmp/home/data "$root/bin/pelorin" --send "$tmp/none.phr" \
     >/dev/null 2>&1 || true
 [ -s "$tmp/home/data/Pelorin/Pelorin/pelorinconfig.xml" ] || fail "per-user data folder not seeded"
+# The windows come from their own module, found from the installed program.
+[ -s "$root/lib/pelorin/pelorin-window.so" ] || fail "window module not installed"
+HOME=$tmp/home XDG_DATA_HOME=$tmp/home/data QT_QPA_PLATFORM=offscreen \
+    "$root/bin/pelorin" --startup-probe 2>/dev/null | grep -q '^startup_ms=' || fail "windowed start"
 echo "package checks passed: $(basename "$deb")"

@@ -64,18 +64,30 @@ QtSocketX::~QtSocketX()
     dropSocket();
 }
 
+namespace {
+// Asking for the library's version loads it, which costs a plain exchange more than the
+// exchange itself.
+bool g_tlsLoaded = false;
+} // namespace
+
 QString QtSocketX::description() const
 {
-    QString tls = QSslSocket::sslLibraryVersionString();
-    if (tls.isEmpty())
-        tls = u"no TLS library"_s;
+    QString tls = u"TLS library not loaded"_s;
+    if (g_tlsLoaded) {
+        tls = QSslSocket::sslLibraryVersionString();
+        if (tls.isEmpty())
+            tls = u"no TLS library"_s;
+    }
     return u"Qt %1 QSslSocket, %2"_s.arg(QString::fromLatin1(qVersion()), tls);
 }
 
 SocketX::Result QtSocketX::setSecure(bool on)
 {
-    if (on && !QSslSocket::supportsSsl())
-        return Result::failure(u"No TLS library is available."_s);
+    if (on) {
+        g_tlsLoaded = true;
+        if (!QSslSocket::supportsSsl())
+            return Result::failure(u"No TLS library is available."_s);
+    }
     m_secure = on;
     return Result::success();
 }
@@ -83,7 +95,7 @@ SocketX::Result QtSocketX::setSecure(bool on)
 SocketX::Result QtSocketX::createSocket()
 {
     dropSocket();
-    m_socket = new QSslSocket(this);
+    m_socket = m_secure ? new QSslSocket(this) : new QTcpSocket(this);
     // The user talks to the server as typed; a proxy in between would change the exchange.
     m_socket->setProxy(QNetworkProxy::NoProxy);
     m_taken = 0;
@@ -98,15 +110,17 @@ SocketX::Result QtSocketX::createSocket()
     m_nextAddress = 0;
     m_tlsReport.clear();
 
-    QSslSocket* s = m_socket;
-    connect(s, &QSslSocket::connected, this, &QtSocketX::onConnected);
-    connect(s, &QSslSocket::encrypted, this, &QtSocketX::onEncrypted);
-    connect(s, &QSslSocket::sslErrors, this, &QtSocketX::onSslErrors);
-    connect(s, &QSslSocket::readyRead, this, &QtSocketX::onReadyRead);
-    connect(s, &QSslSocket::errorOccurred, this, &QtSocketX::onErrorOccurred);
-    connect(s, &QSslSocket::disconnected, this, &QtSocketX::onDisconnected);
-    connect(s, &QSslSocket::bytesWritten, this, &QtSocketX::onBytesWritten);
-    connect(s, &QSslSocket::encryptedBytesWritten, this, &QtSocketX::onBytesWritten);
+    QTcpSocket* s = m_socket;
+    connect(s, &QTcpSocket::connected, this, &QtSocketX::onConnected);
+    connect(s, &QTcpSocket::readyRead, this, &QtSocketX::onReadyRead);
+    connect(s, &QTcpSocket::errorOccurred, this, &QtSocketX::onErrorOccurred);
+    connect(s, &QTcpSocket::disconnected, this, &QtSocketX::onDisconnected);
+    connect(s, &QTcpSocket::bytesWritten, this, &QtSocketX::onBytesWritten);
+    if (QSslSocket* tls = tlsSocket()) {
+        connect(tls, &QSslSocket::encrypted, this, &QtSocketX::onEncrypted);
+        connect(tls, &QSslSocket::sslErrors, this, &QtSocketX::onSslErrors);
+        connect(tls, &QSslSocket::encryptedBytesWritten, this, &QtSocketX::onBytesWritten);
+    }
     return Result::success();
 }
 
@@ -155,10 +169,14 @@ SocketX::Result QtSocketX::connectToRemote()
 
 void QtSocketX::startConnecting()
 {
-    if (!m_fixedAddresses.isEmpty()) {
-        QHostInfo given;
-        given.setAddresses(m_fixedAddresses);
-        onLookedUp(given);
+    QList<QHostAddress> given = m_fixedAddresses;
+    // An address needs no lookup; Qt would still start a resolver thread for it.
+    if (QHostAddress literal; given.isEmpty() && literal.setAddress(m_host))
+        given = { literal };
+    if (!given.isEmpty()) {
+        QHostInfo info;
+        info.setAddresses(given);
+        onLookedUp(info);
         return;
     }
     // Resolving apart from the socket times the lookup on its own and lets every address
@@ -187,8 +205,8 @@ void QtSocketX::connectToNextAddress()
     const auto port = static_cast<quint16>(m_port);
     m_socket->abort();
     // Certificate checks and SNI stay on the name the user typed, not the address.
-    if (m_secure)
-        m_socket->connectToHostEncrypted(address.toString(), port, m_host);
+    if (QSslSocket* tls = tlsSocket())
+        tls->connectToHostEncrypted(address.toString(), port, m_host);
     else
         m_socket->connectToHost(address, port);
 }
@@ -271,8 +289,8 @@ void QtSocketX::onSslErrors(const QList<QSslError>& errors)
         return;
     m_certErrors = certErrorCodes(errors);
     // Only a call from inside this slot lets the handshake go on.
-    if (reportCertificate(certErrorCode(errors)) && m_socket)
-        m_socket->ignoreSslErrors();
+    if (reportCertificate(certErrorCode(errors)) && tlsSocket())
+        tlsSocket()->ignoreSslErrors();
 }
 
 void QtSocketX::onEncrypted()
@@ -296,9 +314,10 @@ void QtSocketX::onEncrypted()
 bool QtSocketX::reportCertificate(qint32 certError)
 {
     m_certificateReported = true;
-    const QSslCertificate peer = m_socket->peerCertificate();
-    const QSslCertificate ca = IssuingCertificate(peer, m_socket->peerCertificateChain());
-    m_tlsReport = TlsReport(TlsSessionFactsOf(*m_socket));
+    const QSslSocket& tls = *tlsSocket();
+    const QSslCertificate peer = tls.peerCertificate();
+    const QSslCertificate ca = IssuingCertificate(peer, tls.peerCertificateChain());
+    m_tlsReport = TlsReport(TlsSessionFactsOf(tls));
     bool cancel = certError != CertError::NoError;
     Q_EMIT certificateInfo(distinguishedName(peer, false), distinguishedName(peer, true),
                            distinguishedName(ca, false), distinguishedName(ca, true), certError,
@@ -378,10 +397,15 @@ void QtSocketX::finish(quint16 errorCode)
     Q_EMIT closed(errorCode);
 }
 
+QSslSocket* QtSocketX::tlsSocket() const
+{
+    return qobject_cast<QSslSocket*>(m_socket.data());
+}
+
 void QtSocketX::onBytesWritten()
 {
     if (m_socket && m_sent > 0 && m_socket->bytesToWrite() == 0
-        && m_socket->encryptedBytesToWrite() == 0)
+        && (!tlsSocket() || tlsSocket()->encryptedBytesToWrite() == 0))
         m_timing.mark(ExchangeTiming::Mark::RequestSent);
 }
 

@@ -11,6 +11,7 @@
 class QHostInfo;
 class QSslCertificate;
 class QSslSocket;
+class QTcpSocket;
 
 // SocketX over QSslSocket. Errors are reported as Windows-sockets codes, certificate
 // problems as CertError values; a connection reset by the peer is told apart from a
@@ -24,7 +25,8 @@ public:
     explicit QtSocketX(QObject* parent = nullptr);
     ~QtSocketX() override;
 
-    // "Qt <version> QSslSocket, <TLS library and version>".
+    // "Qt <version> QSslSocket, <TLS library and version>"; the library is named once a
+    // secure connection has loaded it, so plain exchanges never load it.
     QString description() const override;
     // Fails when turning TLS on and no TLS library can be loaded.
     Result setSecure(bool on) override;
@@ -89,7 +91,10 @@ private:
     void connectToNextAddress();
     void onBytesWritten();
 
-    QPointer<QSslSocket> m_socket;
+    QSslSocket* tlsSocket() const;
+
+    // A QSslSocket only for secure connections: creating one loads the TLS library.
+    QPointer<QTcpSocket> m_socket;
     QString m_host;
     int m_port = 0;
     QString m_certificateStore;

@@ -1,4 +1,4 @@
-#include "shell/SignalWatcher.h"
+#include "app/SignalWatcher.h"
 
 #include <fcntl.h>
 #include <unistd.h>

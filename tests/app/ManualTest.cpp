@@ -1,4 +1,4 @@
-#include "shell/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <QFile>
 #include <QRegularExpression>

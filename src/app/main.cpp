@@ -1,16 +1,14 @@
 #include "BuildInfo.h"
-#include "persistence/AppData.h"
+#include "app/CommandLine.h"
+#include "app/CurlRun.h"
+#include "app/HeadlessRunner.h"
+#include "app/WindowEntry.h"
 #include "persistence/DataFolder.h"
-#include "shell/CommandLine.h"
-#include "shell/CurlRun.h"
-#include "shell/HeadlessRunner.h"
-#include "shell/SignalWatcher.h"
-#include "shell/StartupProbe.h"
-#include "shell/widgets/MessageBoxSink.h"
-#include "shell/widgets/frmMain.h"
 
-#include <QApplication>
-#include <QTimer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
 
 #include <cstdio>
 
@@ -79,6 +77,36 @@ int runWithoutWindows(int argc, char** argv, const CommandLine& line)
     return HeadlessRunner(data.folder, line).run();
 }
 
+// Loads the window module and hands the start over to it.
+int runWindowed(int& argc, char** argv, const CommandLine& line)
+{
+    const QStringList arguments = ProgramArguments(argc, argv);
+    QString programFolder = QFileInfo(QFile::symLinkTarget(u"/proc/self/exe"_s)).absolutePath();
+    if (programFolder.isEmpty() && !arguments.isEmpty())
+        programFolder = QFileInfo(arguments.first()).absolutePath();
+    QString reasons;
+    for (const QString& path : WindowModuleCandidates(programFolder)) {
+        if (!QFileInfo::exists(path))
+            continue;
+        QLibrary module(path);
+        // Every symbol bound now: a module that does not match the program fails here, not later.
+        module.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+        if (!module.load()) {
+            reasons += u"\n  "_s + module.errorString();
+            continue;
+        }
+        if (const auto windowMain
+            = reinterpret_cast<WindowMainFunction>(module.resolve(kWindowMainSymbol)))
+            return windowMain(argc, argv, line);
+        reasons += u"\n  "_s + module.errorString();
+    }
+    print(stderr,
+          u"pelorin: the windows cannot be loaded (pelorin-window.so)"_s
+              + (reasons.isEmpty() ? u"; it is not installed beside the program."_s : reasons)
+              + u'\n');
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,35 +121,5 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(u"Pelorin"_s);
-    QApplication::setApplicationName(u"Pelorin"_s);
-    QApplication::setApplicationVersion(QStringLiteral(PELORIN_VERSION));
-
-    // Watched before the data folder is made: a signal from then on waits for the event loop,
-    // which saves and ends.
-    SignalWatcher signalWatcher;
-    const DataFolder::Resolution data = DataFolder::Resolve(line.dataDir);
-    if (!data) {
-        print(stderr, u"pelorin: "_s + data.error + u'\n');
-        return HeadlessRunner::BadInput;
-    }
-
-    MessageBoxSink messages;
-    AppData appData(data.folder, messages);
-    frmMain mainWindow(appData, messages);
-    // Logout, kill and Ctrl+C close the window like the user would: the data is saved.
-    QObject::connect(&signalWatcher, &SignalWatcher::signalled, &mainWindow,
-                     [&mainWindow] { mainWindow.close(); });
-    if (!mainWindow.startUp(line.requestFile))
-        return 1;
-    mainWindow.show();
-    if (line.startupProbe) {
-        // Reported once the window is shown and the event loop has nothing left to do.
-        QTimer::singleShot(0, &mainWindow, [] {
-            print(stdout, StartupProbe::report() + u'\n');
-            QApplication::exit(0);
-        });
-    }
-    return QApplication::exec();
+    return runWindowed(argc, argv, line);
 }

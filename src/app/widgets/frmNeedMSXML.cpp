@@ -1,4 +1,4 @@
-#include "shell/widgets/frmNeedMSXML.h"
+#include "app/widgets/frmNeedMSXML.h"
 
 #include "BuildInfo.h"
 #include "persistence/widgets/OpenWithShell.h"

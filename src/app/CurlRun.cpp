@@ -1,4 +1,4 @@
-#include "shell/CurlRun.h"
+#include "app/CurlRun.h"
 
 #include "editing/CurlFiles.h"
 #include "editing/RequestFile.h"

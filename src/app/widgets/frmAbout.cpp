@@ -1,4 +1,4 @@
-#include "shell/widgets/frmAbout.h"
+#include "app/widgets/frmAbout.h"
 
 #include "BuildInfo.h"
 #include "shell/Twips.h"

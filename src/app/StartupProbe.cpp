@@ -1,4 +1,4 @@
-#include "shell/StartupProbe.h"
+#include "app/StartupProbe.h"
 
 #include <unistd.h>
 

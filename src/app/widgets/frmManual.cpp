@@ -1,4 +1,4 @@
-#include "shell/widgets/frmManual.h"
+#include "app/widgets/frmManual.h"
 
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/MessageSink.h"

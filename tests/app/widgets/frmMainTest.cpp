@@ -1,4 +1,4 @@
-#include "shell/widgets/frmMain.h"
+#include "app/widgets/frmMain.h"
 
 #include "BuildInfo.h"
 #include "analysis/widgets/ResultTextView.h"
@@ -19,9 +19,9 @@
 #include "shell/widgets/FramedSubWindow.h"
 #include "shell/widgets/ctrlFormBar.h"
 #include "shell/widgets/ctrlWindowContainer.h"
-#include "shell/widgets/frmAbout.h"
-#include "shell/widgets/frmManual.h"
-#include "shell/widgets/frmNeedMSXML.h"
+#include "app/widgets/frmAbout.h"
+#include "app/widgets/frmManual.h"
+#include "app/widgets/frmNeedMSXML.h"
 #include "support/FileHelpers.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"

@@ -1,4 +1,4 @@
-#include "shell/widgets/frmMain.h"
+#include "app/widgets/frmMain.h"
 
 #include "analysis/widgets/WebServices.h"
 #include "analysis/widgets/frmWebServices.h"
@@ -15,9 +15,9 @@
 #include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/FramedSubWindow.h"
 #include "shell/widgets/PelorinIcons.h"
-#include "shell/widgets/frmAbout.h"
-#include "shell/widgets/frmManual.h"
-#include "shell/widgets/frmNeedMSXML.h"
+#include "app/widgets/frmAbout.h"
+#include "app/widgets/frmManual.h"
+#include "app/widgets/frmNeedMSXML.h"
 #include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
 
