@@ -12,10 +12,10 @@
 #include "analysis/widgets/ResultFindBar.h"
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/frmResult.h"
+#include "app/widgets/frmMain.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
 #include "shell/MessageSink.h"
-#include "app/widgets/frmMain.h"
 #include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
 #include <sys/resource.h>

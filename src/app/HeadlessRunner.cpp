@@ -1,11 +1,11 @@
 #include "app/HeadlessRunner.h"
 
+#include "app/SignalWatcher.h"
 #include "editing/HeaderTable.h"
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
 #include "shell/MessageSink.h"
-#include "app/SignalWatcher.h"
 #include "transport/BrowserSession.h"
 #include "transport/Exchange.h"
 #include "transport/HeadlessView.h"

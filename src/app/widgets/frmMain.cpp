@@ -2,6 +2,9 @@
 
 #include "analysis/widgets/WebServices.h"
 #include "analysis/widgets/frmWebServices.h"
+#include "app/widgets/frmAbout.h"
+#include "app/widgets/frmManual.h"
+#include "app/widgets/frmNeedMSXML.h"
 #include "editing/RequestFile.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
@@ -15,9 +18,6 @@
 #include "shell/widgets/DialogRunner.h"
 #include "shell/widgets/FramedSubWindow.h"
 #include "shell/widgets/PelorinIcons.h"
-#include "app/widgets/frmAbout.h"
-#include "app/widgets/frmManual.h"
-#include "app/widgets/frmNeedMSXML.h"
 #include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
 
