@@ -80,6 +80,7 @@ private:
     void onEncrypted();
     void onSslErrors(const QList<QSslError>& errors);
     void onReadyRead();
+    bool probeEndOfStream();
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void onDisconnected();
     bool reportCertificate(qint32 certError);
@@ -104,6 +105,8 @@ private:
     bool m_handshakeDone = false;
     bool m_finished = false;
     bool m_receiveQueued = false;
+    // A byte read while looking for the end of a plain stream, owed to the next receive().
+    QByteArray m_probed;
     qint64 m_taken = 0;
     qint64 m_sent = 0;
     int m_watchDescriptor = -1;
