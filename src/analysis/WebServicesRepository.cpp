@@ -3,6 +3,7 @@
 #include "persistence/XmlDocument.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -57,6 +58,14 @@ bool isWsdl(const QByteArray& document, QString& reason)
     return true;
 }
 
+QString loadErrorText(const QString& path, const XmlParseError& error)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    if (error.kind == XmlParseError::Kind::File)
+        return u"Error reading "_s + file + u": "_s + error.reason;
+    return u"Error parsing %1: (line %2) %3"_s.arg(file, QString::number(error.line), error.reason);
+}
+
 } // namespace
 
 WebServicesRepository::WebServicesRepository(const QString& folder)
@@ -105,7 +114,13 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
         return result;
     }
 
-    QList<StoredWebService> entries = readIndex();
+    QString indexError;
+    QList<StoredWebService> entries = readIndex(&indexError);
+    // Rewriting an index that does not load would drop the URL of every stored file.
+    if (!indexError.isEmpty()) {
+        result.text = indexError;
+        return result;
+    }
     auto byName = [&](const QString& name) {
         return std::find_if(entries.begin(), entries.end(),
                             [&](const StoredWebService& e) { return e.fileName == name; });
@@ -176,6 +191,33 @@ QList<StoredWebService> WebServicesRepository::EnumWebServices() const
     return services;
 }
 
+RepositoryResult WebServicesRepository::ReadWSDLFile(const QString& fileName,
+                                                     QByteArray& document) const
+{
+    RepositoryResult result;
+    result.fileName = fileName;
+    document.clear();
+    if (!isStoredName(fileName)) {
+        result.text = u"Not a stored file: "_s + fileName;
+        return result;
+    }
+    const QString path = filePath(fileName);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.text = loadErrorText(path, { XmlParseError::Kind::File, 0, file.errorString() });
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    XmlDocument doc;
+    if (!doc.loadXML(bytes)) {
+        result.text = loadErrorText(path, doc.parseError());
+        return result;
+    }
+    document = bytes;
+    result.ok = true;
+    return result;
+}
+
 RepositoryResult WebServicesRepository::Remove(const QString& fileName)
 {
     RepositoryResult result;
@@ -231,12 +273,16 @@ QString WebServicesRepository::urlOf(const QString& fileName) const
     return {};
 }
 
-QList<StoredWebService> WebServicesRepository::readIndex() const
+QList<StoredWebService> WebServicesRepository::readIndex(QString* error) const
 {
     QList<StoredWebService> entries;
+    const QString path = QDir(m_folder).filePath(kIndexFile);
     XmlDocument doc;
-    if (!doc.load(QDir(m_folder).filePath(kIndexFile)))
+    if (!doc.load(path)) {
+        if (error && QFileInfo::exists(path))
+            *error = loadErrorText(path, doc.parseError());
         return entries;
+    }
     for (const XmlNode& node : doc.selectNodes(u"/webservices/service"_s))
         entries.append({ node.attribute(u"file"_s), node.attribute(u"url"_s) });
     return entries;

@@ -40,11 +40,17 @@ public:
     // Stores document (the decoded response body) byte-exact under the sanitised name of url,
     // overwriting only a file stored from the same URL (another gets "x-2.wsdl" and so on),
     // and records the URL in the index. Fails for an empty document, one that is not a WSDL
-    // document, or a folder or file that cannot be written; nothing is changed then.
+    // document, an index that does not load, or a folder or file that cannot be written;
+    // nothing is changed then.
     RepositoryResult StoreWSDLFile(const QByteArray& document, const QString& url);
 
     // Every stored file, sorted by name, with the URL the index records ("" when none).
     QList<StoredWebService> EnumWebServices() const;
+
+    // Reads the stored file fileName into document for analysis. Fails with a text naming the
+    // file when it is not a stored file, cannot be read or is not well-formed XML; document
+    // is empty then.
+    RepositoryResult ReadWSDLFile(const QString& fileName, QByteArray& document) const;
 
     // Deletes the stored file and its index entry. Fails for a name that is not a stored
     // file of the folder.
@@ -56,7 +62,7 @@ public:
     QString urlOf(const QString& fileName) const;
 
 private:
-    QList<StoredWebService> readIndex() const;
+    QList<StoredWebService> readIndex(QString* error = nullptr) const;
     bool writeIndex(const QList<StoredWebService>& entries, QString& error) const;
     bool isStoredName(const QString& fileName) const;
 

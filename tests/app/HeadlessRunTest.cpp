@@ -81,7 +81,7 @@ protected:
         return r;
     }
 
-    // A request file for a loopback port that accepts connections and never answers.
+    // A request file for GET / on a loopback port (a test server, or one that never answers).
     QString silentFile(quint16 port, bool secure, const QString& name)
     {
         HTTPRequest r;
@@ -283,6 +283,45 @@ TEST_F(HeadlessRunTest, TimeLimitsFailTheirFileAndTheRestStillRuns)
     EXPECT_TRUE(r.err.contains(u"ERROR: Maximum time: the exchange took longer than 1000 ms"_s));
     EXPECT_TRUE(r.err.contains(u"pelorin: --max-time reached: "_s + plain));
     EXPECT_EQ(r.out.count("HTTP/1.1 200 OK"), 1);
+}
+
+// The partial responses of a reset and of an exchange stopped by --max-time carry cookies;
+// only the completed exchange after them stores any, or a history entry.
+TEST_F(HeadlessRunTest, CutShortExchangesStoreNothing)
+{
+    TestServer reset;
+    TestServer slow;
+    ASSERT_TRUE(reset.listen() && slow.listen());
+    const QByteArray head = "HTTP/1.1 200 OK\r\nSet-Cookie: %1=1; Max-Age=600\r\n"
+                            "Content-Length: 100\r\n\r\npart";
+    reset.setResponse({ QByteArray(head).replace("%1", "reset") }, TestServer::Ending::Reset);
+    slow.setResponse({ QByteArray(head).replace("%1", "slow") }, TestServer::Ending::StaySilent);
+    const QString slowFile = silentFile(slow.port(), false, u"slow"_s);
+
+    QProcess process;
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(PELORIN_BINARY),
+                  { u"--data-dir"_s, dataDir, u"--send"_s,
+                    silentFile(reset.port(), false, u"reset"_s), slowFile,
+                    requestFile(u"/cookies"_s), u"--max-time"_s, u"1"_s });
+    ASSERT_TRUE(finished.wait(60000)) << "pelorin did not finish";
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(
+        u"\nERROR: SocketX_Close(): The current socket connection has been reset.\n"_s))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(u"pelorin: --max-time reached: "_s + slowFile)) << err.toStdString();
+    // The raw bytes are shown all the same.
+    EXPECT_EQ(process.readAllStandardOutput().count("Content-Length: 100\r\n\r\npart"), 2);
+
+    const QByteArray saved = userData();
+    EXPECT_TRUE(saved.contains("name=\"persist\"")) << saved.constData();
+    EXPECT_TRUE(saved.contains("<url>/cookies</url>")) << saved.constData();
+    for (const TestServer* server : { &reset, &slow })
+        EXPECT_FALSE(saved.contains(QByteArray("port=\"" + server->portText().toUtf8() + '"')))
+            << saved.constData();
+    EXPECT_FALSE(saved.contains("name=\"reset\"")) << saved.constData();
+    EXPECT_FALSE(saved.contains("name=\"slow\"")) << saved.constData();
 }
 
 TEST_F(HeadlessRunTest, SigtermEndsCleanlyAndKeepsCompletedExchanges)

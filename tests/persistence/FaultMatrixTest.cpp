@@ -1,3 +1,4 @@
+#include "analysis/WebServicesRepository.h"
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
@@ -249,4 +250,32 @@ TEST_F(FaultMatrixTest, MalformedHugeBinaryOrDeepFilesAreRefusedNamingTheFile)
     EXPECT_TRUE(sink.messages.last().text.startsWith(u"Error parsing pelorinuser.xml: (line "_s));
     EXPECT_EQ(readFile(data.brokenFileCopy()), deepUser);
     EXPECT_TRUE(data.history().GetHistoryURLs(u"h"_s, u"80"_s).isEmpty());
+
+    // WSDL repository: a truncated document, stored or stored over, and a broken index.
+    const QString services = file(u"webservices"_s);
+    WebServicesRepository repository(services);
+    const QByteArray wsdl = "<definitions name=\"shop\"><portType name=\"p\"/></definitions>";
+    const QByteArray truncated = wsdl.left(30);
+    ASSERT_TRUE(repository.StoreWSDLFile(wsdl, u"http://h/shop.wsdl"_s));
+    EXPECT_FALSE(repository.StoreWSDLFile(truncated, u"http://h/shop.wsdl"_s));
+    const QString broken = QDir(services).filePath(u"broken.wsdl"_s);
+    ASSERT_TRUE(writeFile(broken, truncated));
+    QByteArray document = "stale";
+    const RepositoryResult read = repository.ReadWSDLFile(u"broken.wsdl"_s, document);
+    EXPECT_FALSE(read);
+    EXPECT_TRUE(read.text.startsWith(u"Error parsing "_s + broken + u": (line 1) "_s))
+        << read.text.toStdString();
+    EXPECT_TRUE(document.isEmpty());
+    const QString index = QDir(services).filePath(u"index.xml"_s);
+    const QByteArray brokenIndex = readFile(index).replace("</webservices>", "");
+    ASSERT_TRUE(writeFile(index, brokenIndex));
+    const RepositoryResult refused = repository.StoreWSDLFile(wsdl, u"http://h/new.wsdl"_s);
+    EXPECT_FALSE(refused);
+    EXPECT_TRUE(refused.text.startsWith(u"Error parsing "_s + index + u": (line "_s))
+        << refused.text.toStdString();
+    EXPECT_EQ(QDir(services).entryList(QDir::Files).join(u' ').toStdString(),
+              "broken.wsdl index.xml shop.wsdl");
+    EXPECT_EQ(readFile(QDir(services).filePath(u"shop.wsdl"_s)), wsdl);
+    EXPECT_EQ(readFile(broken), truncated);
+    EXPECT_EQ(readFile(index), brokenIndex);
 }

@@ -6,7 +6,6 @@
 #include "shell/widgets/ctrlWindowContainer.h"
 
 #include <QBoxLayout>
-#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -113,11 +112,10 @@ void frmWebServices::cmdAction_Click(int index)
         EnumWebServices();
         return;
     }
-    QFile stored(repository.filePath(file));
-    if (!stored.open(QIODevice::ReadOnly)) {
-        m_messages.showMessage(u"Error reading file: "_s + stored.errorString(), u"Error:"_s,
-                               MessageSink::Icon::Error);
+    QByteArray document;
+    if (const RepositoryResult read = repository.ReadWSDLFile(file, document); !read) {
+        m_messages.showMessage(read.text, u"Error:"_s, MessageSink::Icon::Error);
         return;
     }
-    m_services.openWizard(stored.readAll(), repository.urlOf(file));
+    m_services.openWizard(document, repository.urlOf(file));
 }

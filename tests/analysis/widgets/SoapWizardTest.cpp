@@ -193,4 +193,17 @@ TEST(SoapWizardTest, StorePanelAndRepositoryWindow)
     EXPECT_EQ(window->lstServices()->topLevelItem(0)->text(0), u"shop.wsdl"_s);
     EXPECT_EQ(messages.messages.size(), 2);
     EXPECT_FALSE(window->cmdAction(0)->isEnabled());
+
+    // A stored file broken by hand is named in an error; the wizard does not open on it.
+    const QString broken = QDir(services.repository().folder()).filePath(u"broken.wsdl"_s);
+    ASSERT_TRUE(FileHelpers::writeFile(broken, "<definitions><portType"));
+    window->EnumWebServices();
+    DialogRunner::pushDriver([&](QDialog&) { ++wizardRuns; });
+    window->lstServices()->setCurrentItem(window->lstServices()->topLevelItem(0));
+    window->cmdAction(1)->click();
+    ASSERT_EQ(messages.messages.size(), 3);
+    EXPECT_TRUE(messages.messages.last().text.startsWith(u"Error parsing "_s + broken + u": "_s))
+        << messages.messages.last().text.toStdString();
+    EXPECT_EQ(wizardRuns, 1);
+    DialogRunner::clearDrivers();
 }

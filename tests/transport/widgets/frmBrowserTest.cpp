@@ -38,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -250,19 +251,8 @@ TEST_F(frmBrowserTest, FailuresWaitForOkAndCancelStopsASlowResponse)
     EXPECT_TRUE(window->transport()->isHidden());
     EXPECT_TRUE(sendButton()->isEnabled());
 
-    // Reset in the middle of the response.
-    port()->setText(server.portText());
-    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart" },
-                       TestServer::Ending::Reset);
-    failed.clear();
-    QTest::mouseClick(sendButton(), Qt::LeftButton);
-    ASSERT_TRUE(failed.wait(kTimeoutMs));
-    EXPECT_EQ(failed.at(0).at(0).toString(),
-              u"SocketX_Close(): The current socket connection has been reset."_s);
-    EXPECT_EQ(cancelCaption(), u"Ok"_s);
-    window->transport()->exchange()->pressButton();
-
     // Cancel while the server holds back the rest.
+    port()->setText(server.portText());
     TestServer::Script slow;
     slow.chunks = { "HTTP/1.1 200 OK\r\n\r\nfirst", "second" };
     slow.stepByStep = true;
@@ -279,6 +269,122 @@ TEST_F(frmBrowserTest, FailuresWaitForOkAndCancelStopsASlowResponse)
     EXPECT_TRUE(log.endsWith(u" User cancelled action\r\n"_s));
     EXPECT_FALSE(log.contains(u" Done\r\n"_s));
     EXPECT_TRUE(sendButton()->isEnabled());
+}
+
+// An exchange cut short fails (or is cancelled) on its own path, gives back every control the
+// send took, and leaves nothing of its partial response behind: the header block it got may
+// carry a cookie, which only a completed exchange stores or puts in the request.
+TEST_F(frmBrowserTest, CutShortExchangesGiveTheControlsBackAndStoreNothing)
+{
+    const auto head = [](const char* cookie) -> QByteArray {
+        return "HTTP/1.1 200 OK\r\nSet-Cookie: "_ba + cookie
+            + "=1; Max-Age=600\r\nContent-Length: 100\r\n\r\npart";
+    };
+    struct Fault
+    {
+        const char* name;
+        TestServer::Script script;
+        bool secure;
+        QString error; // empty: the user cancels once the server has gone quiet
+    };
+    using Ending = TestServer::Ending;
+    const QList<Fault> faults {
+        { "reset mid-body",
+          { .chunks = { head("reset") }, .ending = Ending::Reset },
+          false,
+          u"SocketX_Close(): The current socket connection has been reset."_s },
+        // Plain HTTP where TLS was expected: the handshake reads a response, not a record.
+        { "TLS handshake failure",
+          { .chunks = { head("tls") }, .ending = Ending::StaySilent, .waitForRequest = false },
+          true,
+          u"SocketX_Close(): The current connection has been aborted by the network or "
+          "intermediate services."_s },
+        { "silent server, Cancel", { .chunks = {}, .ending = Ending::StaySilent }, false, {} },
+        { "silent after the header block, Cancel",
+          { .chunks = { head("silent") }, .ending = Ending::StaySilent },
+          false,
+          {} },
+    };
+
+    // A completed exchange first: it shows what storing looks like, and leaves a response
+    // behind that a cut-short exchange must not process again.
+    combo("cmbURL")->setEditText(u"/completed"_s);
+    server.setResponse({ "HTTP/1.1 200 OK\r\nSet-Cookie: kept=1; Max-Age=600\r\n\r\nok" });
+    send();
+    combo("cmbURL")->setEditText(u"/cut-short"_s);
+    const QByteArray stored = app->userData().toByteArray();
+    ASSERT_TRUE(stored.contains("name=\"kept\"")) << stored.toStdString();
+    ASSERT_TRUE(stored.contains("<url>/completed</url>")) << stored.toStdString();
+
+    const QStringList requestControls {
+        u"cmdSend"_s,    u"flxRequestHeaders"_s,   u"txtPort"_s,       u"txtPortSecure"_s,
+        u"cmbHTTPver"_s, u"chkIncludePostData"_s,  u"cmbReqMethod"_s,  u"cmbServer"_s,
+        u"cmbURL"_s,     u"chkSecureConnection"_s, u"cmdBodyEditor"_s, u"txtRequestBody"_s,
+    };
+    // Named widgets that are enabled, as one line a failure message can show.
+    const auto enabledNames = [&](const QStringList& among) {
+        QStringList names;
+        for (const QWidget* w : window->findChildren<QWidget*>()) {
+            if (!w->objectName().isEmpty() && w->isEnabled()
+                && (among.isEmpty() || among.contains(w->objectName())))
+                names.append(w->objectName());
+        }
+        names.sort();
+        return names.join(u' ').toStdString();
+    };
+    QPushButton* button = window->transport()->findChild<QPushButton*>(u"cmdCancel"_s);
+    Exchange* exchange = window->transport()->exchange();
+
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        server.setScript(fault.script);
+        child<QCheckBox>("chkSecureConnection")->setChecked(fault.secure);
+        child<QLineEdit>("txtPortSecure")->setText(server.portText());
+        const std::string before = enabledNames({});
+        QSignalSpy failed(exchange, &Exchange::ErrorOccured);
+        QSignalSpy data(exchange, &Exchange::DataArrived);
+        QSignalSpy quiet(&server, &TestServer::scriptFinished);
+        QSignalSpy ended(&window->session(), &BrowserSession::exchangeEnded);
+        QTest::mouseClick(sendButton(), Qt::LeftButton);
+
+        if (fault.error.isEmpty()) {
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return quiet.count() > 0 && (fault.script.chunks.isEmpty() || data.count() > 0);
+                },
+                kTimeoutMs));
+            EXPECT_EQ(cancelCaption(), u"Cancel"_s);
+        } else {
+            ASSERT_TRUE(failed.count() > 0 || failed.wait(kTimeoutMs));
+            EXPECT_EQ(failed.at(0).at(0).toString(), fault.error);
+            EXPECT_EQ(cancelCaption(), u"Ok"_s);
+            EXPECT_TRUE(window->transport()->isVisible());
+        }
+        // Until the user ends it, the exchange keeps the request controls.
+        EXPECT_EQ(enabledNames(requestControls), "");
+        EXPECT_TRUE(ended.isEmpty());
+        QTest::mouseClick(button, Qt::LeftButton);
+
+        ASSERT_EQ(ended.count(), 1);
+        EXPECT_FALSE(ended.at(0).at(0).toBool());
+        EXPECT_EQ(failed.count(), fault.error.isEmpty() ? 0 : 1);
+        EXPECT_TRUE(window->transport()->isHidden());
+        EXPECT_EQ(sendButton()->text(), u"SEND"_s);
+        EXPECT_EQ(enabledNames({}), before);
+        const QString log = window->oResult()->txtResult(0)->toPlainText();
+        if (fault.error.isEmpty())
+            EXPECT_TRUE(log.endsWith(u" User cancelled action\r\n"_s)) << log.toStdString();
+        else
+            EXPECT_TRUE(log.endsWith(u" ERROR: "_s + fault.error + u"\r\n"_s)) << log.toStdString();
+        EXPECT_FALSE(log.contains(u" Processing response...\r\n"_s));
+        EXPECT_EQ(app->userData().toByteArray().toStdString(), stored.toStdString());
+        EXPECT_EQ(headers().GetRequestHeaderValue(u"Cookie"_s).toStdString(), "kept=1");
+    }
+    // After all that, the window still sends.
+    child<QCheckBox>("chkSecureConnection")->setChecked(false);
+    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok" });
+    send();
+    EXPECT_TRUE(window->oResult()->txtResult(0)->toPlainText().contains(u" Done\r\n"_s));
 }
 
 TEST_F(frmBrowserTest, SecureExchangeShowsTheCertificateAndStillSends)
