@@ -138,6 +138,13 @@ TEST_F(frmBrowserTest, StartsWithItsDefaultsAndTheConfiguredLists)
 
 TEST_F(frmBrowserTest, SendShowsRequestResponseAndLogAndReusesOneResultWindow)
 {
+    // Result windows of earlier tests in this process are not this window's.
+    const auto resultWindows = [] {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return std::count_if(windows.cbegin(), windows.cend(),
+                             [](QWidget* w) { return qobject_cast<frmResult*>(w) != nullptr; });
+    };
+    const auto resultWindowsBefore = resultWindows();
     server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n", "ok" });
     QSignalSpy ended(&window->session(), &BrowserSession::exchangeEnded);
     QTest::mouseClick(sendButton(), Qt::LeftButton);
@@ -168,10 +175,7 @@ TEST_F(frmBrowserTest, SendShowsRequestResponseAndLogAndReusesOneResultWindow)
     for (int i = 0; i < 7; ++i)
         send();
     EXPECT_EQ(window->oResult(), result);
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    EXPECT_EQ(std::count_if(windows.cbegin(), windows.cend(),
-                            [](QWidget* w) { return qobject_cast<frmResult*>(w) != nullptr; }),
-              1);
+    EXPECT_EQ(resultWindows() - resultWindowsBefore, 1);
     EXPECT_EQ(result->lTabCount(), 2);
     EXPECT_EQ(server.connectionCount(), 8);
 }
