@@ -72,7 +72,7 @@ QString QtSocketX::description() const
     return u"Qt %1 QSslSocket, %2"_s.arg(QString::fromLatin1(qVersion()), tls);
 }
 
-SocketX::Result QtSocketX::setSecure(bool on)
+Result QtSocketX::setSecure(bool on)
 {
     if (on && !QSslSocket::supportsSsl())
         return Result::failure(u"No TLS library is available."_s);
@@ -80,7 +80,7 @@ SocketX::Result QtSocketX::setSecure(bool on)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::createSocket()
+Result QtSocketX::createSocket()
 {
     dropSocket();
     m_socket = new QSslSocket(this);
@@ -110,7 +110,7 @@ SocketX::Result QtSocketX::createSocket()
     return Result::success();
 }
 
-SocketX::Result QtSocketX::setRemoteHost(const QString& host)
+Result QtSocketX::setRemoteHost(const QString& host)
 {
     if (host.trimmed().isEmpty())
         return Result::failure(u"No host name."_s);
@@ -118,7 +118,7 @@ SocketX::Result QtSocketX::setRemoteHost(const QString& host)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::setRemotePort(int port)
+Result QtSocketX::setRemotePort(int port)
 {
     if (port < 1 || port > 65535)
         return Result::failure(u"Port out of range."_s);
@@ -126,7 +126,7 @@ SocketX::Result QtSocketX::setRemotePort(int port)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::setCertificateStore(const QString& name)
+Result QtSocketX::setCertificateStore(const QString& name)
 {
     if (name.isEmpty())
         return Result::failure(u"No certificate store."_s);
@@ -134,7 +134,7 @@ SocketX::Result QtSocketX::setCertificateStore(const QString& name)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::connectToRemote()
+Result QtSocketX::connectToRemote()
 {
     if (!m_socket)
         return Result::failure(u"No socket."_s);
@@ -215,7 +215,7 @@ qint64 QtSocketX::bytesReceived() const
     return m_taken + (m_socket ? m_socket->bytesAvailable() : 0);
 }
 
-SocketX::Result QtSocketX::send(const QByteArray& data)
+Result QtSocketX::send(const QByteArray& data)
 {
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return Result::failure(u"The socket is not connected."_s);
