@@ -42,19 +42,16 @@ QString numbered(const QString& name, int n)
     return stem.left(kMaxName - suffix.size()) + suffix;
 }
 
-bool isWsdl(const QByteArray& document, QString& reason)
+// Fails, saying why, for anything but a well-formed document whose root is definitions.
+Result checkWsdl(const QByteArray& document)
 {
     XmlDocument doc;
-    if (!doc.loadXML(document)) {
-        reason = doc.parseError().reason;
-        return false;
-    }
+    if (!doc.loadXML(document))
+        return Result::failure(doc.parseError().reason);
     const QString root = doc.documentElement().name();
-    if (root.mid(root.indexOf(u':') + 1) != "definitions"_L1) {
-        reason = u"its root element is "_s + root + u", not definitions"_s;
-        return false;
-    }
-    return true;
+    if (root.mid(root.indexOf(u':') + 1) != "definitions"_L1)
+        return Result::failure(u"its root element is "_s + root + u", not definitions"_s);
+    return Result::success();
 }
 
 } // namespace
@@ -95,9 +92,8 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
         result.text = u"Nothing to store: there is no response body"_s;
         return result;
     }
-    QString reason;
-    if (!isWsdl(document, reason)) {
-        result.text = u"Not stored: the response is not a WSDL document ("_s + reason + u')';
+    if (const Result wsdl = checkWsdl(document); !wsdl) {
+        result.text = u"Not stored: the response is not a WSDL document ("_s + wsdl.text + u')';
         return result;
     }
     if (!QDir().mkpath(m_folder)) {
@@ -146,11 +142,10 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
         entries.append({ name, url });
     else
         entry->url = url;
-    QString error;
-    if (!writeIndex(entries, error)) {
+    if (const Result written = writeIndex(entries); !written) {
         if (!existed)
             QFile::remove(path);
-        result.text = u"Could not write the repository index: "_s + error;
+        result.text = u"Could not write the repository index: "_s + written.text;
         return result;
     }
     result.ok = true;
@@ -195,10 +190,9 @@ RepositoryResult WebServicesRepository::Remove(const QString& fileName)
                          [&](const StoredWebService& e) { return e.fileName == fileName; });
     if (removed != entries.end()) {
         entries.erase(removed, entries.end());
-        QString error;
-        if (!writeIndex(entries, error)) {
-            result.text
-                = u"Removed "_s + fileName + u", but the index could not be written: "_s + error;
+        if (const Result written = writeIndex(entries); !written) {
+            result.text = u"Removed "_s + fileName + u", but the index could not be written: "_s
+                + written.text;
             return result;
         }
     }
@@ -242,7 +236,7 @@ QList<StoredWebService> WebServicesRepository::readIndex() const
     return entries;
 }
 
-bool WebServicesRepository::writeIndex(const QList<StoredWebService>& entries, QString& error) const
+Result WebServicesRepository::writeIndex(const QList<StoredWebService>& entries) const
 {
     XmlDocument doc;
     XmlNode root = doc.createElement(u"webservices"_s);
@@ -253,5 +247,5 @@ bool WebServicesRepository::writeIndex(const QList<StoredWebService>& entries, Q
         service.setAttribute(u"file"_s, entry.fileName);
         service.setAttribute(u"url"_s, entry.url);
     }
-    return doc.save(QDir(m_folder).filePath(kIndexFile), XmlFormat::Indented, &error);
+    return doc.save(QDir(m_folder).filePath(kIndexFile), XmlFormat::Indented);
 }

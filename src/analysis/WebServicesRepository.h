@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -57,7 +59,7 @@ public:
 
 private:
     QList<StoredWebService> readIndex() const;
-    bool writeIndex(const QList<StoredWebService>& entries, QString& error) const;
+    Result writeIndex(const QList<StoredWebService>& entries) const;
     bool isStoredName(const QString& fileName) const;
 
     QString m_folder;

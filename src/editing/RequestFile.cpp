@@ -57,9 +57,8 @@ qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString*
         body.appendCData(QString::fromLatin1(request.Body.ContentBytes().toBase64()));
     }
     root.appendElement(u"secure"_s).setText(request.Secure ? u"True"_s : u"False"_s);
-    QString reason;
-    if (!doc.save(path, XmlFormat::Raw, &reason))
-        return fail(ErrorCode::FileAccess, u"Error saving %1: %2"_s.arg(path, reason), error);
+    if (const Result saved = doc.save(path, XmlFormat::Raw); !saved)
+        return fail(ErrorCode::FileAccess, u"Error saving %1: %2"_s.arg(path, saved.text), error);
     return ErrorCode::Ok;
 }
 

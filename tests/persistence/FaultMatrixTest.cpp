@@ -184,21 +184,20 @@ TEST_F(FaultMatrixTest, ReadOnlyDataFileOrFolderFailsTheSaveAndKeepsTheFile)
     ASSERT_EQ(data.history().AddHistoryItem(historyItem(1)), 0);
 
     for (const QString& target : { folder.userDataFile(), dir.path() }) {
-        QString error;
-        bool saved = false;
+        Result saved;
         {
             ReadOnly readOnly(target);
             if (!readOnly.enforced())
                 GTEST_SKIP() << "neither mode bits nor the immutable flag stop root here";
-            saved = data.SaveUserData(&error);
+            saved = data.SaveUserData();
         }
         EXPECT_FALSE(saved) << target.toStdString();
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(saved.text.isEmpty());
         EXPECT_EQ(readFile(folder.userDataFile()), previous);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"pelorinuser.xml"_s });
     }
-    QString error;
-    EXPECT_TRUE(data.SaveUserData(&error)) << error.toStdString();
+    const Result saved = data.SaveUserData();
+    EXPECT_TRUE(saved) << saved.text.toStdString();
 }
 
 TEST_F(FaultMatrixTest, MalformedHugeBinaryOrDeepFilesAreRefusedNamingTheFile)

@@ -179,7 +179,7 @@ TEST_F(frmMainTest, ShutDownSavesCookiesAndHistoryOnceForTheNextStart)
         EXPECT_FALSE(QFile::exists(p.folder.userDataFile()));
         p.main.ShutDown();
         EXPECT_FALSE(QFile::exists(p.folder.userDataFile()));
-        p.app.SaveUserData();
+        ASSERT_TRUE(p.app.SaveUserData());
     }
 
     Program next(dir.path());
