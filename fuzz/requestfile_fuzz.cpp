@@ -39,14 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         f.write(reinterpret_cast<const char*>(data), qint64(size));
     }
     HTTPRequest loaded;
-    QString error;
-    if (LoadRequestFile(path, loaded, &error) != 0) {
-        FUZZ_CHECK(error.contains(path));
+    if (const Result read = LoadRequestFile(path, loaded); !read) {
+        FUZZ_CHECK(read.text.contains(path));
         return 0;
     }
-    FUZZ_CHECK(SaveRequestFile(loaded, copy, &error) == 0);
+    FUZZ_CHECK(SaveRequestFile(loaded, copy));
     HTTPRequest back;
-    FUZZ_CHECK(LoadRequestFile(copy, back, &error) == 0);
+    FUZZ_CHECK(LoadRequestFile(copy, back));
     FUZZ_CHECK(same(loaded, back));
     return 0;
 }

@@ -43,6 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(source.endsWith(FileExtension(source)));
 
     const NormalizedMarkup markup = NormalizeMarkup(source);
-    FUZZ_CHECK(bool(markup) || !markup.description.isEmpty());
+    FUZZ_CHECK(bool(markup) || !markup.text.isEmpty());
     return 0;
 }

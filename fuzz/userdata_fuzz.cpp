@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     request.setURL(QStringLiteral("/a?b='\"c"));
     FUZZ_CHECK(app.history().AddHistoryItem(request) == 0);
 
-    QString error;
-    FUZZ_CHECK(app.SaveUserData(&error));
+    FUZZ_CHECK(app.SaveUserData());
     AppData again(folder, sinks);
     FUZZ_CHECK(again.LoadUserData() == AppData::UserDataState::Loaded);
     FUZZ_CHECK(again.userData().toByteArray() == app.userData().toByteArray());

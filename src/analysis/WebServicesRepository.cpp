@@ -43,19 +43,16 @@ QString numbered(const QString& name, int n)
     return stem.left(kMaxName - suffix.size()) + suffix;
 }
 
-bool isWsdl(const QByteArray& document, QString& reason)
+// Fails, saying why, for anything but a well-formed document whose root is definitions.
+Result checkWsdl(const QByteArray& document)
 {
     XmlDocument doc;
-    if (!doc.loadXML(document)) {
-        reason = doc.parseError().reason;
-        return false;
-    }
+    if (!doc.loadXML(document))
+        return Result::failure(doc.parseError().reason);
     const QString root = doc.documentElement().name();
-    if (root.mid(root.indexOf(u':') + 1) != "definitions"_L1) {
-        reason = u"its root element is "_s + root + u", not definitions"_s;
-        return false;
-    }
-    return true;
+    if (root.mid(root.indexOf(u':') + 1) != "definitions"_L1)
+        return Result::failure(u"its root element is "_s + root + u", not definitions"_s);
+    return Result::success();
 }
 
 QString loadErrorText(const QString& path, const XmlParseError& error)
@@ -104,9 +101,8 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
         result.text = u"Nothing to store: there is no response body"_s;
         return result;
     }
-    QString reason;
-    if (!isWsdl(document, reason)) {
-        result.text = u"Not stored: the response is not a WSDL document ("_s + reason + u')';
+    if (const Result wsdl = checkWsdl(document); !wsdl) {
+        result.text = u"Not stored: the response is not a WSDL document ("_s + wsdl.text + u')';
         return result;
     }
     if (!QDir().mkpath(m_folder)) {
@@ -114,11 +110,10 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
         return result;
     }
 
-    QString indexError;
-    QList<StoredWebService> entries = readIndex(&indexError);
+    QList<StoredWebService> entries;
     // Rewriting an index that does not load would drop the URL of every stored file.
-    if (!indexError.isEmpty()) {
-        result.text = indexError;
+    if (const Result index = readIndex(entries); !index) {
+        result.text = index.text;
         return result;
     }
     auto byName = [&](const QString& name) {
@@ -161,11 +156,10 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
         entries.append({ name, url });
     else
         entry->url = url;
-    QString error;
-    if (!writeIndex(entries, error)) {
+    if (const Result written = writeIndex(entries); !written) {
         if (!existed)
             QFile::remove(path);
-        result.text = u"Could not write the repository index: "_s + error;
+        result.text = u"Could not write the repository index: "_s + written.text;
         return result;
     }
     result.ok = true;
@@ -179,7 +173,8 @@ QList<StoredWebService> WebServicesRepository::EnumWebServices() const
     QList<StoredWebService> services;
     const QStringList files = QDir(m_folder).entryList(QDir::Files | QDir::NoDotAndDotDot,
                                                        QDir::Name | QDir::IgnoreCase);
-    const QList<StoredWebService> entries = readIndex();
+    QList<StoredWebService> entries;
+    (void)readIndex(entries); // files still list when the index does not load, without URLs
     for (const QString& file : files) {
         if (file == kIndexFile)
             continue;
@@ -231,16 +226,17 @@ RepositoryResult WebServicesRepository::Remove(const QString& fileName)
         result.text = u"Could not remove "_s + fileName + u": "_s + file.errorString();
         return result;
     }
-    QList<StoredWebService> entries = readIndex();
+    QList<StoredWebService> entries;
+    // An index that does not load is left alone: it lists nothing to remove.
+    (void)readIndex(entries);
     const auto removed
         = std::remove_if(entries.begin(), entries.end(),
                          [&](const StoredWebService& e) { return e.fileName == fileName; });
     if (removed != entries.end()) {
         entries.erase(removed, entries.end());
-        QString error;
-        if (!writeIndex(entries, error)) {
-            result.text
-                = u"Removed "_s + fileName + u", but the index could not be written: "_s + error;
+        if (const Result written = writeIndex(entries); !written) {
+            result.text = u"Removed "_s + fileName + u", but the index could not be written: "_s
+                + written.text;
             return result;
         }
     }
@@ -266,29 +262,30 @@ bool WebServicesRepository::isStoredName(const QString& fileName) const
 
 QString WebServicesRepository::urlOf(const QString& fileName) const
 {
-    for (const StoredWebService& entry : readIndex()) {
+    QList<StoredWebService> entries;
+    (void)readIndex(entries);
+    for (const StoredWebService& entry : std::as_const(entries)) {
         if (entry.fileName == fileName)
             return entry.url;
     }
     return {};
 }
 
-QList<StoredWebService> WebServicesRepository::readIndex(QString* error) const
+Result WebServicesRepository::readIndex(QList<StoredWebService>& entries) const
 {
-    QList<StoredWebService> entries;
+    entries.clear();
     const QString path = QDir(m_folder).filePath(kIndexFile);
     XmlDocument doc;
     if (!doc.load(path)) {
-        if (error && QFileInfo::exists(path))
-            *error = loadErrorText(path, doc.parseError());
-        return entries;
+        return QFileInfo::exists(path) ? Result::failure(loadErrorText(path, doc.parseError()))
+                                       : Result::success();
     }
     for (const XmlNode& node : doc.selectNodes(u"/webservices/service"_s))
         entries.append({ node.attribute(u"file"_s), node.attribute(u"url"_s) });
-    return entries;
+    return Result::success();
 }
 
-bool WebServicesRepository::writeIndex(const QList<StoredWebService>& entries, QString& error) const
+Result WebServicesRepository::writeIndex(const QList<StoredWebService>& entries) const
 {
     XmlDocument doc;
     XmlNode root = doc.createElement(u"webservices"_s);
@@ -299,5 +296,5 @@ bool WebServicesRepository::writeIndex(const QList<StoredWebService>& entries, Q
         service.setAttribute(u"file"_s, entry.fileName);
         service.setAttribute(u"url"_s, entry.url);
     }
-    return doc.save(QDir(m_folder).filePath(kIndexFile), XmlFormat::Indented, &error);
+    return doc.save(QDir(m_folder).filePath(kIndexFile), XmlFormat::Indented);
 }

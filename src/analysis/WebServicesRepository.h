@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -62,8 +64,9 @@ public:
     QString urlOf(const QString& fileName) const;
 
 private:
-    QList<StoredWebService> readIndex(QString* error = nullptr) const;
-    bool writeIndex(const QList<StoredWebService>& entries, QString& error) const;
+    // A missing index is an empty one; an index that does not load is a failure.
+    Result readIndex(QList<StoredWebService>& entries) const;
+    Result writeIndex(const QList<StoredWebService>& entries) const;
     bool isStoredName(const QString& fileName) const;
 
     QString m_folder;

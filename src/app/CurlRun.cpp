@@ -20,9 +20,8 @@ enum Status { Ok = 0, WriteFailed = 1, BadInput = 2 };
 int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out, QString& err)
 {
     HTTPRequest loaded;
-    QString error;
-    if (LoadRequestFile(requestFile, loaded, &error) != 0) {
-        err = u"pelorin: cannot read '"_s + requestFile + u"': "_s + error + u'\n';
+    if (const Result read = LoadRequestFile(requestFile, loaded); !read) {
+        err = u"pelorin: cannot read '"_s + requestFile + u"': "_s + read.text + u'\n';
         return BadInput;
     }
     StderrMessageSink messages(false);
@@ -39,9 +38,9 @@ int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out
     const HTTPRequest request
         = PreviewRequest(FormForLoadedRequest(loaded, defaultVersion), loaded.Header,
                          app.settings(), &app.cookies(), QString());
-    const QString command = CurlCommandForRequest(request, folder.path(), false, &error);
-    if (command.isEmpty()) {
-        err = u"pelorin: "_s + error + u'\n';
+    QString command;
+    if (const Result made = CurlCommandForRequest(request, folder.path(), false, command); !made) {
+        err = u"pelorin: "_s + made.text + u'\n';
         return WriteFailed;
     }
     out = command + u'\n';
@@ -57,9 +56,8 @@ int RunFromCurl(const QString& command, const QString& savePath, QString& err)
     }
     for (const QString& note : imported.notes)
         err += u"pelorin: "_s + note + u'\n';
-    QString error;
-    if (SaveRequestFile(imported.request, savePath, &error) != 0) {
-        err += u"pelorin: "_s + error + u'\n';
+    if (const Result saved = SaveRequestFile(imported.request, savePath); !saved) {
+        err += u"pelorin: "_s + saved.text + u'\n';
         return WriteFailed;
     }
     return Ok;

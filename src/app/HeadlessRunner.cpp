@@ -41,9 +41,8 @@ int HeadlessRunner::run()
     const QStringList& files = m_line.sendFiles;
     for (const QString& file : files) {
         HTTPRequest request;
-        QString error;
-        if (LoadRequestFile(file, request, &error) != 0) {
-            printLine(stderr, u"pelorin: cannot send '"_s + file + u"': "_s + error);
+        if (const Result read = LoadRequestFile(file, request); !read) {
+            printLine(stderr, u"pelorin: cannot send '"_s + file + u"': "_s + read.text);
             return BadInput;
         }
         requests.append(request);

@@ -9,19 +9,16 @@ BodyTempFile::BodyTempFile(const QString& path)
     : m_path(path)
 { }
 
-bool BodyTempFile::write(const QByteArray& bytes, QString* reason)
+Result BodyTempFile::write(const QByteArray& bytes)
 {
     // Written in place, not replaced: an editor that has the file open keeps the same file.
     QFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()
-        || !file.flush()) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
+        || !file.flush())
+        return Result::failure(file.errorString());
     file.close();
     remember();
-    return true;
+    return Result::success();
 }
 
 void BodyTempFile::remember()
@@ -31,22 +28,22 @@ void BodyTempFile::remember()
     m_size = info.exists() ? info.size() : -1;
 }
 
-bool BodyTempFile::reset(const QByteArray& bytes, QString* reason)
+Result BodyTempFile::reset(const QByteArray& bytes)
 {
-    return write(bytes, reason);
+    return write(bytes);
 }
 
-bool BodyTempFile::open(const QByteArray& bytes, QString* reason)
+Result BodyTempFile::open(const QByteArray& bytes)
 {
-    if (!write(bytes, reason))
-        return false;
-    m_open = true;
-    return true;
+    Result written = write(bytes);
+    if (written)
+        m_open = true;
+    return written;
 }
 
-BodyTempFile::Check BodyTempFile::check(QByteArray& bytes, QString* reason)
+Result BodyTempFile::check(std::optional<QByteArray>& edited)
 {
-    bytes.clear();
+    edited.reset();
     const bool wasOpen = m_open;
     m_open = false;
     const QFileInfo info(m_path);
@@ -56,27 +53,16 @@ BodyTempFile::Check BodyTempFile::check(QByteArray& bytes, QString* reason)
         && (!m_time.isValid() || time > m_time || (time == m_time && size != m_size));
     m_time = time;
     m_size = size;
-    if (!info.exists()) {
-        if (!wasOpen)
-            return Check::Unchanged;
-        if (reason)
-            *reason = u"The file no longer exists."_s;
-        return Check::Unreadable;
-    }
+    if (!info.exists())
+        return wasOpen ? Result::failure(u"The file no longer exists."_s) : Result::success();
     if (!changed)
-        return Check::Unchanged;
+        return Result::success();
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (reason)
-            *reason = file.errorString();
-        return Check::Unreadable;
-    }
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        bytes.clear();
-        if (reason)
-            *reason = file.errorString();
-        return Check::Unreadable;
-    }
-    return Check::Changed;
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Result::failure(file.errorString());
+    edited = std::move(bytes);
+    return Result::success();
 }

@@ -19,7 +19,7 @@ namespace {
 class ShellWords
 {
 public:
-    bool split(const QString& text, QString* error);
+    Result split(const QString& text);
     const QList<QByteArray>& words() const { return m_words; }
 
 private:
@@ -111,15 +111,13 @@ qsizetype ShellWords::ansiC(const QString& text, qsizetype i)
     return i;
 }
 
-bool ShellWords::split(const QString& text, QString* error)
+Result ShellWords::split(const QString& text)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
     const auto fail = [&](const QString& why) {
         endWord();
-        if (error)
-            *error = why;
-        return false;
+        return Result::failure(why);
     };
     while (i < n) {
         const QChar c = text.at(i);
@@ -194,7 +192,7 @@ bool ShellWords::split(const QString& text, QString* error)
         }
     }
     endWord();
-    return true;
+    return Result::success();
 }
 
 bool isSafeShellChar(QChar c)
@@ -377,15 +375,13 @@ UrlParts splitUrl(const QString& url)
     return parts;
 }
 
-bool readWholeFile(const QString& baseDir, const QString& name, QByteArray& out, QString& error)
+Result readWholeFile(const QString& baseDir, const QString& name, QByteArray& out)
 {
     QFile file(QDir(baseDir.isEmpty() ? QDir::currentPath() : baseDir).filePath(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = u"Cannot read "_s + name + u": "_s + file.errorString();
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(u"Cannot read "_s + name + u": "_s + file.errorString());
     out = file.readAll();
-    return true;
+    return Result::success();
 }
 
 bool hasHeader(const QList<QPair<QString, QString>>& headers, const QString& name)
@@ -398,14 +394,14 @@ bool hasHeader(const QList<QPair<QString, QString>>& headers, const QString& nam
 
 } // namespace
 
-bool SplitShellWords(const QString& text, QStringList& words, QString* error)
+Result SplitShellWords(const QString& text, QStringList& words)
 {
     ShellWords splitter;
-    const bool ok = splitter.split(text, error);
+    Result split = splitter.split(text);
     words.clear();
     for (const QByteArray& w : splitter.words())
         words.append(QString::fromUtf8(w));
-    return ok;
+    return split;
 }
 
 QString ShellQuote(const QString& word)
@@ -464,8 +460,10 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
 {
     CurlRequest r;
     ShellWords splitter;
-    if (!splitter.split(commandLine, &r.error))
+    if (const Result split = splitter.split(commandLine); !split) {
+        r.error = split.text;
         return r;
+    }
     const QList<QByteArray>& words = splitter.words();
     if (words.isEmpty() || (words.first() != "curl" && words.first() != "curl.exe")) {
         r.error = u"Not a curl command"_s;
@@ -499,8 +497,11 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
                    || option == u"--data-binary"_s) {
             QByteArray piece = value;
             if (piece.startsWith('@')) {
-                if (!readWholeFile(baseDir, QString::fromUtf8(piece.mid(1)), piece, r.error))
+                const Result read = readWholeFile(baseDir, QString::fromUtf8(piece.mid(1)), piece);
+                if (!read) {
+                    r.error = read.text;
                     return false;
+                }
                 // -d reads a file as text lines; --data-binary keeps every byte.
                 if (option != u"--data-binary"_s)
                     piece.replace("\r", "").replace("\n", "");
@@ -516,8 +517,12 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
             QByteArray name, content;
             if (at >= 0 && (eq < 0 || at < eq)) {
                 name = value.left(at);
-                if (!readWholeFile(baseDir, QString::fromUtf8(value.mid(at + 1)), content, r.error))
+                const Result read
+                    = readWholeFile(baseDir, QString::fromUtf8(value.mid(at + 1)), content);
+                if (!read) {
+                    r.error = read.text;
                     return false;
+                }
             } else if (eq >= 0) {
                 name = value.left(eq);
                 content = value.mid(eq + 1);

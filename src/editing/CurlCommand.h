@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -8,9 +10,9 @@
 class HTTPRequest;
 
 // Splits a command line into words as a POSIX shell would: single and double quotes, $'...'
-// escapes, backslashes and backslash-newline continuations. Returns false with *error set for
-// an unterminated quote; words holds what was read so far.
-bool SplitShellWords(const QString& text, QStringList& words, QString* error = nullptr);
+// escapes, backslashes and backslash-newline continuations. Fails for an unterminated quote;
+// words then holds what was read so far.
+Result SplitShellWords(const QString& text, QStringList& words);
 
 // A word quoted for a POSIX shell: as it is when it holds only safe characters, in single
 // quotes otherwise, and as $'...' when it holds control characters.

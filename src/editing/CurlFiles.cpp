@@ -14,30 +14,28 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-FormField formField(const CurlFormField& field, QString& error)
+// The form builder's row for field; fails when a "<file" value cannot be read.
+Result formField(const CurlFormField& field, FormField& row)
 {
-    FormField row;
     row.name = field.name;
     if (field.isFile) {
         row.type = u"FILE"_s;
         row.values[0] = u"[..]"_s;
         for (int i = 1; i < FormField::kValueCount; ++i)
             row.values[i] = u'[' + field.value + u']';
-        return row;
+        return Result::success();
     }
     row.type = u"SV"_s;
     if (!field.valueFromFile) {
         row.values[0] = field.value;
-        return row;
+        return Result::success();
     }
     // "<file": the file's contents as the field's text, not as a file upload.
     QFile file(field.value);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = u"Cannot read "_s + field.value + u": "_s + file.errorString();
-        return row;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(u"Cannot read "_s + field.value + u": "_s + file.errorString());
     row.values[0] = QString::fromUtf8(file.readAll());
-    return row;
+    return Result::success();
 }
 
 } // namespace
@@ -88,11 +86,13 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
     if (!curl.form.isEmpty()) {
         QList<FormField> fields;
         for (const CurlFormField& field : curl.form) {
-            fields.append(formField(field, result.error));
-            if (!result.error.isEmpty()) {
+            FormField row;
+            if (const Result read = formField(field, row); !read) {
+                result.error = read.text;
                 result.request = HTTPRequest();
                 return result;
             }
+            fields.append(row);
             if (!field.contentType.isEmpty())
                 result.notes.append(u"-F "_s + field.name + u": the type "_s + field.contentType
                                     + u" is not kept; the part's type comes from the file name"_s);
@@ -122,29 +122,29 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
     return result;
 }
 
-QString WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString* error)
+Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString& path)
 {
     const QByteArray digest = QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex();
-    const QString path
+    const QString named
         = QDir(folder).filePath(u"~curlbody-"_s + QString::fromLatin1(digest.left(16)) + u".bin"_s);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
-        if (error)
-            *error = u"Cannot write "_s + path + u": "_s + file.errorString();
-        return {};
-    }
-    return path;
+    QSaveFile file(named);
+    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
+        return Result::failure(u"Cannot write "_s + named + u": "_s + file.errorString());
+    path = named;
+    return Result::success();
 }
 
-QString CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
-                              QString* error)
+Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
+                             QString& command)
 {
     CurlExportOptions options;
     options.insecure = insecure;
     if (CurlBodyNeedsFile(request)) {
-        options.bodyFile = WriteCurlBodyFile(bodyFolder, request.Body.ContentBytes(), error);
-        if (options.bodyFile.isEmpty())
-            return {};
+        Result written
+            = WriteCurlBodyFile(bodyFolder, request.Body.ContentBytes(), options.bodyFile);
+        if (!written)
+            return written;
     }
-    return ExportCurlCommand(request, options);
+    command = ExportCurlCommand(request, options);
+    return Result::success();
 }

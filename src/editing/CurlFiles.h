@@ -1,6 +1,7 @@
 #pragma once
 
 #include "message/HTTPRequest.h"
+#include "shell/Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,13 +25,13 @@ struct CurlImport
 // unreadable file; the request is then empty.
 CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir = {});
 
-// Writes body into folder for a curl command to read with --data-binary @file. The file is
-// named by its contents, so an earlier command keeps its own body. Returns the path, or "" with
-// *error (when given) when the file cannot be written.
-QString WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString* error = nullptr);
+// Writes body into folder for a curl command to read with --data-binary @file, and sets path to
+// the file. The file is named by its contents, so an earlier command keeps its own body. Fails
+// with the reason when the file cannot be written; path is then left as it was.
+Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString& path);
 
-// The curl command for request as it goes on the wire; a body that is not text is written to a
-// file in bodyFolder first. insecure adds -k. Returns the command, or "" with *error (when given)
-// when the body file cannot be written.
-QString CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
-                              QString* error = nullptr);
+// Sets command to the curl command for request as it goes on the wire; a body that is not text
+// is written to a file in bodyFolder first. insecure adds -k. Fails with the reason when the
+// body file cannot be written; command is then left as it was.
+Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
+                             QString& command);

@@ -2,6 +2,7 @@
 
 #include "editing/HeaderTable.h"
 #include "persistence/TextUtil.h"
+#include "shell/Result.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -101,8 +102,8 @@ Part valuePart(const QString& name, const QString& value)
              value.toUtf8(), forDisplay(value) };
 }
 
-// The part of a FILE row; false with error set when the file cannot be read.
-bool filePart(const FormField& field, Part& part, QString& error)
+// The part of a FILE row; fails when the file cannot be read.
+Result filePart(const FormField& field, Part& part)
 {
     const QString path = field.filePath();
     const QString fileName = QFileInfo(path).fileName();
@@ -112,11 +113,9 @@ bool filePart(const FormField& field, Part& part, QString& error)
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
             contents = file.readAll();
-        if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-            error = u"Cannot read the file \"%1\" of field \"%2\": %3"_s.arg(path, field.name,
-                                                                             file.errorString());
-            return false;
-        }
+        if (!file.isOpen() || file.error() != QFileDevice::NoError)
+            return Result::failure(u"Cannot read the file \"%1\" of field \"%2\": %3"_s.arg(
+                path, field.name, file.errorString()));
         // By extension, as browsers do: the same file gets the same type wherever it lies.
         mimeType = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
     }
@@ -129,7 +128,7 @@ bool filePart(const FormField& field, Part& part, QString& error)
         + "\r\n";
     part.content = contents;
     part.shown = shown;
-    return true;
+    return Result::success();
 }
 
 } // namespace
@@ -161,8 +160,10 @@ FormBody EncodeMultipart(const QList<FormField>& fields, const BoundarySource& n
     for (const FormField& field : fields) {
         if (field.kind() == FormFieldKind::File) {
             Part part;
-            if (!filePart(field, part, result.error))
+            if (const Result read = filePart(field, part); !read) {
+                result.error = read.text;
                 return result;
+            }
             parts.append(part);
             continue;
         }

@@ -9,13 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-qint32 fail(qint32 status, const QString& text, QString* error)
-{
-    if (error)
-        *error = text;
-    return status;
-}
-
 // The body as XML text, when XML 1.0 can carry its bytes exactly: valid UTF-8 without the
 // control characters XML forbids (all of C0 except TAB, LF and CR) and without U+FFFE, U+FFFF.
 bool bodyAsXmlText(const QByteArray& bytes, QString& text)
@@ -36,7 +29,7 @@ const QString kBase64 = u"base64"_s;
 
 } // namespace
 
-qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString* error)
+Result SaveRequestFile(const HTTPRequest& request, const QString& path)
 {
     XmlDocument doc;
     XmlNode root = doc.documentNode().appendElement(u"request"_s);
@@ -57,63 +50,61 @@ qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString*
         body.appendCData(QString::fromLatin1(request.Body.ContentBytes().toBase64()));
     }
     root.appendElement(u"secure"_s).setText(request.Secure ? u"True"_s : u"False"_s);
-    QString reason;
-    if (!doc.save(path, XmlFormat::Raw, &reason))
-        return fail(ErrorCode::FileAccess, u"Error saving %1: %2"_s.arg(path, reason), error);
-    return ErrorCode::Ok;
+    if (const Result saved = doc.save(path, XmlFormat::Raw); !saved)
+        return Result::failure(u"Error saving %1: %2"_s.arg(path, saved.text),
+                               ErrorCode::FileAccess);
+    return Result::success();
 }
 
-qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error)
+Result LoadRequestFile(const QString& path, HTTPRequest& request)
 {
     XmlDocument doc;
     // Line ends stay as written so a CR LF body keeps its bytes and its Content-length.
     if (!doc.load(path, { .keepLineEnds = true, .requiredRoot = u"request"_s })) {
         const XmlParseError& e = doc.parseError();
-        return fail(
-            ErrorCode::Own,
+        return Result::failure(
             u"Error loading %1: (line %2) %3"_s.arg(path, QString::number(e.line), e.reason),
-            error);
+            ErrorCode::Own);
     }
     const XmlNode root = doc.documentElement();
     static const QString kElements[] = { u"host"_s,   u"port"_s,   u"url"_s,  u"httpver"_s,
                                          u"method"_s, u"header"_s, u"body"_s, u"secure"_s };
     for (const QString& name : kElements) {
         if (!root.child(name))
-            return fail(ErrorCode::MissingNode,
-                        u"Error loading %1: the element <%2> is missing"_s.arg(path, name), error);
+            return Result::failure(
+                u"Error loading %1: the element <%2> is missing"_s.arg(path, name),
+                ErrorCode::MissingNode);
     }
     const XmlNode body = root.child(u"body"_s);
     // A saved body is at least one (possibly empty) CDATA section.
     if (body.selectNodes(u"node()"_s).isEmpty())
-        return fail(ErrorCode::MissingNode,
-                    u"Error loading %1: the element <body> is empty"_s.arg(path), error);
+        return Result::failure(u"Error loading %1: the element <body> is empty"_s.arg(path),
+                               ErrorCode::MissingNode);
     QByteArray bodyBytes;
     const bool base64 = body.hasAttribute(kEncoding);
     if (base64) {
         const auto decoded = QByteArray::fromBase64Encoding(
             body.text().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (body.attribute(kEncoding) != kBase64 || !decoded)
-            return fail(
-                ErrorCode::TypeMismatch,
+            return Result::failure(
                 u"Error loading %1: <body> is not valid %2"_s.arg(path, body.attribute(kEncoding)),
-                error);
+                ErrorCode::TypeMismatch);
         bodyBytes = *decoded;
     }
     const QString secure = root.child(u"secure"_s).text().trimmed();
     if (secure.compare("true"_L1, Qt::CaseInsensitive) != 0
         && secure.compare("false"_L1, Qt::CaseInsensitive) != 0)
-        return fail(
-            ErrorCode::TypeMismatch,
+        return Result::failure(
             u"Error loading %1: <secure> holds \"%2\", not True or False"_s.arg(path, secure),
-            error);
+            ErrorCode::TypeMismatch);
 
     // These go into the request line and the connection: a line break there would be a line
     // the user never composed.
     for (const QString& name : { u"host"_s, u"port"_s, u"url"_s, u"httpver"_s, u"method"_s }) {
         if (HasControlCharacter(root.child(name).text()))
-            return fail(ErrorCode::TypeMismatch,
-                        u"Error loading %1: <%2> holds a control character"_s.arg(path, name),
-                        error);
+            return Result::failure(
+                u"Error loading %1: <%2> holds a control character"_s.arg(path, name),
+                ErrorCode::TypeMismatch);
     }
 
     HTTPRequest loaded;
@@ -130,7 +121,7 @@ qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error
     loaded.Secure = secure.compare("true"_L1, Qt::CaseInsensitive) == 0;
     loaded.setURL(root.child(u"url"_s).text());
     request = loaded;
-    return ErrorCode::Ok;
+    return Result::success();
 }
 
 QString RequestFileArgument(const QString& argument)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Result.h"
+
 #include <QString>
 
 class HTTPRequest;
@@ -10,14 +12,14 @@ class HTTPRequest;
 // and CR) is stored as Base64 in a body element marked encoding="base64"; files without the
 // mark hold the body as text.
 
-// Writes request to path atomically, replacing any file there. Returns 0, or a non-zero
-// status with *error (when given) describing why; a previous file then stays unchanged.
-qint32 SaveRequestFile(const HTTPRequest& request, const QString& path, QString* error = nullptr);
+// Writes request to path atomically, replacing any file there. On failure returns the error
+// number (ErrorCode) with the reason; a previous file then stays unchanged.
+Result SaveRequestFile(const HTTPRequest& request, const QString& path);
 
 // Reads path into request. The body comes back byte for byte as saved (CR LF included); header
-// lines come back separated by LF. Returns 0; on a missing, malformed or incomplete file a non-zero
-// status with *error (when given) describing why, and request is left unchanged.
-qint32 LoadRequestFile(const QString& path, HTTPRequest& request, QString* error = nullptr);
+// lines come back separated by LF. On a missing, malformed or incomplete file returns the error
+// number (ErrorCode) with the reason, and request is left unchanged.
+Result LoadRequestFile(const QString& path, HTTPRequest& request);
 
 // The request file a command-line argument names: the argument without its double quotes when
 // it then ends in ".phr" (letter case must match); empty for anything else.

@@ -80,22 +80,20 @@ void AppData::reportBroken(const XmlParseError& error)
     m_sink.showMessage(text, QStringLiteral(PELORIN_PRODUCT_NAME), MessageSink::Icon::Error);
 }
 
-bool AppData::SaveUserData(QString* error) const
+Result AppData::SaveUserData() const
 {
-    if (m_state == UserDataState::KeptUnreadable || m_state == UserDataState::NotLoaded) {
-        if (error)
-            *error = u"%1 was not loaded and is left unchanged"_s.arg(m_folder.userDataFile());
-        return false;
-    }
-    return m_userData.save(m_folder.userDataFile(), XmlFormat::Indented, error);
+    if (m_state == UserDataState::KeptUnreadable || m_state == UserDataState::NotLoaded)
+        return Result::failure(
+            u"%1 was not loaded and is left unchanged"_s.arg(m_folder.userDataFile()));
+    return m_userData.save(m_folder.userDataFile(), XmlFormat::Indented);
 }
 
 bool AppData::SaveUserDataReported(bool repeat)
 {
     if (m_state == UserDataState::KeptUnreadable || m_state == UserDataState::NotLoaded)
         return true;
-    QString error;
-    if (SaveUserData(&error)) {
+    const Result saved = SaveUserData();
+    if (saved) {
         m_failureTold = false;
         return true;
     }
@@ -103,7 +101,7 @@ bool AppData::SaveUserDataReported(bool repeat)
     if (repeat || !m_failureTold) {
         m_failureTold = true;
         m_sink.showMessage(u"Cookies and history could not be saved to %1:\n%2"_s.arg(
-                               m_folder.userDataFile(), error),
+                               m_folder.userDataFile(), saved.text),
                            u"Error"_s, MessageSink::Icon::Error);
     }
     return false;

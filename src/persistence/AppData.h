@@ -50,9 +50,9 @@ public:
     // request window refills its URL list itself afterwards.
     UserDataState LoadUserData();
 
-    // Closing: writes the user data document atomically. False with *error set when it could not
+    // Closing: writes the user data document atomically. Fails with the reason when it could not
     // be written (or must not be, see KeptUnreadable); the file on disk is then unchanged.
-    bool SaveUserData(QString* error = nullptr) const;
+    Result SaveUserData() const;
     // Saves the user data and tells the user through the sink, naming the file and the reason,
     // when that fails; a failure already told is told again only when repeat is true or a save
     // succeeded in between. Data that was kept unread (KeptUnreadable) is left alone quietly:

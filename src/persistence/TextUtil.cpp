@@ -143,20 +143,16 @@ NormalizedMarkup NormalizeMarkup(const QString& xml)
     int passes = 0;
     while (text.contains(u"  "_s)) {
         text.replace(u"  "_s, u" "_s);
-        if (++passes > kMaxCollapsePasses) {
-            result.error = ErrorCode::Own;
-            result.description = u"Possible infinite loop"_s;
-            return result;
-        }
+        if (++passes > kMaxCollapsePasses)
+            return { Result::failure(u"Possible infinite loop"_s, ErrorCode::Own), {} };
     }
     text.replace(u" = "_s, u"="_s).replace(u"= "_s, u"="_s).replace(u" ="_s, u"="_s);
 
     qsizetype open = text.indexOf(u'<');
-    if (open < 0) {
-        result.error = ErrorCode::InvalidArgument;
-        result.description = u"The text holds no markup (no \"<\")"_s;
-        return result;
-    }
+    if (open < 0)
+        return { Result::failure(u"The text holds no markup (no \"<\")"_s,
+                                 ErrorCode::InvalidArgument),
+                 {} };
     qsizetype close = text.indexOf(u'>', open);
     while (close >= 0) {
         const QString body = text.mid(open + 1, close - open - 1);

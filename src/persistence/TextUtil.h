@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Result.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -39,13 +41,10 @@ QString FileExtension(const QString& name);
 // The name of a form field type code 0..8 ("TEXT" ... "PASSWORD"); no value for other codes.
 std::optional<QString> FormFieldTypeName(qint32 typeCode);
 
-// The outcome of NormalizeMarkup: the tags, or an error number and description.
-struct NormalizedMarkup
+// The outcome of NormalizeMarkup: the tags, or the failure's number and description.
+struct NormalizedMarkup : Result
 {
     QString markup;
-    qint32 error = 0;
-    QString description;
-    explicit operator bool() const { return error == 0; }
 };
 
 // Reduces XML text to its start and end tags without namespace prefixes, namespace

@@ -134,19 +134,18 @@ QByteArray XmlDocument::toByteArray(XmlFormat format) const
     return writer.bytes;
 }
 
-bool XmlDocument::save(const QString& path, XmlFormat format, QString* error) const
+Result XmlDocument::save(const QString& path, XmlFormat format) const
 {
     QSaveFile file(path);
     const QByteArray bytes = toByteArray(format);
     // commit() misses errors of the final buffered write (a full disk), so flush first.
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
         || !file.commit()) {
-        if (error)
-            *error = file.errorString();
+        const Result failed = Result::failure(file.errorString());
         file.cancelWriting();
-        return false;
+        return failed;
     }
-    return true;
+    return Result::success();
 }
 
 void XmlDocument::clear()

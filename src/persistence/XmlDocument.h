@@ -1,6 +1,7 @@
 #pragma once
 
 #include "persistence/XmlNode.h"
+#include "shell/Result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -55,9 +56,8 @@ public:
     const XmlParseError& parseError() const { return m_error; }
 
     // Writes the whole document to path atomically (temporary file, then rename). On failure
-    // returns false, sets *error when given, and leaves any previous file unchanged.
-    bool save(const QString& path, XmlFormat format = XmlFormat::Indented,
-              QString* error = nullptr) const;
+    // returns the reason and leaves any previous file unchanged.
+    Result save(const QString& path, XmlFormat format = XmlFormat::Indented) const;
     // The serialised document, UTF-8.
     QByteArray toByteArray(XmlFormat format = XmlFormat::Indented) const;
 

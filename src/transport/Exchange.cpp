@@ -152,12 +152,12 @@ void Exchange::SocketX_Send(quint16 errorCode)
     m_state = State::Transferring;
     m_connectTimer->stop();
     SocketX* socket = m_socket.get();
-    const SocketX::Result sent = socket->send(m_request->RequestBytes());
+    const Result sent = socket->send(m_request->RequestBytes());
     // The socket may have ended the exchange from inside send.
     if (m_socket.get() != socket)
         return;
     if (!sent) {
-        RaiseFailure(u"SocketX_Send(): "_s + sent.error);
+        RaiseFailure(u"SocketX_Send(): "_s + sent.text);
         return;
     }
     m_bytesSent = socket->bytesSent();

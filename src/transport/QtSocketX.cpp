@@ -82,7 +82,7 @@ QString QtSocketX::description() const
     return u"Qt %1 QSslSocket, %2"_s.arg(QString::fromLatin1(qVersion()), tls);
 }
 
-SocketX::Result QtSocketX::setSecure(bool on)
+Result QtSocketX::setSecure(bool on)
 {
     if (on) {
         g_tlsLoaded = true;
@@ -93,7 +93,7 @@ SocketX::Result QtSocketX::setSecure(bool on)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::createSocket()
+Result QtSocketX::createSocket()
 {
     dropSocket();
     m_socket = m_secure ? new QSslSocket(this) : new QTcpSocket(this);
@@ -126,7 +126,7 @@ SocketX::Result QtSocketX::createSocket()
     return Result::success();
 }
 
-SocketX::Result QtSocketX::setRemoteHost(const QString& host)
+Result QtSocketX::setRemoteHost(const QString& host)
 {
     if (host.trimmed().isEmpty())
         return Result::failure(u"No host name."_s);
@@ -134,7 +134,7 @@ SocketX::Result QtSocketX::setRemoteHost(const QString& host)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::setRemotePort(int port)
+Result QtSocketX::setRemotePort(int port)
 {
     if (port < 1 || port > 65535)
         return Result::failure(u"Port out of range."_s);
@@ -142,7 +142,7 @@ SocketX::Result QtSocketX::setRemotePort(int port)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::setCertificateStore(const QString& name)
+Result QtSocketX::setCertificateStore(const QString& name)
 {
     if (name.isEmpty())
         return Result::failure(u"No certificate store."_s);
@@ -150,7 +150,7 @@ SocketX::Result QtSocketX::setCertificateStore(const QString& name)
     return Result::success();
 }
 
-SocketX::Result QtSocketX::connectToRemote()
+Result QtSocketX::connectToRemote()
 {
     if (!m_socket)
         return Result::failure(u"No socket."_s);
@@ -256,7 +256,7 @@ qint64 QtSocketX::bytesReceived() const
     return m_taken + m_probed.size() + (m_socket ? m_socket->bytesAvailable() : 0);
 }
 
-SocketX::Result QtSocketX::send(const QByteArray& data)
+Result QtSocketX::send(const QByteArray& data)
 {
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return Result::failure(u"The socket is not connected."_s);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/Result.h"
 #include "transport/ExchangeTiming.h"
 
 #include <QByteArray>
@@ -16,17 +17,6 @@ class SocketX : public QObject
     Q_DISABLE_COPY_MOVE(SocketX)
 
 public:
-    // Outcome of an operation that can fail; error says why in words for the log.
-    struct Result
-    {
-        bool ok = true;
-        QString error;
-
-        explicit operator bool() const { return ok; }
-        static Result success() { return {}; }
-        static Result failure(const QString& why) { return { false, why }; }
-    };
-
     explicit SocketX(QObject* parent = nullptr)
         : QObject(parent)
     { }

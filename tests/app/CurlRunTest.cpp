@@ -107,7 +107,7 @@ TEST_F(CurlRunTest, ToCurlSendsTheSameBytesAsSend)
         request.Header = c.headers;
         request.Body.setContents(c.body, u"[binary]"_s);
         const QString file = dir.filePath(u"r.phr"_s);
-        ASSERT_EQ(SaveRequestFile(request, file), 0);
+        ASSERT_TRUE(SaveRequestFile(request, file));
 
         const Run sent = pelorin({ u"--send"_s, file });
         ASSERT_EQ(sent.status, 0) << sent.err.toStdString();
@@ -142,7 +142,7 @@ TEST_F(CurlRunTest, FromCurlSavesARequestFileThatExportsTheSameCommand)
     EXPECT_TRUE(made.err.contains(u"--max-time"_s)) << made.err.toStdString();
 
     HTTPRequest request;
-    ASSERT_EQ(LoadRequestFile(saved, request), 0);
+    ASSERT_TRUE(LoadRequestFile(saved, request));
     EXPECT_EQ(request.Server, u"localhost"_s);
     EXPECT_EQ(request.Port, u"8080"_s);
     EXPECT_EQ(request.Method(), u"POST"_s);

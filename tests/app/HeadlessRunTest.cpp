@@ -63,7 +63,7 @@ protected:
         r.Header = headers;
         const QString path
             = dir.filePath((name.isEmpty() ? QString::number(++files) : name) + u".phr"_s);
-        EXPECT_EQ(SaveRequestFile(r, path), 0);
+        EXPECT_TRUE(SaveRequestFile(r, path));
         return path;
     }
 
@@ -92,7 +92,7 @@ protected:
         r.setURL(u"/"_s);
         r.HTTPver = u"HTTP/1.1"_s;
         const QString path = dir.filePath(name + u".phr"_s);
-        EXPECT_EQ(SaveRequestFile(r, path), 0);
+        EXPECT_TRUE(SaveRequestFile(r, path));
         return path;
     }
 
@@ -213,7 +213,7 @@ TEST_F(HeadlessRunTest, BodyGoesOnTheWireByteForByte)
     for (const QByteArray& body : bodies) {
         r.Body.setContents(body);
         const QString path = dir.filePath(u"body.phr"_s);
-        ASSERT_EQ(SaveRequestFile(r, path), 0);
+        ASSERT_TRUE(SaveRequestFile(r, path));
         QProcess process;
         QSignalSpy finished(&process, &QProcess::finished);
         process.start(QStringLiteral(PELORIN_BINARY),
@@ -238,7 +238,7 @@ TEST_F(HeadlessRunTest, ExitStatusTellsFailureAndBadInput)
     refused.setURL(u"/"_s);
     refused.HTTPver = u"HTTP/1.1"_s;
     const QString refusedFile = dir.filePath(u"refused.phr"_s);
-    ASSERT_EQ(SaveRequestFile(refused, refusedFile), 0);
+    ASSERT_TRUE(SaveRequestFile(refused, refusedFile));
     RunResult r = run({ u"--send"_s, refusedFile });
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(

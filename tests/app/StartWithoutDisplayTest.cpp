@@ -90,7 +90,7 @@ TEST(StartWithoutDisplayTest, SendNeedsNoPlatformPlugin)
     r.setURL(u"/"_s);
     r.HTTPver = u"HTTP/1.1"_s;
     const QString file = dir.filePath(u"get.phr"_s);
-    ASSERT_EQ(SaveRequestFile(r, file), 0);
+    ASSERT_TRUE(SaveRequestFile(r, file));
 
     const Outcome o
         = start({ u"--data-dir"_s, dir.filePath(u"data"_s), u"--send"_s, file }, dir.path());

@@ -34,15 +34,17 @@ TEST(BodyTempFileTest, OnlyAFresherFileIsTakenAndExactly)
     EXPECT_TRUE(file.isOpen());
     EXPECT_EQ(FileHelpers::readFile(path), body);
 
-    QByteArray read;
-    EXPECT_EQ(file.check(read), BodyTempFile::Check::Unchanged);
+    std::optional<QByteArray> read;
+    EXPECT_TRUE(file.check(read));
+    EXPECT_FALSE(read) << "unchanged";
     EXPECT_FALSE(file.isOpen()) << "a check ends the editor mode";
 
     const QByteArray edited("x\ny\r\n\x01", 6);
     saveAsEditor(path, edited);
-    EXPECT_EQ(file.check(read), BodyTempFile::Check::Changed);
+    EXPECT_TRUE(file.check(read));
     EXPECT_EQ(read, edited);
-    EXPECT_EQ(file.check(read), BodyTempFile::Check::Unchanged);
+    EXPECT_TRUE(file.check(read));
+    EXPECT_FALSE(read) << "unchanged";
 }
 
 TEST(BodyTempFileTest, AFailureIsReportedOnceAndNeverLoops)
@@ -52,18 +54,20 @@ TEST(BodyTempFileTest, AFailureIsReportedOnceAndNeverLoops)
     BodyTempFile file(path);
     ASSERT_TRUE(file.open("body"));
     ASSERT_TRUE(QFile::remove(path));
-    QByteArray read;
-    QString reason;
-    EXPECT_EQ(file.check(read, &reason), BodyTempFile::Check::Unreadable);
-    EXPECT_FALSE(reason.isEmpty());
-    EXPECT_EQ(file.check(read), BodyTempFile::Check::Unchanged);
+    std::optional<QByteArray> read;
+    const Result vanished = file.check(read);
+    EXPECT_FALSE(vanished);
+    EXPECT_FALSE(vanished.text.isEmpty());
+    EXPECT_TRUE(file.check(read));
 
     // A file that turns into something unreadable is reported once, however often it is looked at.
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"~bodytmp.txt"_s));
-    EXPECT_EQ(file.check(read), BodyTempFile::Check::Unreadable);
-    EXPECT_EQ(file.check(read), BodyTempFile::Check::Unchanged);
-    EXPECT_TRUE(read.isEmpty());
+    EXPECT_FALSE(file.check(read));
+    EXPECT_TRUE(file.check(read));
+    EXPECT_FALSE(read);
 
-    EXPECT_FALSE(file.open("body", &reason)) << "a folder cannot be written as the file";
+    const Result written = file.open("body");
+    EXPECT_FALSE(written) << "a folder cannot be written as the file";
+    EXPECT_FALSE(written.text.isEmpty());
     EXPECT_FALSE(file.isOpen());
 }

@@ -22,9 +22,9 @@ TEST(CurlCommandTest, SplitsWordsLikeAShell)
               (QStringList { u"a b"_s, u"c \"d\" $x"_s, u"ef"_s, u"A\né"_s, u"gh"_s, QString(),
                              u"i"_s }));
 
-    QString error;
-    EXPECT_FALSE(SplitShellWords(u"curl 'http://x"_s, words, &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Result unterminated = SplitShellWords(u"curl 'http://x"_s, words);
+    EXPECT_FALSE(unterminated);
+    EXPECT_FALSE(unterminated.text.isEmpty());
 
     // Whatever ShellQuote makes, the splitter reads back the same word.
     for (const QString& word : { u"plain"_s, u"it's"_s, u"a b\tc"_s, u"line\r\nnext"_s,

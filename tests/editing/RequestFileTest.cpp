@@ -39,11 +39,12 @@ protected:
 TEST_F(RequestFileTest, RoundTripKeepsEveryFieldAndTheBodyBytes)
 {
     const HTTPRequest saved = sample();
-    QString error;
-    ASSERT_EQ(SaveRequestFile(saved, path(), &error), 0) << error.toStdString();
+    const Result written = SaveRequestFile(saved, path());
+    ASSERT_TRUE(written) << written.text.toStdString();
 
     HTTPRequest loaded;
-    ASSERT_EQ(LoadRequestFile(path(), loaded, &error), 0) << error.toStdString();
+    const Result read = LoadRequestFile(path(), loaded);
+    ASSERT_TRUE(read) << read.text.toStdString();
     EXPECT_EQ(loaded.Server, saved.Server);
     EXPECT_EQ(loaded.Port, saved.Port);
     EXPECT_TRUE(loaded.Secure);
@@ -65,14 +66,14 @@ TEST_F(RequestFileTest, FileHoldsTheEightElementsWithoutDeclarationOrIndentation
     r.HTTPver = u"HTTP/1.0"_s;
     r.setURL(u"/A"_s);
     r.Header = u"Host: h\r\nAccept: */*"_s;
-    ASSERT_EQ(SaveRequestFile(r, path()), 0);
+    ASSERT_TRUE(SaveRequestFile(r, path()));
     EXPECT_EQ(readFile(path()),
               "<request><host>h</host><port>80</port><url>/A</url><httpver>HTTP/1.0</httpver>"
               "<method>GET</method><header>Host: h\r\nAccept: */*</header><body><![CDATA[]]></body>"
               "<secure>False</secure></request>"_ba);
 
     HTTPRequest loaded;
-    ASSERT_EQ(LoadRequestFile(path(), loaded), 0);
+    ASSERT_TRUE(LoadRequestFile(path(), loaded));
     EXPECT_TRUE(loaded.Body.Contents().isEmpty());
     EXPECT_FALSE(loaded.Secure);
 }
@@ -86,7 +87,7 @@ TEST_F(RequestFileTest, EarlierFilesWithLowerCasedUrlsAndNormalisedLineEndsLoad)
                           "</header><body><![CDATA[a=1&b=2]]></body><secure>False</secure>"
                           "</request>"_ba));
     HTTPRequest loaded;
-    ASSERT_EQ(LoadRequestFile(path(), loaded), 0);
+    ASSERT_TRUE(LoadRequestFile(path(), loaded));
     EXPECT_EQ(loaded.URL(), u"/index.html?id=a"_s);
     EXPECT_EQ(loaded.Port, u"443"_s) << "a plain request on port 443 stays plain";
     EXPECT_FALSE(loaded.Secure);
@@ -102,17 +103,17 @@ TEST_F(RequestFileTest, BodiesXmlCannotHoldAreStoredAsBase64AndComeBackExactly)
     const QList<QByteArray> bodies = { binary, "bad \xc3\x28 utf-8", "\xef\xbf\xbe" };
     for (const QByteArray& bytes : bodies) {
         r.Body.setContents(bytes);
-        ASSERT_EQ(SaveRequestFile(r, path()), 0);
+        ASSERT_TRUE(SaveRequestFile(r, path()));
         EXPECT_TRUE(readFile(path()).contains(
             QByteArray("<body encoding=\"base64\"><![CDATA[" + bytes.toBase64() + "]]></body>")));
         HTTPRequest loaded;
-        ASSERT_EQ(LoadRequestFile(path(), loaded), 0);
+        ASSERT_TRUE(LoadRequestFile(path(), loaded));
         EXPECT_EQ(loaded.Body.ContentBytes(), bytes);
     }
 
     // Text XML can hold stays text, TAB included, with no mark.
     r.Body.setContents(u"tab\there"_s);
-    ASSERT_EQ(SaveRequestFile(r, path()), 0);
+    ASSERT_TRUE(SaveRequestFile(r, path()));
     EXPECT_TRUE(readFile(path()).contains("<body><![CDATA[tab\there]]></body>"));
 
     // A mark this program does not know, or Base64 that is not, fails the load.
@@ -122,7 +123,7 @@ TEST_F(RequestFileTest, BodiesXmlCannotHoldAreStoredAsBase64AndComeBackExactly)
         ASSERT_TRUE(writeFile(
             path(), QByteArray(file).replace("<body><![CDATA[tab\there]]></body>", body)));
         HTTPRequest loaded;
-        EXPECT_NE(LoadRequestFile(path(), loaded), 0) << body.toStdString();
+        EXPECT_FALSE(LoadRequestFile(path(), loaded)) << body.toStdString();
     }
 }
 
@@ -146,29 +147,30 @@ TEST_F(RequestFileTest, IncompleteOrMalformedFilesFailAndLeaveTheRequestAlone)
     for (const QByteArray& bytes : broken) {
         ASSERT_TRUE(writeFile(path(), bytes));
         HTTPRequest request = before;
-        QString error;
-        EXPECT_NE(LoadRequestFile(path(), request, &error), 0) << bytes.toStdString();
-        EXPECT_FALSE(error.isEmpty());
+        const Result read = LoadRequestFile(path(), request);
+        EXPECT_FALSE(read) << bytes.toStdString();
+        EXPECT_FALSE(read.text.isEmpty());
         EXPECT_EQ(request.URL(), before.URL());
         EXPECT_EQ(request.Body.Contents(), before.Body.Contents());
     }
     HTTPRequest request;
-    EXPECT_EQ(LoadRequestFile(path(u"missing.phr"_s), request), ErrorCode::Own);
+    EXPECT_EQ(LoadRequestFile(path(u"missing.phr"_s), request).status, ErrorCode::Own);
     ASSERT_TRUE(writeFile(path(), complete));
-    EXPECT_EQ(LoadRequestFile(path(), request), 0);
+    EXPECT_TRUE(LoadRequestFile(path(), request));
 }
 
 TEST_F(RequestFileTest, FailedSaveIsReportedAndKeepsThePreviousFile)
 {
     ASSERT_TRUE(writeFile(path(), "previous"_ba));
-    QString error;
+    Result written;
     {
         FileSizeLimit limit(32);
-        EXPECT_NE(SaveRequestFile(sample(), path(), &error), 0);
+        written = SaveRequestFile(sample(), path());
     }
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(written.text.isEmpty());
     EXPECT_EQ(readFile(path()), "previous"_ba);
-    EXPECT_NE(SaveRequestFile(sample(), dir.filePath(u"no/folder/r.phr"_s)), 0);
+    EXPECT_FALSE(SaveRequestFile(sample(), dir.filePath(u"no/folder/r.phr"_s)));
 }
 
 TEST(RequestFileArgumentTest, QuotedPathsOpenAndOnlyLowerCasePhrCounts)

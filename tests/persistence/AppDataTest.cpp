@@ -133,24 +133,26 @@ TEST_F(AppDataTest, FailedSaveIsReportedAndKeepsThePreviousFile)
         request.setURL(u"/page/"_s + QString::number(i));
         ASSERT_EQ(data.history().AddHistoryItem(request), 0);
     }
-    QString error;
+    Result saved;
     {
         FileSizeLimit limit(256);
-        EXPECT_FALSE(data.SaveUserData(&error));
+        saved = data.SaveUserData();
     }
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(saved.text.isEmpty());
     EXPECT_EQ(readFile(userFile()), previous);
 
     ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const bool enforced = permissionsEnforced(dir.path());
-    const bool saved = data.SaveUserData(&error);
+    saved = data.SaveUserData();
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (enforced) {
         EXPECT_FALSE(saved);
         EXPECT_EQ(readFile(userFile()), previous);
     }
-    ASSERT_TRUE(data.SaveUserData(&error)) << error.toStdString();
+    saved = data.SaveUserData();
+    ASSERT_TRUE(saved) << saved.text.toStdString();
     EXPECT_NE(readFile(userFile()), previous);
 }
 
@@ -158,8 +160,7 @@ TEST_F(AppDataTest, NothingIsSavedBeforeTheUserDataWasLoaded)
 {
     ASSERT_TRUE(writeFile(userFile(), "<userdata><cookies/><history/></userdata>"_ba));
     AppData data(DataFolder(dir.path()), sink);
-    QString error;
-    EXPECT_FALSE(data.SaveUserData(&error));
+    EXPECT_FALSE(data.SaveUserData());
     EXPECT_EQ(readFile(userFile()), "<userdata><cookies/><history/></userdata>"_ba);
 }
 

@@ -160,17 +160,18 @@ TEST_F(FaultMatrixTest, FullDiskFailsRequestFileSavesWithAMessageAndKeepsThePrev
 {
     const QString path = file(u"req.phr"_s);
     HTTPRequest small = historyItem(1);
-    ASSERT_EQ(SaveRequestFile(small, path), 0);
+    ASSERT_TRUE(SaveRequestFile(small, path));
     const QByteArray previous = readFile(path);
 
     HTTPRequest big = historyItem(2);
     big.Body.setContents(QString(64 * 1024, u'x'));
-    QString error;
+    Result saved;
     {
         FileSizeLimit limit(4096);
-        EXPECT_NE(SaveRequestFile(big, path, &error), 0);
+        saved = SaveRequestFile(big, path);
     }
-    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(saved.text.contains(path)) << saved.text.toStdString();
     EXPECT_EQ(readFile(path), previous);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"req.phr"_s });
 }
@@ -185,21 +186,20 @@ TEST_F(FaultMatrixTest, ReadOnlyDataFileOrFolderFailsTheSaveAndKeepsTheFile)
     ASSERT_EQ(data.history().AddHistoryItem(historyItem(1)), 0);
 
     for (const QString& target : { folder.userDataFile(), dir.path() }) {
-        QString error;
-        bool saved = false;
+        Result saved;
         {
             ReadOnly readOnly(target);
             if (!readOnly.enforced())
                 GTEST_SKIP() << "neither mode bits nor the immutable flag stop root here";
-            saved = data.SaveUserData(&error);
+            saved = data.SaveUserData();
         }
         EXPECT_FALSE(saved) << target.toStdString();
-        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(saved.text.isEmpty());
         EXPECT_EQ(readFile(folder.userDataFile()), previous);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"pelorinuser.xml"_s });
     }
-    QString error;
-    EXPECT_TRUE(data.SaveUserData(&error)) << error.toStdString();
+    const Result saved = data.SaveUserData();
+    EXPECT_TRUE(saved) << saved.text.toStdString();
 }
 
 TEST_F(FaultMatrixTest, MalformedHugeBinaryOrDeepFilesAreRefusedNamingTheFile)
@@ -222,9 +222,9 @@ TEST_F(FaultMatrixTest, MalformedHugeBinaryOrDeepFilesAreRefusedNamingTheFile)
         const QString path = file(name);
         ASSERT_TRUE(writeFile(path, bytes));
         HTTPRequest request;
-        QString error;
-        EXPECT_NE(LoadRequestFile(path, request, &error), 0) << name.toStdString();
-        EXPECT_TRUE(error.contains(path)) << error.toStdString();
+        const Result read = LoadRequestFile(path, request);
+        EXPECT_FALSE(read) << name.toStdString();
+        EXPECT_TRUE(read.text.contains(path)) << read.text.toStdString();
         EXPECT_EQ(readFile(path), bytes) << name.toStdString();
     }
 

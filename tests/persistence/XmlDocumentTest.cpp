@@ -151,9 +151,9 @@ TEST(XmlDocumentTest, FailedSaveReportsAndKeepsThePreviousFile)
     {
         // Holds for root too, who may write into read-only folders.
         FileSizeLimit limit(64);
-        QString error;
-        EXPECT_FALSE(doc.save(path, XmlFormat::Indented, &error));
-        EXPECT_FALSE(error.isEmpty());
+        const Result saved = doc.save(path, XmlFormat::Indented);
+        EXPECT_FALSE(saved);
+        EXPECT_FALSE(saved.text.isEmpty());
     }
     EXPECT_EQ(readFile(path), "<old/>"_ba);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"doc.xml"_s });
@@ -169,14 +169,13 @@ TEST(XmlDocumentTest, SaveIntoReadOnlyFolderFailsAndKeepsThePreviousFile)
 
     ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const bool enforced = permissionsEnforced(dir.path());
-    QString error;
-    const bool saved = doc.save(path, XmlFormat::Indented, &error);
+    const Result saved = doc.save(path, XmlFormat::Indented);
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!enforced)
         GTEST_SKIP() << "read-only folders do not stop this user (root)";
     EXPECT_FALSE(saved);
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(saved.text.isEmpty());
     EXPECT_EQ(readFile(path), "<old/>"_ba);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"doc.xml"_s });
 }

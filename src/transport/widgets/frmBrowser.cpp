@@ -129,9 +129,8 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     fill(cmbHTTPver, Configuration::httpVersionsPath());
 
     // Start from an empty body file, so the editor never shows an earlier run's text.
-    QString reason;
-    if (!m_bodyFile.reset(QByteArray(), &reason))
-        m_messages.showMessage(u"Error writing file: "_s + reason, u"Error:"_s,
+    if (const Result reset = m_bodyFile.reset(QByteArray()); !reset)
+        m_messages.showMessage(u"Error writing file: "_s + reset.text, u"Error:"_s,
                                MessageSink::Icon::Error);
 }
 
@@ -696,25 +695,20 @@ void frmBrowser::ReloadBodyFromTempFile()
     if (m_checkingBody)
         return;
     const bool wasOpen = m_bodyFile.isOpen();
-    QByteArray bytes;
-    switch (m_bodyFile.check(bytes)) {
-    case BodyTempFile::Check::Changed:
-        m_body.setBytes(bytes);
+    std::optional<QByteArray> edited;
+    const Result checked = m_bodyFile.check(edited);
+    if (edited) {
+        m_body.setBytes(*edited);
         showBody();
-        break;
-    case BodyTempFile::Check::Unchanged:
-        if (wasOpen)
-            showBody();
-        break;
-    case BodyTempFile::Check::Unreadable:
-        // The last good body comes back, and the check does not repeat for this failure.
-        if (wasOpen)
-            showBody();
+    } else if (wasOpen) {
+        // Unchanged or unreadable: the last good body replaces the placeholder.
+        showBody();
+    }
+    if (!checked) {
         m_checkingBody = true;
         m_messages.showMessage(u"Error reading body contents temporary file"_s, u"Error:"_s,
                                MessageSink::Icon::Error);
         m_checkingBody = false;
-        break;
     }
 }
 
@@ -783,7 +777,7 @@ void frmBrowser::saveRequest(bool askForPath)
     if (m_bodyFile.isOpen())
         ReloadBodyFromTempFile();
     // The path becomes the current file only once it holds the request.
-    if (SaveRequestFile(requestFromWindow(), path) != 0) {
+    if (!SaveRequestFile(requestFromWindow(), path)) {
         m_messages.showMessage(u"An error occured trying to save the request"_s, u"Error:"_s,
                                MessageSink::Icon::Error);
         return;
@@ -794,7 +788,7 @@ void frmBrowser::saveRequest(bool askForPath)
 bool frmBrowser::openRequestFile(const QString& path)
 {
     HTTPRequest request;
-    if (LoadRequestFile(path, request) != 0) {
+    if (!LoadRequestFile(path, request)) {
         m_messages.showMessage(u"Error loading request '"_s + path + u'\'', u"Error"_s,
                                MessageSink::Icon::Error);
         return false;
@@ -837,10 +831,10 @@ QString frmBrowser::curlCommand()
         ReloadBodyFromTempFile();
     const HTTPRequest request = requestToSend();
     const bool insecure = m_session->certificateUntrusted(request);
-    QString error;
-    const QString command = CurlCommandForRequest(request, m_app.folder().path(), insecure, &error);
-    if (command.isEmpty())
-        m_messages.showMessage(error, u"Error:"_s, MessageSink::Icon::Error);
+    QString command;
+    const Result made = CurlCommandForRequest(request, m_app.folder().path(), insecure, command);
+    if (!made)
+        m_messages.showMessage(made.text, u"Error:"_s, MessageSink::Icon::Error);
     return command;
 }
 

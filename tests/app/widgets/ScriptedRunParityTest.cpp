@@ -62,7 +62,7 @@ TEST(ScriptedRunParityTest, WindowAndSendPutTheSameBytesOnTheWireAndLogTheSameLi
     request.Header = u"Accept: */*\r\nContent-Type: text/plain\r\nX-Mixed: a\tb\r\n"_s;
     request.Body.setContents(QByteArray("line one\nline two\r\n\x01\xff"));
     const QString file = dir.filePath(u"request.phr"_s);
-    ASSERT_EQ(SaveRequestFile(request, file), 0);
+    ASSERT_TRUE(SaveRequestFile(request, file));
 
     QList<QByteArray> wire;
     QObject::connect(&server, &TestServer::requestReceived, &server,

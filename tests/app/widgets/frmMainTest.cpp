@@ -139,7 +139,7 @@ TEST_F(frmMainTest, RequestFileArgumentOpensAfterTheUserData)
     stored.setURL(u"/x"_s);
     stored.HTTPver = u"HTTP/1.1"_s;
     const QString path = dir.filePath(u"start.phr"_s);
-    ASSERT_EQ(SaveRequestFile(stored, path), 0);
+    ASSERT_TRUE(SaveRequestFile(stored, path));
 
     Program p(dir.path());
     ASSERT_TRUE(p.main.startUp(u"\""_s + path + u"\""_s));
@@ -179,7 +179,7 @@ TEST_F(frmMainTest, ShutDownSavesCookiesAndHistoryOnceForTheNextStart)
         EXPECT_FALSE(QFile::exists(p.folder.userDataFile()));
         p.main.ShutDown();
         EXPECT_FALSE(QFile::exists(p.folder.userDataFile()));
-        p.app.SaveUserData();
+        ASSERT_TRUE(p.app.SaveUserData());
     }
 
     Program next(dir.path());

@@ -205,7 +205,7 @@ TEST_F(frmBrowserBodyTest, FormBuilderBodiesReachTheServerAndARequestFile)
     window->setFileChooser([&](bool) { return saved; });
     Q_EMIT window->frame()->MenuItemClicked(u"savereqas"_s);
     HTTPRequest loaded;
-    ASSERT_EQ(LoadRequestFile(saved, loaded), 0);
+    ASSERT_TRUE(LoadRequestFile(saved, loaded));
     EXPECT_EQ(loaded.Body.ContentBytes(), built);
     window->SetControls_RequestFromURL(loaded);
     ASSERT_TRUE(window->openRequestFile(saved));

@@ -509,7 +509,7 @@ TEST_F(frmBrowserTest, LoadedBodyGoesOutExactlyAndEditsKeepUntouchedLineEnds)
     stored.HTTPver = u"HTTP/1.1"_s;
     stored.Body.setContents(QByteArray("a\nb\r\nc"));
     const QString path = dir.filePath(u"mixed.phr"_s);
-    ASSERT_EQ(SaveRequestFile(stored, path), 0);
+    ASSERT_TRUE(SaveRequestFile(stored, path));
     ASSERT_TRUE(window->openRequestFile(path));
     send();
     EXPECT_TRUE(server.received().endsWith("\r\n\r\na\nb\r\nc")) << server.received().toStdString();
@@ -571,7 +571,7 @@ TEST_F(frmBrowserTest, FailedEditorReloadIsReportedOnceAndThePlaceholderGoesNowh
     child<QCheckBox>("chkIncludePostData")->setChecked(true);
     Q_EMIT window->frame()->MenuItemClicked(u"savereqas"_s);
     HTTPRequest loaded;
-    ASSERT_EQ(LoadRequestFile(saved, loaded), 0);
+    ASSERT_TRUE(LoadRequestFile(saved, loaded));
     EXPECT_EQ(loaded.Body.ContentBytes(), "a=1");
     QTest::mouseClick(editor, Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(u"file"_s);
@@ -603,7 +603,7 @@ TEST_F(frmBrowserTest, SaveAsAdoptsThePathOnlyOnceTheFileIsWritten)
     combo("cmbURL")->setEditText(u"/changed"_s);
     Q_EMIT window->frame()->MenuItemClicked(u"savereq"_s);
     HTTPRequest loaded;
-    ASSERT_EQ(LoadRequestFile(good, loaded), 0);
+    ASSERT_TRUE(LoadRequestFile(good, loaded));
     EXPECT_EQ(loaded.URL(), u"/changed"_s);
 }
 
@@ -619,7 +619,7 @@ TEST_F(frmBrowserTest, LoadedRequestFillsEveryFieldAndServerListIgnoresCase)
     stored.Header = u"X-One: 1\nX-Two: 2\n"_s;
     stored.Body.setContents(u"payload"_s);
     const QString path = dir.filePath(u"stored.phr"_s);
-    ASSERT_EQ(SaveRequestFile(stored, path), 0);
+    ASSERT_TRUE(SaveRequestFile(stored, path));
     ASSERT_TRUE(window->openRequestFile(path));
     EXPECT_EQ(combo("cmbServer")->currentText(), u"example.test"_s);
     EXPECT_TRUE(child<QCheckBox>("chkSecureConnection")->isChecked());
