@@ -5,6 +5,7 @@
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
+#include "persistence/UserDataSaver.h"
 #include "shell/MessageSink.h"
 #include "transport/BrowserSession.h"
 #include "transport/Exchange.h"
@@ -61,9 +62,10 @@ int HeadlessRunner::run()
     Exchange exchange;
     BrowserSession session(browser, headers, exchange, app.settings(), &app.cookies(),
                            &app.history());
-    // Saved at once, so that the exchange survives however the run ends.
-    QObject::connect(&session, &BrowserSession::userDataChanged, &context,
-                     [&app] { app.SaveUserDataReported(false); });
+    // Saved soon, so that the exchange survives however the program ends; the closing save
+    // also waits for the disk.
+    UserDataSaver saver(app);
+    QObject::connect(&session, &BrowserSession::userDataChanged, &saver, &UserDataSaver::changed);
     // Responses stream to standard output; keeping them whole in memory would serve no one.
     session.setKeepResponseBodies(false);
     exchange.setTimeLimits(qint64(m_line.connectTimeout * 1000), qint64(m_line.maxTime * 1000));
@@ -134,7 +136,7 @@ int HeadlessRunner::run()
     }
     std::fflush(stdout);
 
-    if (!app.SaveUserDataReported(true) || app.saveFailed())
+    if (!saver.close(true) || app.saveFailed())
         failed = true;
     if (stopSignal != 0) {
         printLine(stderr, u"pelorin: stopped by "_s + SignalWatcher::name(stopSignal));

@@ -80,19 +80,19 @@ void AppData::reportBroken(const XmlParseError& error)
     m_sink.showMessage(text, QStringLiteral(PELORIN_PRODUCT_NAME), MessageSink::Icon::Error);
 }
 
-Result AppData::SaveUserData() const
+Result AppData::SaveUserData(Flush flush) const
 {
     if (m_state == UserDataState::KeptUnreadable || m_state == UserDataState::NotLoaded)
         return Result::failure(
             u"%1 was not loaded and is left unchanged"_s.arg(m_folder.userDataFile()));
-    return m_userData.save(m_folder.userDataFile(), XmlFormat::Indented);
+    return m_userData.save(m_folder.userDataFile(), XmlFormat::Indented, flush);
 }
 
-bool AppData::SaveUserDataReported(bool repeat)
+bool AppData::SaveUserDataReported(bool repeat, Flush flush)
 {
     if (m_state == UserDataState::KeptUnreadable || m_state == UserDataState::NotLoaded)
         return true;
-    const Result saved = SaveUserData();
+    const Result saved = SaveUserData(flush);
     if (saved) {
         m_failureTold = false;
         return true;

@@ -4,6 +4,7 @@
 #include "persistence/Configuration.h"
 #include "persistence/CookieStore.h"
 #include "persistence/DataFolder.h"
+#include "persistence/FileReplace.h"
 #include "persistence/HistoryStore.h"
 #include "persistence/XmlDocument.h"
 
@@ -52,12 +53,13 @@ public:
 
     // Closing: writes the user data document atomically. Fails with the reason when it could not
     // be written (or must not be, see KeptUnreadable); the file on disk is then unchanged.
-    Result SaveUserData() const;
+    Result SaveUserData(Flush flush = Flush::ToDisk) const;
     // Saves the user data and tells the user through the sink, naming the file and the reason,
     // when that fails; a failure already told is told again only when repeat is true or a save
     // succeeded in between. Data that was kept unread (KeptUnreadable) is left alone quietly:
-    // the user was told at start-up. Returns whether the data is safe on disk.
-    bool SaveUserDataReported(bool repeat);
+    // the user was told at start-up. Returns whether the data is safe on disk. The saves after
+    // each exchange flush only to the system, the closing one to the disk.
+    bool SaveUserDataReported(bool repeat, Flush flush = Flush::ToDisk);
     // True once any save through SaveUserDataReported has failed in this run.
     bool saveFailed() const { return m_saveFailed; }
 

@@ -1,7 +1,6 @@
 #include "persistence/XmlDocument.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <pugixml.hpp>
 
@@ -134,18 +133,9 @@ QByteArray XmlDocument::toByteArray(XmlFormat format) const
     return writer.bytes;
 }
 
-Result XmlDocument::save(const QString& path, XmlFormat format) const
+Result XmlDocument::save(const QString& path, XmlFormat format, Flush flush) const
 {
-    QSaveFile file(path);
-    const QByteArray bytes = toByteArray(format);
-    // commit() misses errors of the final buffered write (a full disk), so flush first.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
-        || !file.commit()) {
-        const Result failed = Result::failure(file.errorString());
-        file.cancelWriting();
-        return failed;
-    }
-    return Result::success();
+    return ReplaceFile(path, toByteArray(format), flush);
 }
 
 void XmlDocument::clear()

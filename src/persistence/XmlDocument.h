@@ -1,5 +1,6 @@
 #pragma once
 
+#include "persistence/FileReplace.h"
 #include "persistence/XmlNode.h"
 #include "shell/Result.h"
 
@@ -55,9 +56,10 @@ public:
     // The error of the last failed load; kind None after a successful one.
     const XmlParseError& parseError() const { return m_error; }
 
-    // Writes the whole document to path atomically (temporary file, then rename). On failure
-    // returns the reason and leaves any previous file unchanged.
-    Result save(const QString& path, XmlFormat format = XmlFormat::Indented) const;
+    // Writes the whole document to path atomically (temporary file, then rename), flushed as
+    // far as flush says. On failure returns the reason and leaves any previous file unchanged.
+    Result save(const QString& path, XmlFormat format = XmlFormat::Indented,
+                Flush flush = Flush::ToDisk) const;
     // The serialised document, UTF-8.
     QByteArray toByteArray(XmlFormat format = XmlFormat::Indented) const;
 

@@ -1,6 +1,7 @@
 #include "persistence/AppData.h"
 
 #include "message/HTTPRequest.h"
+#include "persistence/UserDataSaver.h"
 #include "support/FileHelpers.h"
 #include "support/Recorders.h"
 #include "support/StoreRecorders.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -194,4 +196,29 @@ TEST_F(AppDataTest, FailedSavesAreToldOnceUntilASaveSucceeds)
         EXPECT_FALSE(data.SaveUserDataReported(false));
     }
     EXPECT_EQ(sink.messages.size(), 3);
+}
+
+// Changes made close together are written once, soon after, and closing writes what is
+// still pending at once.
+TEST_F(AppDataTest, SaverWritesChangesMadeCloseTogetherOnce)
+{
+    AppData data(DataFolder(dir.path()), sink);
+    ASSERT_EQ(data.LoadUserData(), AppData::UserDataState::FirstStart);
+    UserDataSaver saver(data, 50);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(
+            data.cookies().StoreCookie(makeCookie(u"h"_s, u"n"_s + QString::number(i), u"v"_s)), 0);
+        saver.changed();
+    }
+    EXPECT_FALSE(QFileInfo::exists(userFile()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !saver.pending(); }, 5000));
+    EXPECT_EQ(saver.saves(), 1);
+    EXPECT_TRUE(readFile(userFile()).contains("n4"));
+
+    EXPECT_EQ(data.cookies().StoreCookie(makeCookie(u"h"_s, u"late"_s, u"v"_s)), 0);
+    saver.changed();
+    EXPECT_TRUE(saver.close(true));
+    EXPECT_FALSE(saver.pending());
+    EXPECT_EQ(saver.saves(), 2);
+    EXPECT_TRUE(readFile(userFile()).contains("late"));
 }

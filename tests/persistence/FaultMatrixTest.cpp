@@ -129,7 +129,8 @@ TEST_F(FaultMatrixTest, KilledDuringUserDataSavesLeavesTheOldOrTheNewDocument)
             for (int next = int(data.history().GetHistoryURLs(u"h.example"_s, u"80"_s).size());;
                  ++next) {
                 data.history().AddHistoryItem(historyItem(next));
-                if (!data.SaveUserData())
+                // Both ways of flushing are replaced atomically.
+                if (!data.SaveUserData(next % 2 ? Flush::ToSystem : Flush::ToDisk))
                     ::_exit(4);
                 (void)!::write(progress[1], "s", 1);
             }

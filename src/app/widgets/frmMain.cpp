@@ -8,6 +8,7 @@
 #include "editing/RequestFile.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
+#include "persistence/UserDataSaver.h"
 #include "persistence/XmlDocument.h"
 #include "persistence/widgets/frmControlPanel.h"
 #include "persistence/widgets/frmCookies.h"
@@ -41,6 +42,7 @@ frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     : QMainWindow(parent)
     , m_app(app)
     , m_messages(messages)
+    , m_saver(new UserDataSaver(app, UserDataSaver::kDelayMs, this))
     , m_area(new QMdiArea(this))
 {
     setObjectName(u"frmMain"_s);
@@ -177,9 +179,9 @@ bool frmMain::startUp(const QString& requestFileArgument)
         return false;
 
     m_browser = new frmBrowser(m_app, m_messages, m_area, this);
-    // Saved at once, so that the exchange survives however the program ends.
-    connect(&m_browser->session(), &BrowserSession::userDataChanged, this,
-            [this] { m_app.SaveUserDataReported(false); });
+    // Saved soon, so that the exchange survives however the program ends.
+    connect(&m_browser->session(), &BrowserSession::userDataChanged, m_saver,
+            &UserDataSaver::changed);
     FramedSubWindow* sub = FramedSubWindow::addTo(m_area, m_browser);
     sub->move(Twips::toPx(60), Twips::toPx(60));
     sub->show();
@@ -235,7 +237,7 @@ void frmMain::ShutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    m_app.SaveUserDataReported(true);
+    m_saver->close(true);
     QList<QMdiSubWindow*> windows = m_area->subWindowList(QMdiArea::CreationOrder);
     std::reverse(windows.begin(), windows.end());
     for (QMdiSubWindow* window : windows)

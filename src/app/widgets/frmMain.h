@@ -10,6 +10,7 @@ class AppData;
 class MessageSink;
 class QAction;
 class QMdiArea;
+class UserDataSaver;
 class frmBrowser;
 class frmControlPanel;
 class frmCookies;
@@ -78,6 +79,7 @@ private:
 
     AppData& m_app;
     MessageSink& m_messages;
+    UserDataSaver* m_saver;
     QMdiArea* m_area;
     frmBrowser* m_browser = nullptr;
     frmControlPanel* m_panel = nullptr;
