@@ -2,6 +2,7 @@
 #include "message/HTTPRequest.h"
 #include "support/TestServer.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
@@ -22,7 +23,8 @@ struct Outcome
 
 // The real program in an environment with no display, no platform and, when pluginPath is
 // given, a platform plugin folder holding nothing; platform sets QT_QPA_PLATFORM.
-Outcome start(const QStringList& args, const QString& pluginPath, const QString& platform = {})
+Outcome start(const QStringList& args, const QString& pluginPath, const QString& platform = {},
+              const QString& program = QStringLiteral(PELORIN_BINARY))
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : { u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s,
@@ -35,7 +37,7 @@ Outcome start(const QStringList& args, const QString& pluginPath, const QString&
     QProcess process;
     process.setProcessEnvironment(env);
     QSignalSpy finished(&process, &QProcess::finished);
-    process.start(QStringLiteral(PELORIN_BINARY), args);
+    process.start(program, args);
     // Waited on the event loop, so that a test server in this process can answer.
     EXPECT_TRUE(finished.wait(30000)) << "pelorin did not finish";
     Outcome o;
@@ -97,4 +99,21 @@ TEST(StartWithoutDisplayTest, SendNeedsNoPlatformPlugin)
     EXPECT_EQ(o.status, 0) << o.err.toStdString();
     EXPECT_EQ(o.out, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
     EXPECT_TRUE(server.received().startsWith("GET / HTTP/1.1\r\n"));
+}
+
+// The windows are a module of their own: without it, a windowed start says so and fails,
+// while a scripted run still works.
+TEST(StartWithoutDisplayTest, AWindowedStartWithoutTheWindowModuleSaysSo)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString alone = dir.filePath(u"pelorin"_s);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PELORIN_BINARY), alone));
+    const QString data = dir.filePath(u"data"_s);
+    const Outcome windowed = start({ u"--data-dir"_s, data }, {}, u"offscreen"_s, alone);
+    EXPECT_EQ(windowed.status, 1);
+    EXPECT_TRUE(windowed.err.startsWith(u"pelorin: the windows cannot be loaded"_s))
+        << windowed.err.toStdString();
+    const Outcome version = start({ u"--version"_s }, {}, {}, alone);
+    EXPECT_EQ(version.status, 0) << version.err.toStdString();
 }
