@@ -53,8 +53,10 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-// The same steps as QSaveFile without its fdatasync: an unnamed file in the target's folder,
-// given a name only once complete, then renamed over the target.
+// The same steps as QSaveFile without its fdatasync: the new contents go to a file of their
+// own in the target's folder, which is then renamed over the target. The file is unnamed
+// until complete, so a program killed while writing leaves nothing behind; where the file
+// system or a missing /proc does not allow that, it is written under its temporary name.
 Result replaceUnsynced(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo target(path);
@@ -62,46 +64,44 @@ Result replaceUnsynced(const QString& path, const QByteArray& bytes)
         return Result::failure(u"Existing file %1 is not writable"_s.arg(path));
     const QByteArray folder = QFile::encodeName(target.absolutePath());
     const QByteArray name = QFile::encodeName(target.absoluteFilePath());
+    const QByteArray temporary = name + ".save-" + QByteArray::number(qint64(::getpid()));
     struct stat existing
     {
     };
     const bool hasExisting = ::stat(name.constData(), &existing) == 0;
-
-    QByteArray temporary;
-    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    const bool unnamed = fd >= 0;
-    if (!unnamed) {
-        // Some file systems have no unnamed files; a named one is removed on failure.
-        temporary = name + ".save-" + QByteArray::number(qint64(::getpid()));
-        fd = ::open(temporary.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd < 0)
-            return systemFailure();
-    }
-    auto fail = [&] {
+    const auto fill = [&](int fd) {
+        return (!hasExisting || ::fchmod(fd, existing.st_mode & 07777) == 0) && writeAll(fd, bytes);
+    };
+    const auto fail = [&](int fd) {
         const Result failed = systemFailure();
-        ::close(fd);
-        if (!temporary.isEmpty())
-            ::unlink(temporary.constData());
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temporary.constData());
         return failed;
     };
-    if (hasExisting && ::fchmod(fd, existing.st_mode & 07777) != 0)
-        return fail();
-    if (!writeAll(fd, bytes))
-        return fail();
-    if (unnamed) {
-        temporary = name + ".save-" + QByteArray::number(qint64(::getpid()));
+
+    ::unlink(temporary.constData()); // left by an earlier, killed run with the same number
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    bool named = false;
+    if (fd >= 0) {
+        if (!fill(fd))
+            return fail(fd);
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        ::unlink(temporary.constData()); // a leftover of a killed run
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(), AT_SYMLINK_FOLLOW)
-            != 0) {
-            temporary.clear();
-            return fail();
-        }
+        named = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(),
+                         AT_SYMLINK_FOLLOW)
+            == 0;
+        if (!named)
+            ::close(fd);
     }
-    if (::rename(temporary.constData(), name.constData()) != 0)
-        return fail();
+    if (!named) {
+        fd = ::open(temporary.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd < 0 || !fill(fd))
+            return fail(fd);
+    }
     if (::close(fd) != 0)
-        return systemFailure();
+        return fail(-1);
+    if (::rename(temporary.constData(), name.constData()) != 0)
+        return fail(-1);
     return Result::success();
 }
 #endif
