@@ -84,22 +84,30 @@ const ResultFinder::Slice& ResultFinder::prepare(qint64 from, qint64 to) const
     } else if (m_mode == Mode::Fold) {
         const char* p = s.bytes.constData();
         const qsizetype n = s.bytes.size();
+        // At most one character per byte: written by index, not appended one by one.
+        s.chars.resize(std::size_t(n));
+        s.starts.resize(std::size_t(n) + 1);
+        char32_t* chars = s.chars.data();
+        quint32* starts = s.starts.data();
+        std::size_t k = 0;
         for (qsizetype i = 0; i < n;) {
             const auto b = uchar(p[i]);
             if (b < 0x80) { // most text: folded without a table lookup
-                s.chars.push_back(b | (uchar(b - 'A') < 26u ? 0x20 : 0));
-                s.starts.push_back(quint32(i++));
+                chars[k] = b | (uchar(b - 'A') < 26u ? 0x20 : 0);
+                starts[k++] = quint32(i++);
                 continue;
             }
             char32_t cp;
             const int len = ResultTextModel::decodeChar(p + i, n - i, cp);
             const bool real = cp != 0xFFFD
                 || (len == 3 && QByteArrayView(p + i, 3) == QByteArrayView("\xEF\xBF\xBD"));
-            s.chars.push_back(real ? QChar::toCaseFolded(cp) : kInvalid);
-            s.starts.push_back(quint32(i));
+            chars[k] = real ? QChar::toCaseFolded(cp) : kInvalid;
+            starts[k++] = quint32(i);
             i += len;
         }
-        s.starts.push_back(quint32(n));
+        starts[k] = quint32(n);
+        s.chars.resize(k);
+        s.starts.resize(k + 1);
     }
     return s;
 }
@@ -143,7 +151,13 @@ void ResultFinder::copyBytes(qint64 from, qint64 length, bool writable) const
 ResultFinder::Match ResultFinder::nextIn(const Slice& slice, qint64 from, qint64 limit) const
 {
     if (m_mode != Mode::Fold) {
-        const qsizetype at = slice.bytes.indexOf(m_needle, from - slice.base);
+        // glibc's memmem outruns Qt's search several times over on short needles.
+        const qsizetype start
+            = std::clamp<qsizetype>(qsizetype(from - slice.base), 0, slice.bytes.size());
+        const void* hit
+            = ::memmem(slice.bytes.constData() + start, std::size_t(slice.bytes.size() - start),
+                       m_needle.constData(), std::size_t(m_needle.size()));
+        const qsizetype at = hit ? static_cast<const char*>(hit) - slice.bytes.constData() : -1;
         if (at < 0 || slice.base + at >= limit)
             return {};
         return { slice.base + at, slice.base + at + m_needle.size() };
