@@ -69,22 +69,14 @@ QString decodeUtf8(const QByteArray& bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    std::vector<uint16_t> lengths(in.ConsumeIntegralInRange<size_t>(0, 16));
-    for (uint16_t& len : lengths)
-        len = in.ConsumeIntegral<uint16_t>();
+    const std::vector<uint16_t> lengths = chunkLengths(in);
     const qint64 wrap = in.ConsumeIntegralInRange<qint64>(-1, 40);
     const std::string bytes = in.ConsumeRemainingBytesAsString();
     const QByteArray all(bytes.data(), qsizetype(bytes.size()));
 
     ResultTextModel page;
     page.setWrapWidth(wrap);
-    qsizetype at = 0;
-    for (const uint16_t wanted : lengths) {
-        const qsizetype len = std::min<qsizetype>(wanted, all.size() - at);
-        page.append(all.mid(at, len));
-        at += len;
-    }
-    page.append(all.mid(at));
+    feedInChunks(all, lengths, [&](const QByteArray& piece, bool) { page.append(piece); });
 
     FUZZ_CHECK(page.bytes().toByteArray() == all);
     const QString decoded = decodeUtf8(all);

@@ -41,9 +41,7 @@ Answers ask(HTTPResponse& r, QByteArrayView all)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
-    std::vector<uint16_t> lengths(in.ConsumeIntegralInRange<size_t>(0, 16));
-    for (uint16_t& len : lengths)
-        len = in.ConsumeIntegral<uint16_t>();
+    const std::vector<uint16_t> lengths = chunkLengths(in);
     const bool askEarly = in.ConsumeBool();
     const std::string bytes = in.ConsumeRemainingBytesAsString();
     const QByteArray all(bytes.data(), qsizetype(bytes.size()));
@@ -53,15 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     whole.AddResponseData(all);
 
     HTTPResponse chunked(&log);
-    qsizetype at = 0;
-    for (const uint16_t wanted : lengths) {
-        const qsizetype len = std::min<qsizetype>(wanted, all.size() - at);
-        chunked.AddResponseData(all.mid(at, len));
-        at += len;
-        if (askEarly)
+    feedInChunks(all, lengths, [&](const QByteArray& piece, bool last) {
+        chunked.AddResponseData(piece);
+        if (askEarly && !last)
             (void)ask(chunked, all);
-    }
-    chunked.AddResponseData(all.mid(at));
+    });
 
     FUZZ_CHECK(chunked.ResponseData().toByteArray() == all);
     const Answers a = ask(whole, all);

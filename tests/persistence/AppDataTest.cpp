@@ -29,6 +29,18 @@ Cookie makeCookie(const QString& host, const QString& name, const QString& value
     return c;
 }
 
+// Enough history that a small file size limit cuts the save short.
+void addHistory(AppData& data, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        HTTPRequest request;
+        request.Server = u"server"_s;
+        request.Port = u"80"_s;
+        request.setURL(u"/page/"_s + QString::number(i));
+        ASSERT_EQ(data.history().AddHistoryItem(request), 0);
+    }
+}
+
 class AppDataTest : public ::testing::Test
 {
 protected:
@@ -128,13 +140,7 @@ TEST_F(AppDataTest, FailedSaveIsReportedAndKeepsThePreviousFile)
     ASSERT_TRUE(writeFile(userFile(), previous));
     AppData data(DataFolder(dir.path()), sink);
     ASSERT_EQ(data.LoadUserData(), AppData::UserDataState::Loaded);
-    for (int i = 0; i < 50; ++i) {
-        HTTPRequest request;
-        request.Server = u"server"_s;
-        request.Port = u"80"_s;
-        request.setURL(u"/page/"_s + QString::number(i));
-        ASSERT_EQ(data.history().AddHistoryItem(request), 0);
-    }
+    ASSERT_NO_FATAL_FAILURE(addHistory(data, 50));
     Result saved;
     {
         FileSizeLimit limit(256);
@@ -170,13 +176,7 @@ TEST_F(AppDataTest, FailedSavesAreToldOnceUntilASaveSucceeds)
 {
     AppData data(DataFolder(dir.path()), sink);
     ASSERT_EQ(data.LoadUserData(), AppData::UserDataState::FirstStart);
-    for (int i = 0; i < 50; ++i) {
-        HTTPRequest request;
-        request.Server = u"server"_s;
-        request.Port = u"80"_s;
-        request.setURL(u"/page/"_s + QString::number(i));
-        ASSERT_EQ(data.history().AddHistoryItem(request), 0);
-    }
+    ASSERT_NO_FATAL_FAILURE(addHistory(data, 50));
     {
         FileSizeLimit limit(256);
         EXPECT_FALSE(data.SaveUserDataReported(false));
