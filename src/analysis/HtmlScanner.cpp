@@ -103,17 +103,26 @@ void blankOut(QString& text, qsizetype from, qsizetype to)
 // is never taken for elements.
 QString maskInertText(const QString& text)
 {
+    const QStringView view(text);
+    auto at = [&](qsizetype pos, QLatin1StringView what) {
+        return pos + what.size() <= view.size()
+            && view.sliced(pos, what.size()).compare(what, Qt::CaseInsensitive) == 0;
+    };
     QString masked = text;
+    // The next closer of each raw-text element, kept while it lies ahead, so a page of
+    // unclosed elements is not searched to its end once per element. -2: not searched yet.
+    std::array<qsizetype, kRawTextElements.size()> nextCloser;
+    nextCloser.fill(-2);
     qsizetype pos = text.indexOf(u'<');
     while (pos >= 0 && pos < text.size()) {
-        if (text.mid(pos, 4) == "<!--"_L1) {
+        if (at(pos, "<!--"_L1)) {
             // "<!-->" and "<!--->" are complete comments; an unclosed one runs to the end.
             qsizetype end;
-            if (text.mid(pos + 4, 1) == ">"_L1)
+            if (at(pos + 4, ">"_L1)) {
                 end = pos + 5;
-            else if (text.mid(pos + 4, 2) == "->"_L1)
+            } else if (at(pos + 4, "->"_L1)) {
                 end = pos + 6;
-            else {
+            } else {
                 const qsizetype close = text.indexOf(u"-->"_s, pos + 4);
                 end = close < 0 ? text.size() : close + 3;
             }
@@ -122,22 +131,29 @@ QString maskInertText(const QString& text)
             continue;
         }
         qsizetype next = pos + 1;
-        for (const QLatin1StringView name : kRawTextElements) {
+        for (size_t k = 0; k < kRawTextElements.size(); ++k) {
+            const QLatin1StringView name = kRawTextElements[k];
             const qsizetype after = pos + 1 + name.size();
-            if (text.mid(pos + 1, name.size()).compare(name, Qt::CaseInsensitive) != 0
-                || !tagNameEnds(text, after))
+            if (!at(pos + 1, name) || !tagNameEnds(text, after))
                 continue;
-            const qsizetype start = text.indexOf(u'>', after);
+            qsizetype start = tagEnd(text, after);
+            if (start < 0)
+                start = text.indexOf(u'>', after);
             if (start < 0)
                 return masked;
             const QString closer = u"</"_s + QString(name);
-            qsizetype close = text.indexOf(closer, start + 1, Qt::CaseInsensitive);
-            while (close >= 0 && !tagNameEnds(text, close + closer.size()))
-                close = text.indexOf(closer, close + 1, Qt::CaseInsensitive);
+            qsizetype& close = nextCloser[k];
+            if (close != -1 && close <= start) {
+                close = text.indexOf(closer, start + 1, Qt::CaseInsensitive);
+                while (close >= 0 && !tagNameEnds(text, close + closer.size()))
+                    close = text.indexOf(closer, close + 1, Qt::CaseInsensitive);
+            }
+            qsizetype end = close;
             // An unclosed textarea still ends with its form, so the form keeps its closer.
-            if (close < 0 && name == "textarea"_L1)
-                close = text.indexOf(u"</form"_s, start + 1, Qt::CaseInsensitive);
-            const qsizetype end = close < 0 ? text.size() : close;
+            if (end < 0 && name == "textarea"_L1)
+                end = text.indexOf(u"</form"_s, start + 1, Qt::CaseInsensitive);
+            if (end < 0)
+                end = text.size();
             blankOut(masked, start + 1, end);
             next = end;
             break;
