@@ -83,9 +83,11 @@ QString collapseBlanks(const QString& text)
     return out;
 }
 
-// The elements whose content is text, never markup.
-constexpr std::array<QLatin1StringView, 5> kRawTextElements
-    = { "script"_L1, "style"_L1, "template"_L1, "textarea"_L1, "title"_L1 };
+// The elements whose content is text, never markup (HTML's raw text and RCDATA elements;
+// a template's content is not part of the document either). plaintext never ends.
+constexpr std::array<QLatin1StringView, 10> kRawTextElements
+    = { "script"_L1, "style"_L1,  "template"_L1, "textarea"_L1, "title"_L1,
+        "xmp"_L1,    "iframe"_L1, "noembed"_L1,  "noframes"_L1, "plaintext"_L1 };
 
 bool tagNameEnds(const QString& text, qsizetype at)
 {
@@ -143,7 +145,9 @@ QString maskInertText(const QString& text)
                 return masked;
             const QString closer = u"</"_s + QString(name);
             qsizetype& close = nextCloser[k];
-            if (close != -1 && close <= start) {
+            if (name == "plaintext"_L1)
+                close = -1;
+            else if (close != -1 && close <= start) {
                 close = text.indexOf(closer, start + 1, Qt::CaseInsensitive);
                 while (close >= 0 && !tagNameEnds(text, close + closer.size()))
                     close = text.indexOf(closer, close + 1, Qt::CaseInsensitive);

@@ -63,8 +63,8 @@ inline constexpr int kHtmlScanPasses = 500;
 
 // Finds the anchors (area links among them), images, forms and base of an HTML text with a
 // plain scanner: no DOM, never fails; unmatched openers, missing ">" and stray "<" only skip
-// an element. Comments and the content of script, style, template, textarea and title are
-// text, never elements.
+// an element. Comments and the content of script, style, template, textarea, title, xmp,
+// iframe, noembed, noframes and plaintext are text, never elements.
 HtmlElements ScanHtml(const QString& text);
 
 // Decodes character references (&amp; &lt; &#39; &#x2F; ...); unknown ones stay as written.

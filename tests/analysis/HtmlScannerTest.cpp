@@ -257,7 +257,8 @@ TEST(HtmlScannerTest, CommentsAndRawTextElementsHoldNoElements)
 <textarea name="body"><a href="in-textarea.html">x</a> &amp; <input name="fake"></textarea>
 <input name="after" value="1">
 </form>
-<script>never closed <a href="tail.html">)html"_s;
+<iframe src="frame.html"><a href="fallback.html">no frames</a></iframe><xmp><a href="x.html"></xmp>
+<plaintext></plaintext><a href="after-plaintext.html">)html"_s;
     const HtmlElements found = ScanHtml(page);
     ASSERT_EQ(found.anchors.size(), 2);
     EXPECT_EQ(found.anchors[0].reference, u"after-empty-comment.html"_s);
