@@ -203,8 +203,10 @@ void WsdlImports::onExchangeData(const QByteArray& chunk)
         return;
     m_received.append(chunk);
     // The raw response may be larger than its decoded body, but not without bound.
-    if (m_bytes + m_received.size() > 2 * m_limits.bytes + 65536)
+    if (m_bytes + m_received.size() > 2 * m_limits.bytes + 65536) {
+        m_exchange->pressButton();
         fail(m_current.key, u"the imported documents exceed %1"_s.arg(megabytes(m_limits.bytes)));
+    }
 }
 
 void WsdlImports::onExchangeDone()
@@ -272,10 +274,6 @@ void WsdlImports::fail(const QString& key, const QString& reason)
     m_result = {};
     m_queue.clear();
     const quint64 generation = ++m_generation;
-    if (m_exchange
-        && (m_exchange->state() == Exchange::State::Connecting
-            || m_exchange->state() == Exchange::State::Transferring))
-        m_exchange->pressButton();
     // Reported from the event loop: a failure found in start must not finish before it returns.
     QMetaObject::invokeMethod(
         this,

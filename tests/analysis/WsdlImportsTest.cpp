@@ -144,6 +144,16 @@ TEST(WsdlImportsTest, FailuresAndLimitsNameTheDocumentAndOfferNothing)
         u"the imported documents exceed %1 bytes"_s.arg(kBinding.size() + 10)))
         << qPrintable(imports.status());
 
+    // A server that refuses the connection fails the reading with the transport's reason.
+    const QString refused = u"http://127.0.0.1:%1/x.xsd"_s.arg(TestServer::refusedPort());
+    EXPECT_FALSE(read(imports,
+                      "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:include "
+                      "schemaLocation=\""
+                          + refused.toUtf8() + "\"/></xs:schema>",
+                      url));
+    EXPECT_TRUE(imports.status().startsWith(u"Import not read: "_s + refused + u": "_s))
+        << qPrintable(imports.status());
+
     // A relative location needs the URL the document came from.
     EXPECT_FALSE(read(imports, kMain, {}));
     EXPECT_EQ(imports.status(),
