@@ -246,15 +246,18 @@ XmlNode WsdlAnalysis::globalComponent(const char* kind, const QString& ns,
                                       const QString& name) const
 {
     // An included schema without a target namespace takes its includer's, so it may hold
-    // the component whatever namespace is asked for.
-    for (const XmlNode& schema : schemas()) {
-        const QString target = schema.attribute(u"targetNamespace"_s);
-        if (target != ns && !target.isEmpty())
-            continue;
-        const XmlNode found
-            = schema.selectSingleNode(child(kind) + u"[@name=$n]"_s, { { u"n"_s, name } });
-        if (found)
-            return found;
+    // the component whatever namespace is asked for; one that names the namespace comes first.
+    const QList<XmlNode> all = schemas();
+    for (const bool exact : { true, false }) {
+        for (const XmlNode& schema : all) {
+            const QString target = schema.attribute(u"targetNamespace"_s);
+            if (exact ? target != ns : !target.isEmpty())
+                continue;
+            const XmlNode found
+                = schema.selectSingleNode(child(kind) + u"[@name=$n]"_s, { { u"n"_s, name } });
+            if (found)
+                return found;
+        }
     }
     return {};
 }
