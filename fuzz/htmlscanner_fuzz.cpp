@@ -45,8 +45,9 @@ void checkRequest(const ElementRequest& result, const QString& reference)
 
 } // namespace
 
-// Any page: the scan never faults, a request made from a link or form of it has a URL that
-// fits a request line, and a link a browser would not fetch over HTTP is never requested.
+// Any page: the scan never faults, a request made from a link or form of it (resolved against
+// the page's base) has a URL that fits a request line, and a link a browser would not fetch over
+// HTTP is never requested.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const HTTPRequest page = [] {
@@ -63,10 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QList<HtmlLink>* links : { &found.anchors, &found.images }) {
         for (const HtmlLink& link : *links) {
             if (link.hasReference)
-                checkRequest(LinkRequest(link.reference, page), link.reference);
+                checkRequest(LinkRequest(link.reference, page, found.baseHref), link.reference);
         }
     }
     for (const HtmlForm& form : found.forms)
-        checkRequest(FormRequest(form, FormRows(form), page), form.action);
+        checkRequest(FormRequest(form, FormRows(form), page, found.baseHref), form.action);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 #include "analysis/WsdlAnalysis.h"
+#include "analysis/WsdlImports.h"
 #include <fuzzer/FuzzedDataProvider.h>
 
 // Any document, any typed value: each request generated for an operation has a header block
@@ -11,9 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string tail = in.ConsumeRemainingBytesAsString();
     const QString value = QString::fromUtf8(tail.data(), qsizetype(tail.size()));
 
+    const QByteArray input(document.data(), qsizetype(document.size()));
+    // The document read again as its own import: definitions and schemas twice never fault.
     WsdlAnalysis wsdl;
-    wsdl.setWSDLDocument(QByteArray(document.data(), qsizetype(document.size())),
-                         QStringLiteral("http://example.test/service/soap?wsdl"));
+    wsdl.setWSDLDocument(input, QStringLiteral("http://example.test/service/soap?wsdl"));
+    if (!WsdlImports::ImportLocations(input).isEmpty())
+        wsdl.setImportedDocuments({ { QStringLiteral("http://example.test/i.xsd"), input } });
     if (!wsdl.EnumPortTypes().isEmpty() && wsdl.operations().isEmpty())
         return 0;
     for (qsizetype i = 0; i < std::min<qsizetype>(wsdl.operations().size(), 16); ++i) {

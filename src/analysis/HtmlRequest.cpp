@@ -71,9 +71,20 @@ ElementRequest resolve(const QString& reference, const HTTPRequest& page)
 
 } // namespace
 
-ElementRequest LinkRequest(const QString& reference, const HTTPRequest& page)
+HTTPRequest DocumentBase(const HTTPRequest& page, const QString& baseHref)
 {
-    return resolve(reference, page);
+    const QString cleaned = cleanReference(baseHref);
+    if (cleaned.isEmpty() || refusedScheme(cleaned))
+        return page;
+    // A relative base resolves against the page itself.
+    std::optional<HTTPRequest> base = ResolveRedirect(page, cleaned);
+    return base ? *base : page;
+}
+
+ElementRequest LinkRequest(const QString& reference, const HTTPRequest& page,
+                           const QString& baseHref)
+{
+    return resolve(reference, DocumentBase(page, baseHref));
 }
 
 QList<FormField> FormRows(const HtmlForm& form)
@@ -121,9 +132,12 @@ QList<FormField> FormRows(const HtmlForm& form)
 }
 
 ElementRequest FormRequest(const HtmlForm& form, const QList<FormField>& rows,
-                           const HTTPRequest& page)
+                           const HTTPRequest& page, const QString& baseHref)
 {
-    ElementRequest result = resolve(form.action, page);
+    // An empty action submits to the page itself, whatever the base says.
+    ElementRequest result = form.action.isEmpty()
+        ? resolve(form.action, page)
+        : resolve(form.action, DocumentBase(page, baseHref));
     if (!result)
         return result;
     HTTPRequest& request = result.request;

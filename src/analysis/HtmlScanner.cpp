@@ -83,6 +83,90 @@ QString collapseBlanks(const QString& text)
     return out;
 }
 
+// The elements whose content is text, never markup (HTML's raw text and RCDATA elements;
+// a template's content is not part of the document either). plaintext never ends.
+constexpr std::array<QLatin1StringView, 10> kRawTextElements
+    = { "script"_L1, "style"_L1,  "template"_L1, "textarea"_L1, "title"_L1,
+        "xmp"_L1,    "iframe"_L1, "noembed"_L1,  "noframes"_L1, "plaintext"_L1 };
+
+bool tagNameEnds(const QString& text, qsizetype at)
+{
+    return at >= text.size() || isBlank(text.at(at)) || text.at(at) == u'>' || text.at(at) == u'/';
+}
+
+void blankOut(QString& text, qsizetype from, qsizetype to)
+{
+    for (qsizetype i = from; i < to; ++i)
+        text[i] = u' ';
+}
+
+// The text with comments and the content of raw-text elements blanked, positions kept, so
+// markup written inside them (commented-out navigation, scripts building HTML in strings)
+// is never taken for elements.
+QString maskInertText(const QString& text)
+{
+    const QStringView view(text);
+    auto at = [&](qsizetype pos, QLatin1StringView what) {
+        return pos + what.size() <= view.size()
+            && view.sliced(pos, what.size()).compare(what, Qt::CaseInsensitive) == 0;
+    };
+    QString masked = text;
+    // The next closer of each raw-text element, kept while it lies ahead, so a page of
+    // unclosed elements is not searched to its end once per element. -2: not searched yet.
+    std::array<qsizetype, kRawTextElements.size()> nextCloser;
+    nextCloser.fill(-2);
+    qsizetype pos = text.indexOf(u'<');
+    while (pos >= 0 && pos < text.size()) {
+        if (at(pos, "<!--"_L1)) {
+            // "<!-->" and "<!--->" are complete comments; an unclosed one runs to the end.
+            qsizetype end;
+            if (at(pos + 4, ">"_L1)) {
+                end = pos + 5;
+            } else if (at(pos + 4, "->"_L1)) {
+                end = pos + 6;
+            } else {
+                const qsizetype close = text.indexOf(u"-->"_s, pos + 4);
+                end = close < 0 ? text.size() : close + 3;
+            }
+            blankOut(masked, pos, end);
+            pos = text.indexOf(u'<', end);
+            continue;
+        }
+        qsizetype next = pos + 1;
+        for (size_t k = 0; k < kRawTextElements.size(); ++k) {
+            const QLatin1StringView name = kRawTextElements[k];
+            const qsizetype after = pos + 1 + name.size();
+            if (!at(pos + 1, name) || !tagNameEnds(text, after))
+                continue;
+            qsizetype start = tagEnd(text, after);
+            if (start < 0)
+                start = text.indexOf(u'>', after);
+            if (start < 0)
+                return masked;
+            const QString closer = u"</"_s + QString(name);
+            qsizetype& close = nextCloser[k];
+            if (name == "plaintext"_L1)
+                close = -1;
+            else if (close != -1 && close <= start) {
+                close = text.indexOf(closer, start + 1, Qt::CaseInsensitive);
+                while (close >= 0 && !tagNameEnds(text, close + closer.size()))
+                    close = text.indexOf(closer, close + 1, Qt::CaseInsensitive);
+            }
+            qsizetype end = close;
+            // An unclosed textarea still ends with its form, so the form keeps its closer.
+            if (end < 0 && name == "textarea"_L1)
+                end = text.indexOf(u"</form"_s, start + 1, Qt::CaseInsensitive);
+            if (end < 0)
+                end = text.size();
+            blankOut(masked, start + 1, end);
+            next = end;
+            break;
+        }
+        pos = text.indexOf(u'<', next);
+    }
+    return masked;
+}
+
 const HtmlAttribute* findAttribute(const QList<HtmlAttribute>& attributes, QLatin1StringView name)
 {
     for (const HtmlAttribute& a : attributes)
@@ -178,8 +262,9 @@ HtmlField makeField(const QString& tag, const QString& attributeText)
     return field;
 }
 
-// Fields of one form body, in document order.
-QList<HtmlField> scanFields(const QString& body)
+// Fields of one form body, in document order; raw is the body before masking, where a
+// textarea's text is read.
+QList<HtmlField> scanFields(const QString& body, const QString& raw)
 {
     QList<HtmlField> fields;
     static constexpr std::array<QLatin1StringView, 3> names
@@ -213,7 +298,8 @@ QList<HtmlField> scanFields(const QString& body)
             const qsizetype close = body.indexOf(closer, end + 1, Qt::CaseInsensitive);
             const QString content = body.mid(end + 1, close < 0 ? -1 : close - end - 1);
             if (tag == "textarea"_L1) {
-                QString value = DecodeCharacterReferences(content);
+                QString value
+                    = DecodeCharacterReferences(raw.mid(end + 1, close < 0 ? -1 : close - end - 1));
                 // A line break right after the start tag is not part of the value.
                 if (value.startsWith(u"\r\n"_s))
                     value.remove(0, 2);
@@ -238,11 +324,18 @@ void scanLinks(const QString& text, bool images, QList<HtmlLink>& out)
     const QLatin1StringView referenceName = images ? "src"_L1 : "href"_L1;
     qsizetype pos = 0;
     qsizetype nextClose = -2; // -2: not searched yet, -1: there is none
+    // An image map's areas are links too; they are listed among the anchors in document order.
+    qsizetype nextArea = images ? -1 : -2;
     for (int pass = 0; pass < kHtmlScanPasses; ++pass) {
-        const qsizetype at = findTag(text, tag, pos, false);
+        qsizetype at = findTag(text, tag, pos, false);
+        if (nextArea != -1 && nextArea < pos)
+            nextArea = findTag(text, "area"_L1, pos, true);
+        const bool area = nextArea >= 0 && (at < 0 || nextArea < at);
+        if (area)
+            at = nextArea;
         if (at < 0)
             break;
-        const qsizetype attributesStart = at + 1 + tag.size();
+        const qsizetype attributesStart = at + 1 + (area ? 4 : tag.size());
         pos = attributesStart;
         const qsizetype end = tagEnd(text, attributesStart);
         if (end < 0)
@@ -254,7 +347,9 @@ void scanLinks(const QString& text, bool images, QList<HtmlLink>& out)
             link.hasReference = true;
         }
         pos = end + 1;
-        if (!images) {
+        if (area) {
+            link.text = collapseBlanks(attributeValue(link.attributes, "alt"_L1));
+        } else if (!images) {
             // The closer found for an earlier anchor serves while it lies ahead, so a page
             // of unclosed anchors is not searched to its end once per anchor.
             if (nextClose != -1 && nextClose <= end)
@@ -275,7 +370,28 @@ void scanLinks(const QString& text, bool images, QList<HtmlLink>& out)
     }
 }
 
-void scanForms(const QString& text, QList<HtmlForm>& out)
+// The href of the first base element that has one (HTML's document base URL).
+void scanBase(const QString& text, HtmlElements& elements)
+{
+    qsizetype pos = 0;
+    for (int pass = 0; pass < kHtmlScanPasses; ++pass) {
+        const qsizetype at = findTag(text, "base"_L1, pos, true);
+        if (at < 0)
+            return;
+        pos = at + 5;
+        const qsizetype end = tagEnd(text, at + 5);
+        if (end < 0)
+            continue;
+        const QList<HtmlAttribute> attributes = ParseAttributes(text.mid(at + 5, end - at - 5));
+        if (const HtmlAttribute* href = findAttribute(attributes, "href"_L1)) {
+            elements.baseHref = href->value;
+            elements.hasBase = true;
+            return;
+        }
+    }
+}
+
+void scanForms(const QString& text, const QString& raw, QList<HtmlForm>& out)
 {
     qsizetype pos = 0;
     qsizetype nextClose = -2; // as for anchors
@@ -307,7 +423,8 @@ void scanForms(const QString& text, QList<HtmlForm>& out)
                              .trimmed()
                              .compare("multipart/form-data"_L1, Qt::CaseInsensitive)
             == 0;
-        form.fields = scanFields(text.mid(end + 1, close - end - 1));
+        form.fields
+            = scanFields(text.mid(end + 1, close - end - 1), raw.mid(end + 1, close - end - 1));
         out.append(std::move(form));
         pos = close + 7;
     }
@@ -418,8 +535,10 @@ QString LastPathSegment(const QString& reference)
 HtmlElements ScanHtml(const QString& text)
 {
     HtmlElements elements;
-    scanLinks(text, false, elements.anchors);
-    scanLinks(text, true, elements.images);
-    scanForms(text, elements.forms);
+    const QString masked = maskInertText(text);
+    scanBase(masked, elements);
+    scanLinks(masked, false, elements.anchors);
+    scanLinks(masked, true, elements.images);
+    scanForms(masked, text, elements.forms);
     return elements;
 }

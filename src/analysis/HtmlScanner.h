@@ -51,6 +51,8 @@ struct HtmlElements
     QList<HtmlLink> anchors;
     QList<HtmlLink> images;
     QList<HtmlForm> forms;
+    QString baseHref; // the first base element's href, decoded
+    bool hasBase = false;
     // Anchors, images and forms together.
     int count() const { return int(anchors.size() + images.size() + forms.size()); }
 };
@@ -59,8 +61,10 @@ struct HtmlElements
 // with more elements lists the first ones only.
 inline constexpr int kHtmlScanPasses = 500;
 
-// Finds the anchors, images and forms of an HTML text with a plain scanner: no DOM,
-// never fails; unmatched openers, missing ">" and stray "<" only skip an element.
+// Finds the anchors (area links among them), images, forms and base of an HTML text with a
+// plain scanner: no DOM, never fails; unmatched openers, missing ">" and stray "<" only skip
+// an element. Comments and the content of script, style, template, textarea, title, xmp,
+// iframe, noembed, noframes and plaintext are text, never elements.
 HtmlElements ScanHtml(const QString& text);
 
 // Decodes character references (&amp; &lt; &#39; &#x2F; ...); unknown ones stay as written.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -55,6 +56,38 @@ Result checkWsdl(const QByteArray& document)
     return Result::success();
 }
 
+bool isSchema(const QByteArray& document)
+{
+    XmlDocument doc;
+    const QString root = doc.loadXML(document) ? doc.documentElement().name() : QString();
+    return root.mid(root.indexOf(u':') + 1) == "schema"_L1;
+}
+
+// The document with each import location (attribute location or schemaLocation, as written,
+// in either quote) replaced by the stored name of what it names; the rest stays byte-exact.
+QByteArray rewriteLocations(QByteArray document, const QList<WsdlReference>& references,
+                            const QHash<QString, QString>& storedAs)
+{
+    for (const WsdlReference& reference : references) {
+        const QString stored = storedAs.value(reference.key);
+        if (stored.isEmpty())
+            continue;
+        QString escaped = reference.location;
+        escaped.replace(u'&', "&amp;"_L1);
+        for (const QString& written : { reference.location, escaped }) {
+            for (const char* attribute : { "location", "schemaLocation" }) {
+                for (const char quote : { '"', '\'' }) {
+                    const QByteArray head = QByteArray(attribute) + '=' + quote;
+                    const QByteArray from = head + written.toUtf8() + quote;
+                    const QByteArray to = head + stored.toUtf8() + quote;
+                    document.replace(from, to);
+                }
+            }
+        }
+    }
+    return document;
+}
+
 QString loadErrorText(const QString& path, const XmlParseError& error)
 {
     const QString file = QDir::toNativeSeparators(path);
@@ -94,7 +127,8 @@ QString WebServicesRepository::SanitizedFileName(const QString& url)
 }
 
 RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document,
-                                                      const QString& url)
+                                                      const QString& url,
+                                                      const WsdlImportSet& imports)
 {
     RepositoryResult result;
     if (document.isEmpty()) {
@@ -141,30 +175,82 @@ RepositoryResult WebServicesRepository::StoreWSDLFile(const QByteArray& document
             name = numbered(base, n);
     }
 
-    const QString path = QDir(m_folder).filePath(name);
-    const bool existed = QFileInfo::exists(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() || !file.flush()
-        || !file.commit()) {
-        result.text
-            = u"Could not write "_s + QDir::toNativeSeparators(path) + u": "_s + file.errorString();
-        file.cancelWriting();
-        return result;
+    // The imports of an earlier store of this description give way to the new ones.
+    QStringList oldImports;
+    for (const StoredWebService& e : std::as_const(entries)) {
+        if (e.importOf == name)
+            oldImports.append(e.fileName);
+    }
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const StoredWebService& e) { return e.importOf == name; }),
+                  entries.end());
+
+    QHash<QString, QString> storedAs { { imports.mainKey, name } };
+    QStringList importNames;
+    const QString stem = name.left(name.size() - kExtension.size());
+    for (const WsdlSource& source : imports.documents) {
+        const QString extension = isSchema(source.bytes) ? u".xsd"_s : kExtension;
+        QString candidate;
+        for (int n = int(importNames.size()) + 1;; ++n) {
+            candidate = stem + u"-import"_s + QString::number(n) + extension;
+            const bool free = byName(candidate) == entries.end() && candidate != name
+                && !importNames.contains(candidate)
+                && (!QFileInfo::exists(filePath(candidate)) || oldImports.contains(candidate));
+            if (free)
+                break;
+        }
+        importNames.append(candidate);
+        storedAs.insert(source.url, candidate);
+    }
+
+    QList<std::pair<QString, QByteArray>> files;
+    files.append({ name, rewriteLocations(document, imports.mainReferences, storedAs) });
+    for (qsizetype i = 0; i < imports.documents.size(); ++i) {
+        files.append({ importNames.at(i),
+                       rewriteLocations(imports.documents.at(i).bytes, imports.references.value(i),
+                                        storedAs) });
+    }
+    QStringList created;
+    auto undo = [&] {
+        for (const QString& file : std::as_const(created))
+            QFile::remove(filePath(file));
+    };
+    for (const auto& [fileName, bytes] : files) {
+        const QString path = QDir(m_folder).filePath(fileName);
+        const bool existed = QFileInfo::exists(path);
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
+            || !file.commit()) {
+            result.text = u"Could not write "_s + QDir::toNativeSeparators(path) + u": "_s
+                + file.errorString();
+            file.cancelWriting();
+            undo();
+            return result;
+        }
+        if (!existed)
+            created.append(fileName);
     }
     const auto entry = byName(name);
     if (entry == entries.end())
-        entries.append({ name, url });
+        entries.append({ name, url, {} });
     else
         entry->url = url;
+    for (qsizetype i = 0; i < importNames.size(); ++i)
+        entries.append({ importNames.at(i), imports.documents.at(i).url, name });
     if (const Result written = writeIndex(entries); !written) {
-        if (!existed)
-            QFile::remove(path);
+        undo();
         result.text = u"Could not write the repository index: "_s + written.text;
         return result;
     }
+    for (const QString& old : std::as_const(oldImports)) {
+        if (!importNames.contains(old))
+            QFile::remove(filePath(old));
+    }
     result.ok = true;
     result.fileName = name;
-    result.text = u"Stored as "_s + name;
+    result.text = importNames.isEmpty()
+        ? u"Stored as "_s + name
+        : u"Stored as %1 with %2 imported documents"_s.arg(name).arg(importNames.size());
     return result;
 }
 
@@ -181,7 +267,9 @@ QList<StoredWebService> WebServicesRepository::EnumWebServices() const
         const auto entry
             = std::find_if(entries.begin(), entries.end(),
                            [&](const StoredWebService& e) { return e.fileName == file; });
-        services.append({ file, entry == entries.end() ? QString() : entry->url });
+        if (entry != entries.end() && !entry->importOf.isEmpty())
+            continue;
+        services.append({ file, entry == entries.end() ? QString() : entry->url, {} });
     }
     return services;
 }
@@ -229,9 +317,14 @@ RepositoryResult WebServicesRepository::Remove(const QString& fileName)
     QList<StoredWebService> entries;
     // An index that does not load is left alone: it lists nothing to remove.
     (void)readIndex(entries);
+    for (const StoredWebService& e : std::as_const(entries)) {
+        if (e.importOf == fileName)
+            QFile::remove(filePath(e.fileName));
+    }
     const auto removed
-        = std::remove_if(entries.begin(), entries.end(),
-                         [&](const StoredWebService& e) { return e.fileName == fileName; });
+        = std::remove_if(entries.begin(), entries.end(), [&](const StoredWebService& e) {
+              return e.fileName == fileName || e.importOf == fileName;
+          });
     if (removed != entries.end()) {
         entries.erase(removed, entries.end());
         if (const Result written = writeIndex(entries); !written) {
@@ -260,6 +353,25 @@ bool WebServicesRepository::isStoredName(const QString& fileName) const
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
 
+Result WebServicesRepository::ReadImport(const QString& mainFile, const QString& location,
+                                         QByteArray& bytes) const
+{
+    bytes.clear();
+    QList<StoredWebService> entries;
+    if (const Result index = readIndex(entries); !index)
+        return index;
+    const bool known = std::any_of(entries.begin(), entries.end(), [&](const StoredWebService& e) {
+        return e.fileName == location && e.importOf == mainFile;
+    });
+    if (!known || !isStoredName(location))
+        return Result::failure(u"not stored in the repository with "_s + mainFile);
+    QFile file(filePath(location));
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(file.errorString());
+    bytes = file.readAll();
+    return Result::success();
+}
+
 QString WebServicesRepository::urlOf(const QString& fileName) const
 {
     QList<StoredWebService> entries;
@@ -281,7 +393,8 @@ Result WebServicesRepository::readIndex(QList<StoredWebService>& entries) const
                                        : Result::success();
     }
     for (const XmlNode& node : doc.selectNodes(u"/webservices/service"_s))
-        entries.append({ node.attribute(u"file"_s), node.attribute(u"url"_s) });
+        entries.append(
+            { node.attribute(u"file"_s), node.attribute(u"url"_s), node.attribute(u"importOf"_s) });
     return Result::success();
 }
 
@@ -295,6 +408,8 @@ Result WebServicesRepository::writeIndex(const QList<StoredWebService>& entries)
         XmlNode service = root.appendElement(u"service"_s);
         service.setAttribute(u"file"_s, entry.fileName);
         service.setAttribute(u"url"_s, entry.url);
+        if (!entry.importOf.isEmpty())
+            service.setAttribute(u"importOf"_s, entry.importOf);
     }
     return doc.save(QDir(m_folder).filePath(kIndexFile), XmlFormat::Indented);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/WsdlImports.h"
 #include "shell/Result.h"
 
 #include <QByteArray>
@@ -20,6 +21,7 @@ struct StoredWebService
 {
     QString fileName;
     QString url;
+    QString importOf; // the stored description this document is an import of; "" for none
 };
 
 // The web services repository: WSDL documents stored as files in one folder, with an index
@@ -39,23 +41,33 @@ public:
     // in ".wsdl".
     static QString SanitizedFileName(const QString& url);
 
-    // Stores document (the decoded response body) byte-exact under the sanitised name of url,
+    // Stores document (the decoded response body) under the sanitised name of url,
     // overwriting only a file stored from the same URL (another gets "x-2.wsdl" and so on),
-    // and records the URL in the index. Fails for an empty document, one that is not a WSDL
-    // document, an index that does not load, or a folder or file that cannot be written;
-    // nothing is changed then.
-    RepositoryResult StoreWSDLFile(const QByteArray& document, const QString& url);
+    // and records the URL in the index. The documents it imports (imports, as read for it)
+    // are stored beside it as "<name>-import<n>.xsd" or ".wsdl", recorded in the index with
+    // their URLs, and every import location in the stored files is rewritten to the stored
+    // copy's name; the rest of each file stays byte-exact (without imports, all of it). A
+    // new store replaces the imports of an earlier one. Fails for an empty document, one that
+    // is not a WSDL document, an index that does not load, or a folder or file that cannot be
+    // written; nothing is changed then.
+    RepositoryResult StoreWSDLFile(const QByteArray& document, const QString& url,
+                                   const WsdlImportSet& imports = {});
 
-    // Every stored file, sorted by name, with the URL the index records ("" when none).
+    // Every stored description (imports left out), sorted by name, with the URL the index
+    // records ("" when none).
     QList<StoredWebService> EnumWebServices() const;
+
+    // Reads the stored import location of the stored description mainFile. Fails for a
+    // name that is not an import of it or that cannot be read.
+    Result ReadImport(const QString& mainFile, const QString& location, QByteArray& bytes) const;
 
     // Reads the stored file fileName into document for analysis. Fails with a text naming the
     // file when it is not a stored file, cannot be read or is not well-formed XML; document
     // is empty then.
     RepositoryResult ReadWSDLFile(const QString& fileName, QByteArray& document) const;
 
-    // Deletes the stored file and its index entry. Fails for a name that is not a stored
-    // file of the folder.
+    // Deletes the stored file, its imports and their index entries. Fails for a name that is
+    // not a stored file of the folder.
     RepositoryResult Remove(const QString& fileName);
 
     // The full path of a stored file; "" when fileName is not a file of the folder.

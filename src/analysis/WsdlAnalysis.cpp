@@ -59,18 +59,44 @@ QString messageName(const QString& attribute)
     return pieces.size() == 2 ? pieces.at(1) : pieces.at(0);
 }
 
-// The SOAP binding extension of a binding: its version, or nothing for another kind.
-std::optional<SoapOperation::Version> soapVersion(const XmlNode& binding)
+// The SOAP version whose WSDL binding namespace element is in; nothing for any other
+// extension (HTTP, MIME, ...), whatever its local name.
+std::optional<SoapOperation::Version> soapNamespaceVersion(const XmlNode& element)
 {
-    const XmlNode extension = binding.selectSingleNode(child("binding"));
-    if (!extension)
-        return std::nullopt;
-    const QString ns = namespaceOf(extension);
+    const QString ns = namespaceOf(element);
     if (ns == kSoap12Binding)
         return SoapOperation::Version::Soap12;
     if (ns == kSoap11Binding)
         return SoapOperation::Version::Soap11;
     return std::nullopt;
+}
+
+// The child extension element localName of parent in the SOAP binding namespace of version.
+XmlNode soapChild(const XmlNode& parent, const char* localName, SoapOperation::Version version)
+{
+    for (const XmlNode& candidate : parent.selectNodes(child(localName))) {
+        if (soapNamespaceVersion(candidate) == version)
+            return candidate;
+    }
+    return {};
+}
+
+// The SOAP version of a binding; nothing for an HTTP or any other binding.
+std::optional<SoapOperation::Version> soapVersion(const XmlNode& binding)
+{
+    for (const XmlNode& extension : binding.selectNodes(child("binding"))) {
+        if (const auto version = soapNamespaceVersion(extension))
+            return version;
+    }
+    return std::nullopt;
+}
+
+// The schema element a declaration sits in.
+XmlNode schemaOf(XmlNode node)
+{
+    while (node && localOf(node.name()) != "schema"_L1)
+        node = node.parent();
+    return node;
 }
 
 QString escapeXml(QString text)
@@ -155,6 +181,9 @@ void WsdlAnalysis::setWSDLFileContents(const QString& text, const QString& wsdlU
     m_url = wsdlUrl;
     m_doc->clear();
     m_operations.clear();
+    m_imports.clear();
+    m_importsRead = false;
+    m_importDocs.clear();
 }
 
 void WsdlAnalysis::setWSDLDocument(const QByteArray& bytes, const QString& wsdlUrl)
@@ -174,39 +203,185 @@ XmlNode WsdlAnalysis::definitions() const
     return root && localOf(root.name()) == "definitions"_L1 ? root : XmlNode();
 }
 
+void WsdlAnalysis::setImportedDocuments(const QList<WsdlSource>& documents)
+{
+    m_imports = documents;
+    m_importsRead = true;
+    m_importDocs.clear();
+}
+
+QList<XmlNode> WsdlAnalysis::allDefinitions() const
+{
+    QList<XmlNode> roots;
+    if (const XmlNode defs = definitions())
+        roots.append(defs);
+    for (const auto& doc : m_importDocs) {
+        const XmlNode root = doc->documentElement();
+        if (localOf(root.name()) == "definitions"_L1)
+            roots.append(root);
+    }
+    return roots;
+}
+
+QList<XmlNode> WsdlAnalysis::selectAll(const QString& xpath, const XPathVariables& variables) const
+{
+    QList<XmlNode> nodes;
+    for (const XmlNode& root : allDefinitions())
+        nodes.append(root.selectNodes(xpath, variables));
+    return nodes;
+}
+
+QList<XmlNode> WsdlAnalysis::schemas() const
+{
+    QList<XmlNode> found = selectAll(child("types") + u'/' + child("schema"));
+    for (const auto& doc : m_importDocs) {
+        const XmlNode root = doc->documentElement();
+        if (localOf(root.name()) == "schema"_L1)
+            found.append(root);
+    }
+    return found;
+}
+
+XmlNode WsdlAnalysis::globalComponent(const char* kind, const QString& ns,
+                                      const QString& name) const
+{
+    // An included schema without a target namespace takes its includer's, so it may hold
+    // the component whatever namespace is asked for; one that names the namespace comes first.
+    const QList<XmlNode> all = schemas();
+    for (const bool exact : { true, false }) {
+        for (const XmlNode& schema : all) {
+            const QString target = schema.attribute(u"targetNamespace"_s);
+            if (exact ? target != ns : !target.isEmpty())
+                continue;
+            const XmlNode found
+                = schema.selectSingleNode(child(kind) + u"[@name=$n]"_s, { { u"n"_s, name } });
+            if (found)
+                return found;
+        }
+    }
+    return {};
+}
+
 QString WsdlAnalysis::EnumPortTypes()
 {
     m_operations.clear();
+    m_importDocs.clear();
     const bool parsed = m_bytes.isEmpty() ? m_doc->loadXML(m_text) : m_doc->loadXML(m_bytes);
     if (!parsed)
         return u"Error: "_s + m_doc->parseError().reason;
+    for (const WsdlSource& source : std::as_const(m_imports)) {
+        auto doc = std::make_unique<XmlDocument>();
+        if (!doc->loadXML(source.bytes)) {
+            m_importDocs.clear();
+            return u"Error: "_s + source.url + u": "_s + doc->parseError().reason;
+        }
+        m_importDocs.push_back(std::move(doc));
+    }
 
     const XmlNode defs = definitions();
-    const QList<XmlNode> inputs = defs
-        ? defs.selectNodes(child("portType") + u'/' + child("operation") + u'/' + child("input"))
-        : QList<XmlNode>();
-    const XmlNode import = defs ? defs.selectSingleNode(child("import")) : XmlNode();
-    const QString importNote = import
-        ? u"Imported documents are not read: "_s + import.attribute(u"location"_s)
-        : QString();
-    if (inputs.isEmpty())
-        return importNote.isEmpty() ? u"No ports found in WSDL file"_s
-                                    : u"No ports found in WSDL file. "_s + importNote;
+    const QList<XmlNode> inputs
+        = selectAll(child("portType") + u'/' + child("operation") + u'/' + child("input"));
+    const XmlNode import
+        = defs && !m_importsRead ? defs.selectSingleNode(child("import")) : XmlNode();
+    QString note = import ? u"Imported documents are not read: "_s + import.attribute(u"location"_s)
+                          : QString();
+    if (!defs || inputs.isEmpty())
+        return note.isEmpty() ? u"No ports found in WSDL file"_s
+                              : u"No ports found in WSDL file. "_s + note;
 
+    // A port type without a SOAP binding (bound to HTTP GET/POST, or not bound at all while
+    // others are) cannot be reached with SOAP. A description without any binding keeps the
+    // plain rpc/encoded form for all.
+    const QList<XmlNode> bindings = selectAll(child("binding"));
+    auto soapReachable = [&](const QString& portType) {
+        for (const XmlNode& binding : bindings) {
+            if (localOf(binding.attribute(u"type"_s)) == portType && soapVersion(binding))
+                return true;
+        }
+        return bindings.isEmpty();
+    };
+    int leftOut = 0;
     for (const XmlNode& input : inputs) {
         if (!input.hasAttribute(u"message"_s))
             continue;
         const XmlNode operation = input.parent();
-        m_operations.append({ operation.parent().attribute(u"name"_s),
-                              operation.attribute(u"name"_s),
+        const QString portType = operation.parent().attribute(u"name"_s);
+        if (!soapReachable(portType)) {
+            ++leftOut;
+            continue;
+        }
+        m_operations.append({ portType, operation.attribute(u"name"_s),
                               messageName(input.attribute(u"message"_s)) });
+    }
+    if (m_operations.isEmpty() && leftOut > 0)
+        return u"No SOAP binding in WSDL file: its operations are bound only to HTTP"_s;
+    if (leftOut > 0) {
+        const QString leftOutNote
+            = u"Operations without a SOAP binding are not listed: %1"_s.arg(leftOut);
+        note = note.isEmpty() ? leftOutNote : note + u". "_s + leftOutNote;
     }
     std::stable_sort(m_operations.begin(), m_operations.end(),
                      [](const OperationEntry& a, const OperationEntry& b) {
                          return a.inputMessageName.compare(b.inputMessageName, Qt::CaseInsensitive)
                              < 0;
                      });
-    return importNote;
+    return note;
+}
+
+void WsdlAnalysis::addElementPart(SoapOperation& op, const XmlNode& part, bool header) const
+{
+    const QString name
+        = part.hasAttribute(u"name"_s) ? part.attribute(u"name"_s) : u"- @name missing - "_s;
+    const QString type = part.attribute(u"element"_s);
+    SoapOperation::BodyElement element { localOf(type), namespaceFor(part, prefixOf(type)), false,
+                                         int(op.parameters.size()), 0 };
+    const XmlNode declaration = globalComponent("element", element.ns, element.name);
+    XmlNode complex = declaration.selectSingleNode(child("complexType"));
+    if (!complex && declaration.hasAttribute(u"type"_s)) {
+        const QString typeName = declaration.attribute(u"type"_s);
+        complex = globalComponent("complexType", namespaceFor(declaration, prefixOf(typeName)),
+                                  localOf(typeName));
+    }
+    const QList<XmlNode> children
+        = complex.selectNodes(child("sequence") + u'/' + child("element") + u'|' + child("all")
+                              + u'/' + child("element"));
+    // A complex type of another shape (choice, extension, any) is typed whole by the user.
+    const XmlNode otherShape = complex.selectSingleNode(
+        u"*[local-name()='choice' or local-name()='group' or local-name()='complexContent'"
+        " or local-name()='simpleContent'] | *[local-name()='sequence' or local-name()='all']"
+        "/*[local-name()!='element' and local-name()!='annotation']"_s);
+    if (complex && !otherShape) {
+        element.wrapper = true;
+        for (const XmlNode& item : children) {
+            SoapParameter row;
+            row.header = header;
+            if (item.hasAttribute(u"ref"_s)) {
+                // A global element is always in its schema's namespace.
+                const QString ref = item.attribute(u"ref"_s);
+                row.name = localOf(ref);
+                row.ns = namespaceFor(item, prefixOf(ref));
+                row.type = globalComponent("element", row.ns, row.name).attribute(u"type"_s);
+            } else {
+                // A local element is qualified by its form, else by elementFormDefault.
+                const XmlNode schema = schemaOf(item);
+                const QString form = item.hasAttribute(u"form"_s)
+                    ? item.attribute(u"form"_s)
+                    : schema.attribute(u"elementFormDefault"_s);
+                row.name = item.attribute(u"name"_s);
+                row.type = item.attribute(u"type"_s);
+                if (form == "qualified"_L1)
+                    row.ns = schema.hasAttribute(u"targetNamespace"_s)
+                        ? schema.attribute(u"targetNamespace"_s)
+                        : element.ns;
+            }
+            op.parameters.append(row);
+        }
+        element.rowCount = int(children.size());
+    } else {
+        op.parameters.append({ name, type, {}, header });
+        element.rowCount = 1;
+    }
+    (header ? op.headerElements : op.bodyElements).append(element);
 }
 
 SoapOperation WsdlAnalysis::SelectOperation(qsizetype index) const
@@ -218,25 +393,27 @@ SoapOperation WsdlAnalysis::SelectOperation(qsizetype index) const
     op.entry = m_operations.at(index);
     const XPathVariables opName { { u"op"_s, op.entry.operationName } };
 
-    // The binding of this port type that defines the operation, SOAP 1.1 before SOAP 1.2
-    // before any other kind; else, as a last resort, any binding defining it.
+    // The SOAP binding of this port type that defines the operation, SOAP 1.1 before
+    // SOAP 1.2; else, as a last resort, a SOAP binding of another port type defining it.
     XmlNode binding;
     int bestRank = 4;
-    for (const XmlNode& candidate : defs.selectNodes(child("binding"))) {
-        if (!candidate.selectSingleNode(child("operation") + u"[@name=$op]"_s, opName))
-            continue;
+    for (const XmlNode& candidate : selectAll(child("binding"))) {
         const auto version = soapVersion(candidate);
-        int rank = !version ? 2 : *version == SoapOperation::Version::Soap11 ? 0 : 1;
+        if (!version || !candidate.selectSingleNode(child("operation") + u"[@name=$op]"_s, opName))
+            continue;
+        int rank = *version == SoapOperation::Version::Soap11 ? 0 : 1;
         if (localOf(candidate.attribute(u"type"_s)) != op.entry.portTypeName)
-            rank = 3;
+            rank += 2;
         if (rank < bestRank) {
             bestRank = rank;
             binding = candidate;
         }
     }
+    if (binding)
+        op.version = *soapVersion(binding);
     const XmlNode bindingOp
         = binding.selectSingleNode(child("operation") + u"[@name=$op]"_s, opName);
-    const XmlNode soapOp = bindingOp.selectSingleNode(child("operation"));
+    const XmlNode soapOp = soapChild(bindingOp, "operation", op.version);
     if (!soapOp) {
         op.errorMessage = u"Could not determine SOAPAction for operation, \r\n"
                           "possible invalid WSDL file"_s;
@@ -245,99 +422,77 @@ SoapOperation WsdlAnalysis::SelectOperation(qsizetype index) const
     } else {
         op.status = u"No SOAPAction for this operation; an empty one is sent"_s;
     }
-    if (binding)
-        op.version = soapVersion(binding).value_or(SoapOperation::Version::Soap11);
 
     // Style: the operation's, else the binding's, else document (WSDL 1.1, 3.4). Without any
     // binding the request keeps the rpc/encoded form.
+    const XmlNode bindingInput = bindingOp.selectSingleNode(child("input"));
+    const XmlNode body = soapChild(bindingInput, "body", op.version);
     if (binding) {
         QString style = soapOp.attribute(u"style"_s);
         if (style.isEmpty())
-            style = binding.selectSingleNode(child("binding")).attribute(u"style"_s);
+            style = soapChild(binding, "binding", op.version).attribute(u"style"_s);
         op.rpc = style == "rpc"_L1;
-    }
-    const XmlNode body = bindingOp.selectSingleNode(child("input") + u'/' + child("body"));
-    if (binding)
         op.encoded = body.attribute(u"use"_s) == "encoded"_L1;
+    }
     op.operationNamespace = body.attribute(u"namespace"_s);
     if (op.operationNamespace.isEmpty())
         op.operationNamespace = defs.attribute(u"targetNamespace"_s);
 
-    // Parameters: one row per part; a document part whose element wraps a sequence of child
-    // elements contributes those children instead, as the server expects them.
-    const QList<XmlNode> parts
-        = defs.selectNodes(child("message") + u"[@name=$m]/"_s + child("part"),
-                           { { u"m"_s, op.entry.inputMessageName } });
-    const QList<XmlNode> schemas = defs.selectNodes(child("types") + u'/' + child("schema"));
+    // Header parts first, as they come first in the envelope.
+    for (const XmlNode& header : bindingInput.selectNodes(child("header"))) {
+        if (soapNamespaceVersion(header) != op.version)
+            continue;
+        const XmlNode part
+            = selectAll(child("message") + u"[@name=$m]/"_s + child("part") + u"[@name=$p]"_s,
+                        { { u"m"_s, localOf(header.attribute(u"message"_s)) },
+                          { u"p"_s, header.attribute(u"part"_s) } })
+                  .value(0);
+        if (!part)
+            continue;
+        if (part.hasAttribute(u"element"_s)) {
+            addElementPart(op, part, true);
+            continue;
+        }
+        // A typed header part is an element named after the part in the header's namespace.
+        op.headerElements.append({ part.attribute(u"name"_s), header.attribute(u"namespace"_s),
+                                   false, int(op.parameters.size()), 1 });
+        op.parameters.append({ part.attribute(u"name"_s), part.attribute(u"type"_s), {}, true });
+    }
+
+    // Parameters: one row per body part (those soap:body names when it names some); a
+    // document part whose element wraps a sequence of child elements contributes those
+    // children instead, as the server expects them.
+    const QStringList bodyParts = body.attribute(u"parts"_s).split(u' ', Qt::SkipEmptyParts);
+    const QList<XmlNode> parts = selectAll(child("message") + u"[@name=$m]/"_s + child("part"),
+                                           { { u"m"_s, op.entry.inputMessageName } });
     for (const XmlNode& part : parts) {
         const QString name
             = part.hasAttribute(u"name"_s) ? part.attribute(u"name"_s) : u"- @name missing - "_s;
+        if (body && body.hasAttribute(u"parts"_s) && !bodyParts.contains(name))
+            continue;
         QString type = part.attribute(u"type"_s);
         if (part.hasAttribute(u"element"_s))
             type = part.attribute(u"element"_s);
-        if (op.rpc || !part.hasAttribute(u"element"_s)) {
-            if (!op.rpc)
-                op.bodyElements.append({ name, {}, false, false, int(op.parameters.size()), 1 });
-            op.parameters.append({ name, type });
+        if (!op.rpc && part.hasAttribute(u"element"_s)) {
+            addElementPart(op, part, false);
             continue;
         }
-        SoapOperation::BodyElement element {
-            localOf(type), namespaceFor(part, prefixOf(type)), false,
-            false,         int(op.parameters.size()),          0
-        };
-        XmlNode declaration;
-        XmlNode schema;
-        for (const XmlNode& candidate : schemas) {
-            if (candidate.attribute(u"targetNamespace"_s) != element.ns)
-                continue;
-            declaration = candidate.selectSingleNode(child("element") + u"[@name=$e]"_s,
-                                                     { { u"e"_s, element.name } });
-            if (declaration) {
-                schema = candidate;
-                break;
-            }
-        }
-        XmlNode complex = declaration.selectSingleNode(child("complexType"));
-        if (!complex && declaration.hasAttribute(u"type"_s)) {
-            complex = schema.selectSingleNode(
-                child("complexType") + u"[@name=$t]"_s,
-                { { u"t"_s, localOf(declaration.attribute(u"type"_s)) } });
-        }
-        const QList<XmlNode> children
-            = complex.selectNodes(child("sequence") + u'/' + child("element") + u'|' + child("all")
-                                  + u'/' + child("element"));
-        // A complex type of another shape (choice, extension, any) is typed whole by the user.
-        const XmlNode otherShape = complex.selectSingleNode(
-            u"*[local-name()='choice' or local-name()='group' or local-name()='complexContent'"
-            " or local-name()='simpleContent'] | *[local-name()='sequence' or local-name()='all']"
-            "/*[local-name()!='element' and local-name()!='annotation']"_s);
-        if (complex && !otherShape) {
-            element.wrapper = true;
-            element.qualifiedChildren = schema.attribute(u"elementFormDefault"_s) == "qualified"_L1;
-            for (const XmlNode& item : children) {
-                const QString itemName = item.hasAttribute(u"name"_s)
-                    ? item.attribute(u"name"_s)
-                    : localOf(item.attribute(u"ref"_s));
-                op.parameters.append({ itemName, item.attribute(u"type"_s) });
-            }
-            element.rowCount = int(children.size());
-        }
-        if (!element.wrapper) {
-            op.parameters.append({ name, type });
-            element.rowCount = 1;
-        }
-        op.bodyElements.append(element);
+        if (!op.rpc)
+            op.bodyElements.append({ name, {}, false, int(op.parameters.size()), 1 });
+        op.parameters.append({ name, type, {}, false });
     }
 
     // Service address: the port bound to the chosen binding; else the port named after the
     // port type; else the first port with an address.
-    const QList<XmlNode> ports = defs.selectNodes(child("service") + u'/' + child("port"));
+    const QList<XmlNode> ports = selectAll(child("service") + u'/' + child("port"));
     const QString addressPath = child("address") + u"[@location]"_s;
     XmlNode address;
     for (const XmlNode& port : ports) {
         if (binding && localOf(port.attribute(u"binding"_s)) == binding.attribute(u"name"_s)
-            && (address = port.selectSingleNode(addressPath)))
+            && (address = soapChild(port, "address", op.version))
+            && address.hasAttribute(u"location"_s))
             break;
+        address = {};
     }
     for (const XmlNode& port : ports) {
         if (!address && port.attribute(u"name"_s) == op.entry.portTypeName)
@@ -384,21 +539,10 @@ QString WsdlAnalysis::BuildEnvelope(const SoapOperation& operation, const QStrin
         out += line(2, u"SOAP-ENV:encodingStyle = \""_s + kSoap11Encoding + u'"');
     out += line(2,
                 u"xmlns:SOAP-ENV=\""_s + (soap12 ? kSoap12Envelope : kSoap11Envelope) + u"\">"_s);
-    out += line(4, u"<SOAP-ENV:Body>"_s);
-    if (operation.rpc) {
-        const QString op = operation.entry.operationName;
-        QString open = u"<m:"_s + op + u" xmlns:m=\""_s
-            + escapeAttribute(operation.operationNamespace) + u'"';
-        if (operation.encoded && soap12)
-            open += u" SOAP-ENV:encodingStyle=\""_s + kSoap12Encoding + u'"';
-        out += line(6, open + u'>');
-        for (int row = 0; row < operation.parameters.size(); ++row) {
-            const QString& name = operation.parameters.at(row).name;
-            out += line(8, u'<' + name + u'>' + value(row) + u"</"_s + name + u'>');
-        }
-        out += line(6, u"</m:"_s + op + u'>');
-    } else {
-        for (const SoapOperation::BodyElement& element : operation.bodyElements) {
+    // Each element declares the namespaces it and its children use, so every one stands
+    // alone: the element's own as m, a child's other one (a referenced global element) as n.
+    auto writeElements = [&](const QList<SoapOperation::BodyElement>& elements) {
+        for (const SoapOperation::BodyElement& element : elements) {
             const QString tag
                 = element.ns.isEmpty() ? element.name : QString(u"m:"_s + element.name);
             const QString open = u'<' + tag
@@ -411,13 +555,44 @@ QString WsdlAnalysis::BuildEnvelope(const SoapOperation& operation, const QStrin
             }
             out += line(6, open);
             for (int row = element.firstRow; row < element.firstRow + element.rowCount; ++row) {
-                const QString name = (element.qualifiedChildren && !element.ns.isEmpty())
-                    ? u"m:"_s + operation.parameters.at(row).name
-                    : operation.parameters.at(row).name;
-                out += line(8, u'<' + name + u'>' + value(row) + u"</"_s + name + u'>');
+                const SoapParameter& child = operation.parameters.at(row);
+                QString name = child.name;
+                QString declaration;
+                if (!child.ns.isEmpty() && child.ns == element.ns) {
+                    name = u"m:"_s + child.name;
+                } else if (!child.ns.isEmpty()) {
+                    name = u"n:"_s + child.name;
+                    declaration = u" xmlns:n=\""_s + escapeAttribute(child.ns) + u'"';
+                }
+                out += line(8,
+                            u'<' + name + declaration + u'>' + value(row) + u"</"_s + name + u'>');
             }
             out += line(6, u"</"_s + tag + u'>');
         }
+    };
+    if (!operation.headerElements.isEmpty()) {
+        out += line(4, u"<SOAP-ENV:Header>"_s);
+        writeElements(operation.headerElements);
+        out += line(4, u"</SOAP-ENV:Header>"_s);
+    }
+    out += line(4, u"<SOAP-ENV:Body>"_s);
+    if (operation.rpc) {
+        const QString op = operation.entry.operationName;
+        QString open = u"<m:"_s + op + u" xmlns:m=\""_s
+            + escapeAttribute(operation.operationNamespace) + u'"';
+        if (operation.encoded && soap12)
+            open += u" SOAP-ENV:encodingStyle=\""_s + kSoap12Encoding + u'"';
+        out += line(6, open + u'>');
+        for (int row = 0; row < operation.parameters.size(); ++row) {
+            const SoapParameter& parameter = operation.parameters.at(row);
+            if (parameter.header)
+                continue;
+            out += line(
+                8, u'<' + parameter.name + u'>' + value(row) + u"</"_s + parameter.name + u'>');
+        }
+        out += line(6, u"</m:"_s + op + u'>');
+    } else {
+        writeElements(operation.bodyElements);
     }
     out += line(4, u"</SOAP-ENV:Body>"_s);
     out += line(0, u"</SOAP-ENV:Envelope>"_s);

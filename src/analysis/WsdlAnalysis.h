@@ -1,6 +1,7 @@
 #pragma once
 
 #include "message/HTTPRequest.h"
+#include "persistence/XmlNode.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,9 +10,9 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class XmlDocument;
-class XmlNode;
 
 // One operation of a port type, as listed by the SOAP wizard.
 struct OperationEntry
@@ -26,6 +27,15 @@ struct SoapParameter
 {
     QString name;
     QString type; // the part's type or element, or the schema type of a wrapped child
+    QString ns; // a wrapped child's element namespace; "" for an unqualified element
+    bool header = false; // the row goes into the SOAP Header
+};
+
+// One document of a description read besides the main one (an imported WSDL or schema).
+struct WsdlSource
+{
+    QString url; // where it was read from
+    QByteArray bytes; // the document as received
 };
 
 // Everything the wizard shows for one operation and needs to generate its request.
@@ -50,11 +60,12 @@ struct SoapOperation
         QString name;
         QString ns;
         bool wrapper = false; // its rows are its child elements; otherwise its row is its content
-        bool qualifiedChildren = false; // children are in ns (schema elementFormDefault)
         int firstRow = 0;
         int rowCount = 0;
     };
     QList<BodyElement> bodyElements;
+    // The soap:header parts (either style), written into the SOAP Header.
+    QList<BodyElement> headerElements;
 
     // An error message box to show, "" for none.
     QString errorMessage;
@@ -88,17 +99,25 @@ public:
     ~WsdlAnalysis();
 
     // Takes the WSDL text and the URL it came from (relative addresses resolve against it;
-    // may be empty). Forgets the previous document's operations.
+    // may be empty). Forgets the previous document's operations and imported documents.
     void setWSDLFileContents(const QString& text, const QString& wsdlUrl = {});
     // The same for the document's bytes, whose encoding the document declares.
     void setWSDLDocument(const QByteArray& bytes, const QString& wsdlUrl = {});
     // The text as given without its XML declaration, or the bytes read as UTF-8.
     QString WSDLFileContents() const;
     const QString& wsdlUrl() const { return m_url; }
+    // The document as bytes: as given, or the text in UTF-8.
+    QByteArray documentBytes() const { return m_bytes.isEmpty() ? m_text.toUtf8() : m_bytes; }
 
-    // Parses the document and lists its operations, sorted by input message name. Returns the
-    // status line: "" on success or a note (an import not followed); "Error: " + reason or
-    // "No ports found in WSDL file" (with the note) on failure, with no operations left.
+    // The documents the main one imports, directly or through others, as read for it; they
+    // are parsed with it as one description. Without a call, imports are noted as not read.
+    void setImportedDocuments(const QList<WsdlSource>& documents);
+
+    // Parses the document and lists its operations, sorted by input message name; operations
+    // of a port type bound only by non-SOAP bindings (HTTP GET/POST) are left out. Returns the
+    // status line: "" on success or a note (an import not followed, operations left out);
+    // "Error: " + reason (naming an imported document that does not parse), "No ports found
+    // in WSDL file" (with the note) or "No SOAP binding ..." on failure, with no operations.
     QString EnumPortTypes();
     // The operations of the last successful EnumPortTypes, in list order.
     const QList<OperationEntry>& operations() const { return m_operations; }
@@ -121,10 +140,23 @@ public:
 
 private:
     XmlNode definitions() const;
+    // The definitions of the main and every imported WSDL document.
+    QList<XmlNode> allDefinitions() const;
+    // Nodes the XPath selects below each definitions element, in document order.
+    QList<XmlNode> selectAll(const QString& xpath, const XPathVariables& variables = {}) const;
+    // Every schema: in each document's types, and imported schema documents.
+    QList<XmlNode> schemas() const;
+    // The global schema component kind ("element", "complexType") name in namespace ns.
+    XmlNode globalComponent(const char* kind, const QString& ns, const QString& name) const;
+    // Appends a document-style element part (body or header) and its rows to op.
+    void addElementPart(SoapOperation& op, const XmlNode& part, bool header) const;
 
     QString m_text;
     QByteArray m_bytes;
     QString m_url;
     std::unique_ptr<XmlDocument> m_doc;
+    QList<WsdlSource> m_imports;
+    bool m_importsRead = false;
+    std::vector<std::unique_ptr<XmlDocument>> m_importDocs;
     QList<OperationEntry> m_operations;
 };

@@ -195,3 +195,104 @@ TEST(HtmlScannerTest, BrokenMarkupOnlySkipsWhatIsBroken)
     EXPECT_EQ(DecodeCharacterReferences(u"&bogus; &#xZZ; &#0; &amp"_s),
               u"&bogus; &#xZZ; \uFFFD &amp"_s);
 }
+
+TEST(HtmlScannerTest, BaseElementSetsWhereLinksImagesAndFormsGo)
+{
+    // A CMS page served under /dir/ whose assets live on another host; a second base is
+    // ignored, and an empty action still posts back to the page itself.
+    const QString page = uR"html(<html><head>
+<BASE target="_top"><base href="https://static.example.com:8443/site/v2/">
+<base href="http://ignored.test/">
+</head><body><a href="a.html">a</a> <img src="../img/b.png">
+<form method="post" action="submit"><input name="q" value="1"></form>
+<form method="post" action=""><input name="r" value="2"></form>
+<a href="/root.html">root</a></body></html>)html"_s;
+    HTTPRequest request;
+    request.Server = u"www.example.test"_s;
+    request.Port = u"80"_s;
+    request.setURL(u"/dir/page.html"_s);
+
+    const HtmlElements found = ScanHtml(page);
+    ASSERT_TRUE(found.hasBase);
+    ASSERT_EQ(found.anchors.size(), 2);
+    ASSERT_EQ(found.forms.size(), 2);
+    auto full = [](const ElementRequest& r) {
+        return r ? r.request.FullPath() : QString();
+    };
+    EXPECT_EQ(full(LinkRequest(found.anchors[0].reference, request, found.baseHref)),
+              u"https://static.example.com:8443/site/v2/a.html"_s);
+    EXPECT_EQ(full(LinkRequest(found.images[0].reference, request, found.baseHref)),
+              u"https://static.example.com:8443/site/img/b.png"_s);
+    EXPECT_EQ(full(LinkRequest(found.anchors[1].reference, request, found.baseHref)),
+              u"https://static.example.com:8443/root.html"_s);
+    const ElementRequest submit
+        = FormRequest(found.forms[0], FormRows(found.forms[0]), request, found.baseHref);
+    EXPECT_TRUE(submit.request.Secure);
+    EXPECT_EQ(full(submit), u"https://static.example.com:8443/site/v2/submit"_s);
+    EXPECT_EQ(full(FormRequest(found.forms[1], FormRows(found.forms[1]), request, found.baseHref)),
+              u"http://www.example.test:80/dir/page.html"_s);
+
+    // A relative base resolves against the page; a javascript: base is no base.
+    const HtmlElements relative = ScanHtml(u"<base href='../other/'><a href=x.html>x</a>"_s);
+    EXPECT_EQ(full(LinkRequest(relative.anchors[0].reference, request, relative.baseHref)),
+              u"http://www.example.test:80/other/x.html"_s);
+    EXPECT_EQ(full(LinkRequest(u"x.html"_s, request, u"javascript:void(0)"_s)),
+              u"http://www.example.test:80/dir/x.html"_s);
+}
+
+TEST(HtmlScannerTest, CommentsAndRawTextElementsHoldNoElements)
+{
+    const QString page = uR"html(<title>Links: <a href="t.html"></title>
+<!-- old navigation
+<a href="gone.html">gone</a> <img src="gone.png">
+--><!--><a href="after-empty-comment.html">e</a>
+<script type="text/javascript">
+  var s = "<a href='" + value.url + "'>" + "<img src=x.png>"; // </scripts> is not the end
+  document.write('<form action="/x"><input name=a></form>');
+</SCRIPT >
+<style>a[href="<a href=css.html>"] {}</style>
+<template><a href="tpl.html">t</a></template>
+<a href="real.html">real <!-- <b>old</b> -->link</a>
+<form action="/send" method="post">
+<textarea name="body"><a href="in-textarea.html">x</a> &amp; <input name="fake"></textarea>
+<input name="after" value="1">
+</form>
+<iframe src="frame.html"><a href="fallback.html">no frames</a></iframe><xmp><a href="x.html"></xmp>
+<plaintext></plaintext><a href="after-plaintext.html">)html"_s;
+    const HtmlElements found = ScanHtml(page);
+    ASSERT_EQ(found.anchors.size(), 2);
+    EXPECT_EQ(found.anchors[0].reference, u"after-empty-comment.html"_s);
+    EXPECT_EQ(found.anchors[1].reference, u"real.html"_s);
+    EXPECT_EQ(found.anchors[1].text, u"real link"_s);
+    EXPECT_TRUE(found.images.isEmpty());
+    ASSERT_EQ(found.forms.size(), 1);
+    const HtmlForm& form = found.forms[0];
+    ASSERT_EQ(form.fields.size(), 2) << "the input written inside the textarea is its text";
+    EXPECT_EQ(form.fields[0].type, u"TEXTAREA"_s);
+    EXPECT_EQ(form.fields[0].values,
+              QStringList { u"<a href=\"in-textarea.html\">x</a> & <input name=\"fake\">"_s });
+    EXPECT_EQ(form.fields[1].name, u"after"_s);
+}
+
+TEST(HtmlScannerTest, ImageMapAreasAreListedWithTheAnchors)
+{
+    const QString page = uR"html(<a href="first.html">first</a>
+<img src="map.png" usemap="#nav"><map name="nav">
+<area shape="rect" coords="0,0,10,10" href="north.html" alt="North">
+<AREA shape=circle coords="5,5,2" HREF="/south/">
+<area shape="default" nohref alt="nothing">
+</map><a href="last.html">last</a>)html"_s;
+    const HtmlElements found = ScanHtml(page);
+    QStringList references;
+    QStringList texts;
+    for (const HtmlLink& link : found.anchors) {
+        references.append(link.reference);
+        texts.append(link.text);
+    }
+    EXPECT_EQ(references,
+              (QStringList { u"first.html"_s, u"north.html"_s, u"/south/"_s, QString(),
+                             u"last.html"_s }));
+    EXPECT_EQ(texts.mid(1, 3), (QStringList { u"North"_s, QString(), u"nothing"_s }));
+    EXPECT_FALSE(found.anchors[3].hasReference);
+    EXPECT_EQ(found.images.size(), 1);
+}

@@ -1,8 +1,10 @@
 #include "analysis/WsdlAnalysis.h"
 
 #include "persistence/XmlDocument.h"
+#include "support/ExpandedNames.h"
 #include "support/FileHelpers.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -275,4 +277,137 @@ TEST(WsdlAnalysisTest, WsdlUrlsAreRecognised)
     for (const QString& url :
          { u"/index.html"_s, u"/wsdl"_s, u"/a?x=wsdl"_s, u"/a?wsdlx"_s, u"/doc.wsdl.html"_s })
         EXPECT_FALSE(IsWsdlUrl(url)) << qPrintable(url);
+}
+
+namespace {
+
+// A document/literal description around one schema; binding is the SOAP binding's inside.
+QByteArray describe(const QString& schema, const QString& messages, const QString& binding,
+                    const QString& soapNs = u"http://schemas.xmlsoap.org/wsdl/soap/"_s)
+{
+    return (uR"(<definitions xmlns="http://schemas.xmlsoap.org/wsdl/" xmlns:tns="urn:t"
+  xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:soap=")"_s
+            + soapNs + uR"(" targetNamespace="urn:t">
+<types>)"_s + schema
+            + uR"(</types>)"_s + messages + uR"(
+<portType name="P"><operation name="Op"><input message="tns:In"/></operation></portType>
+<binding name="B" type="tns:P"><soap:binding style="document" transport="http://schemas.xmlsoap.org/soap/http"/>
+<operation name="Op"><soap:operation soapAction="urn:t#Op"/><input>)"_s
+            + binding + uR"(</input></operation></binding>
+<service name="S"><port name="SP" binding="tns:B"><soap:address location="http://h.test/s"/></port></service>
+</definitions>)"_s)
+        .toUtf8();
+}
+
+QStringList envelopeNames(WsdlAnalysis& wsdl, const QStringList& values)
+{
+    EXPECT_EQ(wsdl.EnumPortTypes(), QString());
+    return ExpandedNames::of(WsdlAnalysis::BuildEnvelope(wsdl.SelectOperation(0), values).toUtf8());
+}
+
+const QString kEnv11 = u"{http://schemas.xmlsoap.org/soap/envelope/}"_s;
+
+} // namespace
+
+// A referenced global element is in its schema's namespace; local ones follow form, else
+// elementFormDefault of the schema that declares them.
+TEST(WsdlAnalysisTest, WrappedChildrenTakeTheNamespaceXmlSchemaGivesThem)
+{
+    const QString schemas = uR"(
+<xs:schema targetNamespace="urn:t" xmlns:o="urn:o">
+  <xs:import namespace="urn:o"/>
+  <xs:element name="country" type="xs:string"/>
+  <xs:element name="Req"><xs:complexType><xs:sequence>
+    <xs:element name="sym" type="xs:string"/>
+    <xs:element ref="tns:country"/>
+    <xs:element name="note" form="qualified" type="xs:string"/>
+    <xs:element ref="o:extra"/>
+  </xs:sequence></xs:complexType></xs:element>
+</xs:schema>
+<xs:schema targetNamespace="urn:o" elementFormDefault="qualified">
+  <xs:element name="extra" type="xs:int"/>
+</xs:schema>)"_s;
+    WsdlAnalysis wsdl;
+    wsdl.setWSDLDocument(describe(
+        schemas, u"<message name=\"In\"><part name=\"p\" element=\"tns:Req\"/></message>"_s,
+        u"<soap:body use=\"literal\"/>"_s));
+    EXPECT_EQ(
+        envelopeNames(wsdl, { u"v1"_s, u"v2"_s, u"v3"_s, u"4"_s }),
+        (QStringList { kEnv11 + u"Envelope"_s, kEnv11 + u"Body"_s, u"{urn:t}Req"_s, u"{}sym=v1"_s,
+                       u"{urn:t}country=v2"_s, u"{urn:t}note=v3"_s, u"{urn:o}extra=4"_s }));
+    EXPECT_EQ(wsdl.SelectOperation(0).parameters.at(3).type, u"xs:int"_s)
+        << "a reference shows the referenced element's type";
+}
+
+// Parts bound to soap:header go into the Header, the Body holds only the body's parts,
+// in SOAP 1.1 and 1.2 alike.
+TEST(WsdlAnalysisTest, HeaderPartsGoIntoTheSoapHeader)
+{
+    const QString schema = uR"(<xs:schema targetNamespace="urn:t" elementFormDefault="qualified">
+  <xs:element name="Token" type="xs:string"/>
+  <xs:element name="Req"><xs:complexType><xs:sequence><xs:element name="sym" type="xs:string"/></xs:sequence></xs:complexType></xs:element>
+</xs:schema>)"_s;
+    const QString messages = uR"(<message name="In"><part name="token" element="tns:Token"/>
+<part name="body" element="tns:Req"/></message>
+<message name="Auth"><part name="user" type="xs:string"/></message>)"_s;
+    for (const QString& soapNs : { u"http://schemas.xmlsoap.org/wsdl/soap/"_s,
+                                   u"http://schemas.xmlsoap.org/wsdl/soap12/"_s }) {
+        const bool soap12 = soapNs.contains(u"soap12"_s);
+        const QString env = soap12 ? u"{http://www.w3.org/2003/05/soap-envelope}"_s : kEnv11;
+        WsdlAnalysis wsdl;
+        wsdl.setWSDLDocument(describe(schema, messages,
+                                      uR"(<soap:header message="tns:In" part="token" use="literal"/>
+<soap:header message="tns:Auth" part="user" use="literal" namespace="urn:auth"/>
+<soap:body use="literal" parts="body"/>)"_s,
+                                      soapNs));
+        EXPECT_EQ(envelopeNames(wsdl, { u"tok"_s, u"me"_s, u"IBM"_s }),
+                  (QStringList { env + u"Envelope"_s, env + u"Header"_s, u"{urn:t}Token=tok"_s,
+                                 u"{urn:auth}user=me"_s, env + u"Body"_s, u"{urn:t}Req"_s,
+                                 u"{urn:t}sym=IBM"_s }))
+            << qPrintable(soapNs);
+        const SoapOperation op = wsdl.SelectOperation(0);
+        ASSERT_EQ(op.parameters.size(), 3);
+        EXPECT_TRUE(op.parameters.at(0).header && op.parameters.at(1).header);
+        EXPECT_FALSE(op.parameters.at(2).header);
+    }
+}
+
+// Only SOAP 1.1 and 1.2 bindings make SOAP requests: operations bound only to HTTP are left
+// out, and an HTTP binding's operation is never taken for the SOAP one.
+TEST(WsdlAnalysisTest, HttpBindingsAreNotSoap)
+{
+    const QByteArray asmx = uR"(<wsdl:definitions xmlns:wsdl="http://schemas.xmlsoap.org/wsdl/"
+  xmlns:http="http://schemas.xmlsoap.org/wsdl/http/" xmlns:soap="http://schemas.xmlsoap.org/wsdl/soap/"
+  xmlns:tns="urn:t" targetNamespace="urn:t">
+<wsdl:message name="AddSoapIn"><wsdl:part name="a" type="tns:int"/></wsdl:message>
+<wsdl:message name="AddHttpGetIn"><wsdl:part name="a" type="tns:int"/></wsdl:message>
+<wsdl:portType name="CalcSoap"><wsdl:operation name="Add"><wsdl:input message="tns:AddSoapIn"/></wsdl:operation></wsdl:portType>
+<wsdl:portType name="CalcHttpGet"><wsdl:operation name="Add"><wsdl:input message="tns:AddHttpGetIn"/></wsdl:operation></wsdl:portType>
+<wsdl:binding name="CalcHttpGet" type="tns:CalcHttpGet"><http:binding verb="GET"/>
+  <wsdl:operation name="Add"><http:operation location="/Add"/><wsdl:input><http:urlEncoded/></wsdl:input></wsdl:operation></wsdl:binding>
+<wsdl:binding name="CalcSoap" type="tns:CalcSoap"><soap:binding style="rpc"/>
+  <wsdl:operation name="Add"><soap:operation soapAction="urn:t/Add"/><wsdl:input><soap:body use="literal" namespace="urn:t"/></wsdl:input></wsdl:operation></wsdl:binding>
+<wsdl:service name="Calc">
+  <wsdl:port name="CalcHttpGet" binding="tns:CalcHttpGet"><http:address location="http://h.test/get"/></wsdl:port>
+  <wsdl:port name="CalcSoap" binding="tns:CalcSoap"><soap:address location="http://h.test/soap"/></wsdl:port>
+</wsdl:service></wsdl:definitions>)"_s.toUtf8();
+    WsdlAnalysis wsdl;
+    wsdl.setWSDLDocument(asmx);
+    EXPECT_EQ(wsdl.EnumPortTypes(), u"Operations without a SOAP binding are not listed: 1"_s);
+    ASSERT_EQ(messageNames(wsdl), QStringList { u"AddSoapIn"_s });
+    const SoapOperation op = wsdl.SelectOperation(0);
+    EXPECT_EQ(op.soapAction, u"urn:t/Add"_s);
+    EXPECT_TRUE(op.rpc);
+    EXPECT_EQ(op.address, u"http://h.test/soap"_s);
+
+    // With the SOAP binding gone, nothing can be sent with SOAP.
+    const QByteArray httpOnly
+        = QString::fromUtf8(asmx)
+              .remove(QRegularExpression(u"<wsdl:binding name=\"CalcSoap\".*?</wsdl:binding>"_s,
+                                         QRegularExpression::DotMatchesEverythingOption))
+              .toUtf8();
+    wsdl.setWSDLDocument(httpOnly);
+    EXPECT_EQ(wsdl.EnumPortTypes(),
+              u"No SOAP binding in WSDL file: its operations are bound only to HTTP"_s);
+    EXPECT_TRUE(wsdl.operations().isEmpty());
 }

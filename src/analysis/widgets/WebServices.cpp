@@ -2,10 +2,15 @@
 
 #include "analysis/widgets/frmSOAPAction.h"
 #include "analysis/widgets/frmWebServices.h"
+#include "shell/MessageSink.h"
 #include "shell/widgets/CenterFormOver.h"
 #include "shell/widgets/FramedSubWindow.h"
 
 #include <QMdiArea>
+
+#include <utility>
+
+using namespace Qt::StringLiterals;
 
 WebServices::WebServices(const QString& folder, MessageSink& messages, QWidget* mainWindow,
                          QMdiArea* area)
@@ -14,7 +19,10 @@ WebServices::WebServices(const QString& folder, MessageSink& messages, QWidget* 
     , m_messages(messages)
     , m_mainWindow(mainWindow)
     , m_area(area)
-{ }
+{
+    connect(&m_storeImports, &WsdlImports::finished, this, &WebServices::onStoreImportsRead);
+    connect(&m_storeImports, &WsdlImports::logLine, this, &WebServices::logLine);
+}
 
 WebServices::~WebServices()
 {
@@ -34,6 +42,7 @@ frmSOAPAction* WebServices::wizard()
     if (!m_wizard) {
         m_wizard = new frmSOAPAction(m_messages, m_mainWindow);
         m_wizard->panel()->setRequestLoader(m_loader);
+        connect(m_wizard->panel(), &ctrlSOAP::logLine, this, &WebServices::logLine);
     }
     return m_wizard;
 }
@@ -50,20 +59,58 @@ bool WebServices::openWizardOnText(const QString& text, const QString& url)
     return runWizard();
 }
 
-bool WebServices::runWizard()
+bool WebServices::openStored(const QString& fileName)
+{
+    QByteArray document;
+    if (const RepositoryResult read = m_repository.ReadWSDLFile(fileName, document); !read) {
+        m_messages.showMessage(read.text, u"Error:"_s, MessageSink::Icon::Error);
+        return false;
+    }
+    wizard()->panel()->setWSDLDocument(document, m_repository.urlOf(fileName));
+    return runWizard(
+        [this, fileName](const QString& location, QByteArray& bytes) {
+            return m_repository.ReadImport(fileName, location, bytes);
+        },
+        fileName);
+}
+
+bool WebServices::runWizard(WsdlImports::LocalReader reader, const QString& mainLocation)
 {
     frmSOAPAction* form = wizard();
+    form->panel()->setLocalReader(std::move(reader), mainLocation);
     form->panel()->EnumPortTypes();
     CenterFormOver(m_mainWindow, form);
     return form->run();
 }
 
-RepositoryResult WebServices::store(const QByteArray& document, const QString& url)
+void WebServices::store(const QByteArray& document, const QString& url, StoreDone done)
 {
-    RepositoryResult result = m_repository.StoreWSDLFile(document, url);
+    m_storeImports.cancel();
+    m_storeDocument = document;
+    m_storeUrl = url;
+    m_storeDone = std::move(done);
+    if (WsdlImports::ImportLocations(document).isEmpty()) {
+        finishStore(m_repository.StoreWSDLFile(document, url));
+        return;
+    }
+    m_storeImports.start(document, url);
+}
+
+void WebServices::onStoreImportsRead(bool ok)
+{
+    // A description whose imports cannot be read is not stored half.
+    finishStore(
+        ok ? m_repository.StoreWSDLFile(m_storeDocument, m_storeUrl, m_storeImports.result())
+           : RepositoryResult { false, u"Not stored: "_s + m_storeImports.status(), {} });
+}
+
+void WebServices::finishStore(const RepositoryResult& result)
+{
     if (m_window)
         m_window->EnumWebServices();
-    return result;
+    const StoreDone done = std::exchange(m_storeDone, {});
+    if (done)
+        done(result);
 }
 
 frmWebServices* WebServices::repositoryWindow()

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class MessageSink;
 class QMdiArea;
 class frmSOAPAction;
@@ -33,13 +35,20 @@ public:
 
     WebServicesRepository& repository() { return m_repository; }
 
-    // Runs the wizard on a WSDL document that came from url. True when a request was
-    // generated and handed to the request loader.
+    // Runs the wizard on a WSDL document that came from url, its imports read from the
+    // network. True when a request was generated and handed to the request loader.
     bool openWizard(const QByteArray& document, const QString& url);
     // The same for a document already decoded into text (a response decoded by its charset).
     bool openWizardOnText(const QString& text, const QString& url);
-    // Stores the document in the repository and refreshes the repository window's list.
-    RepositoryResult store(const QByteArray& document, const QString& url);
+    // The same for the stored description fileName, its imports read from their stored copies.
+    // False (with a message) when it cannot be read.
+    bool openStored(const QString& fileName);
+
+    using StoreDone = std::function<void(const RepositoryResult&)>;
+    // Stores the document in the repository with the documents it imports, read first
+    // without blocking, then refreshes the repository window's list and calls done (at once
+    // when the document imports nothing). A store under way is abandoned for a new one.
+    void store(const QByteArray& document, const QString& url, StoreDone done);
     // Shows the repository window (creating it on first use) and brings it to the front.
     void showRepository();
 
@@ -47,8 +56,14 @@ public:
     frmSOAPAction* wizard();
     frmWebServices* repositoryWindow();
 
+Q_SIGNALS:
+    // A log line of reading imported documents (for the wizard or for a store).
+    void logLine(const QString& line);
+
 private:
-    bool runWizard();
+    bool runWizard(WsdlImports::LocalReader reader = {}, const QString& mainLocation = {});
+    void onStoreImportsRead(bool ok);
+    void finishStore(const RepositoryResult& result);
 
     WebServicesRepository m_repository;
     MessageSink& m_messages;
@@ -57,4 +72,8 @@ private:
     ctrlSOAP::RequestLoader m_loader;
     QPointer<frmSOAPAction> m_wizard;
     QPointer<frmWebServices> m_window;
+    WsdlImports m_storeImports;
+    QByteArray m_storeDocument;
+    QString m_storeUrl;
+    StoreDone m_storeDone;
 };

@@ -277,7 +277,8 @@ void ctrlDocElements::cmdGet_Click()
         const QList<HtmlLink>& links = kind == "a"_L1 ? m_elements.anchors : m_elements.images;
         if (index < 0 || index >= links.size() || !links.at(index).hasReference)
             return;
-        const ElementRequest request = LinkRequest(links.at(index).reference, m_page);
+        const ElementRequest request
+            = LinkRequest(links.at(index).reference, m_page, m_elements.baseHref);
         if (request.status == ElementRequest::Status::Refused)
             refuse();
         else if (request)
@@ -288,14 +289,15 @@ void ctrlDocElements::cmdGet_Click()
         return;
     const HtmlForm& form = m_elements.forms.at(index);
     // Refused before the editor opens: there is nothing the user could send.
-    if (FormRequest(form, {}, m_page).status == ElementRequest::Status::Refused) {
+    if (FormRequest(form, {}, m_page, m_elements.baseHref).status
+        == ElementRequest::Status::Refused) {
         refuse();
         return;
     }
     QList<FormField> rows = FormRows(form);
     if (m_formEditor && !m_formEditor(form, rows))
         return;
-    const ElementRequest request = FormRequest(form, rows, m_page);
+    const ElementRequest request = FormRequest(form, rows, m_page, m_elements.baseHref);
     if (request)
         Q_EMIT FormRequested(request.request);
 }

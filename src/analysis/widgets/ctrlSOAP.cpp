@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -38,6 +39,7 @@ ctrlSOAP::ctrlSOAP(MessageSink& messages, QWidget* parent)
     , m_lblSOAPAction(new QLabel(this))
     , m_lblServiceAddress(new QLabel(this))
     , m_lblStatus(new QLabel(this))
+    , m_importLog(new QPlainTextEdit(this))
     , m_cmdGenerate(new QPushButton(u"Generate request"_s, this))
     , m_cmdCancel(new QPushButton(u"Cancel"_s, this))
 {
@@ -71,6 +73,10 @@ ctrlSOAP::ctrlSOAP(MessageSink& messages, QWidget* parent)
         label->setMinimumWidth(Twips::toPx(3000));
     }
     m_lblStatus->setWordWrap(true);
+    m_importLog->setObjectName(u"txtImportLog"_s);
+    m_importLog->setReadOnly(true);
+    m_importLog->setMaximumHeight(Twips::toPx(1200));
+    m_importLog->hide();
 
     auto* operations = new QGroupBox(u"(1) Select Operation"_s, this);
     operations->setObjectName(u"fraOperations"_s);
@@ -100,12 +106,19 @@ ctrlSOAP::ctrlSOAP(MessageSink& messages, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(frames, 1);
     layout->addLayout(details);
+    layout->addWidget(m_importLog);
     layout->addLayout(buttons);
 
     m_cmdGenerate->setEnabled(false);
     connect(m_list, &QListWidget::currentRowChanged, this, &ctrlSOAP::selectOperation);
     connect(m_cmdGenerate, &QPushButton::clicked, this, &ctrlSOAP::cmdGenerateRequest_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &ctrlSOAP::CancelClicked);
+    connect(&m_imports, &WsdlImports::finished, this, &ctrlSOAP::onImportsFinished);
+    connect(&m_imports, &WsdlImports::logLine, this, [this](const QString& line) {
+        m_importLog->appendPlainText(line.trimmed());
+        m_importLog->show();
+        Q_EMIT logLine(line);
+    });
 }
 
 ctrlSOAP::~ctrlSOAP() = default;
@@ -129,7 +142,51 @@ void ctrlSOAP::clearOperation()
     m_cmdGenerate->setEnabled(false);
 }
 
+void ctrlSOAP::setLocalReader(WsdlImports::LocalReader reader, const QString& mainLocation)
+{
+    m_imports.setLocalReader(std::move(reader), mainLocation);
+}
+
+void ctrlSOAP::showStatus(const QString& status)
+{
+    m_lblStatus->setText(m_note.isEmpty() || status.isEmpty() ? QString(m_note + status)
+                                                              : QString(m_note + u". "_s + status));
+}
+
 void ctrlSOAP::EnumPortTypes()
+{
+    m_imports.cancel();
+    m_importLog->clear();
+    m_importLog->hide();
+    m_note.clear();
+    const QByteArray document = m_wsdl.documentBytes();
+    if (WsdlImports::ImportLocations(document).isEmpty()) {
+        m_wsdl.setImportedDocuments({});
+        fillOperations();
+        return;
+    }
+    {
+        const QSignalBlocker blocker(m_list);
+        m_list->clear();
+        clearOperation();
+    }
+    m_lblStatus->setText(u"Reading imported documents ..."_s);
+    m_imports.start(document, m_wsdl.wsdlUrl());
+}
+
+void ctrlSOAP::onImportsFinished(bool ok)
+{
+    if (ok) {
+        m_wsdl.setImportedDocuments(m_imports.documents());
+        fillOperations();
+    } else {
+        // Nothing half-read is offered.
+        m_lblStatus->setText(m_imports.status());
+    }
+    Q_EMIT importsRead(ok);
+}
+
+void ctrlSOAP::fillOperations()
 {
     const QString status = m_wsdl.EnumPortTypes();
     {
@@ -144,6 +201,7 @@ void ctrlSOAP::EnumPortTypes()
             item->setData(Qt::UserRole, QString::number(i));
         }
     }
+    m_note = m_list->count() > 0 ? status : QString();
     m_lblStatus->setText(status);
     if (m_list->count() > 0)
         m_list->setCurrentRow(0);
@@ -162,14 +220,21 @@ void ctrlSOAP::selectOperation(int row)
     m_grid->setRowCount(int(m_operation.parameters.size()));
     for (int r = 0; r < m_operation.parameters.size(); ++r) {
         const SoapParameter& parameter = m_operation.parameters.at(r);
-        m_grid->setItem(r, kNameColumn, readOnlyItem(parameter.name));
+        QTableWidgetItem* name = readOnlyItem(parameter.name);
+        QTableWidgetItem* type
+            = readOnlyItem(parameter.header ? u"SOAP header: "_s + parameter.type : parameter.type);
+        if (parameter.header) {
+            name->setToolTip(u"Sent in the SOAP Header"_s);
+            type->setToolTip(name->toolTip());
+        }
+        m_grid->setItem(r, kNameColumn, name);
         m_grid->setItem(r, kValueColumn, new QTableWidgetItem());
-        m_grid->setItem(r, kTypeColumn, readOnlyItem(parameter.type));
+        m_grid->setItem(r, kTypeColumn, type);
     }
 
     m_lblServiceAddress->setText(m_operation.canGenerate() ? m_operation.address : u"- error -"_s);
     m_cmdGenerate->setEnabled(m_operation.canGenerate());
-    m_lblStatus->setText(m_operation.status);
+    showStatus(m_operation.status);
 }
 
 void ctrlSOAP::cmdGenerateRequest_Click()

@@ -87,10 +87,19 @@ void ctrlStoreWebService::cmdStoreLocally_Click()
     if (!m_services || !m_source)
         return;
     const std::optional<WsdlResponse> response = m_source ? m_source() : std::nullopt;
-    const RepositoryResult result = response
-        ? m_services->store(response->document, response->url)
-        : RepositoryResult { false, u"Nothing to store: there is no response"_s, {} };
-    m_lblResult->setText(result.text);
-    // Failures stand out from the success note.
-    m_lblResult->setStyleSheet(result ? QString() : u"color: #b00000;"_s);
+    const QPointer<QLabel> label = m_lblResult;
+    auto show = [label](const RepositoryResult& result) {
+        if (!label)
+            return;
+        label->setText(result.text);
+        // Failures stand out from the success note.
+        label->setStyleSheet(result ? QString() : u"color: #b00000;"_s);
+    };
+    if (!response) {
+        show({ false, u"Nothing to store: there is no response"_s, {} });
+        return;
+    }
+    m_lblResult->setText(u"Reading imported documents ..."_s);
+    m_lblResult->setStyleSheet(QString());
+    m_services->store(response->document, response->url, show);
 }

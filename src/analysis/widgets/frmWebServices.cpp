@@ -112,10 +112,5 @@ void frmWebServices::cmdAction_Click(int index)
         EnumWebServices();
         return;
     }
-    QByteArray document;
-    if (const RepositoryResult read = repository.ReadWSDLFile(file, document); !read) {
-        m_messages.showMessage(read.text, u"Error:"_s, MessageSink::Icon::Error);
-        return;
-    }
-    m_services.openWizard(document, repository.urlOf(file));
+    m_services.openStored(file);
 }

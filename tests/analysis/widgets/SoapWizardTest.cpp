@@ -6,12 +6,14 @@
 #include "shell/widgets/DialogRunner.h"
 #include "support/FileHelpers.h"
 #include "support/Recorders.h"
+#include "support/ServedWsdl.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -147,7 +149,11 @@ TEST(SoapWizardTest, StorePanelAndRepositoryWindow)
     EXPECT_EQ(page.lblStoreResult()->text(), u"Nothing to store: there is no response"_s);
 
     frmWebServices* window = services.repositoryWindow();
-    response = WsdlResponse { sample("two-services.wsdl"), u"http://h:8000/ws/shop.wsdl"_s, {} };
+    // Its import is served nowhere; without it the document stores at once.
+    const QByteArray shop
+        = sample("two-services.wsdl")
+              .replace(R"(<wsdl:import namespace="urn:shop:extra" location="extra.wsdl"/>)", "");
+    response = WsdlResponse { shop, u"http://h:8000/ws/shop.wsdl"_s, {} };
     page.cmdStoreLocally()->click();
     EXPECT_EQ(page.lblStoreResult()->text(), u"Stored as shop.wsdl"_s);
     response = WsdlResponse { sample("java.wsdl"), u"http://h:8000/calc?wsdl"_s, {} };
@@ -205,5 +211,77 @@ TEST(SoapWizardTest, StorePanelAndRepositoryWindow)
     EXPECT_TRUE(messages.messages.last().text.startsWith(u"Error parsing "_s + broken + u": "_s))
         << messages.messages.last().text.toStdString();
     EXPECT_EQ(wizardRuns, 1);
+    DialogRunner::clearDrivers();
+}
+
+// A served description: the wizard reads its imports without blocking and shows the header
+// row as such, the listing's note stays beside each operation's status; stored from the page
+// with its imports, it lists from the repository with the server gone and generates the same.
+TEST(SoapWizardTest, ImportsAreReadThenStoredAndListedOffline)
+{
+    auto server = std::make_unique<TestServer>();
+    ASSERT_TRUE(server->listen()) << qPrintable(server->error());
+    ServedWsdl::route(*server,
+                      { { "/svc?wsdl=2", ServedWsdl::kBinding },
+                        { "/svc?xsd=1", ServedWsdl::kSchema1 },
+                        { "/svc?xsd=2", ServedWsdl::kSchema2 } });
+    const QString url = u"http://127.0.0.1:%1/svc?wsdl"_s.arg(server->port());
+    // ASMX-style, an HTTP GET port type beside the SOAP one.
+    const QByteArray main = QByteArray(ServedWsdl::kMain).replace("</definitions>", R"(
+  <portType name="QuoteHttpGet"><operation name="getQuote"><input message="tns:getQuote"/></operation></portType>
+  <binding name="QuoteHttpGet" type="tns:QuoteHttpGet" xmlns:http="http://schemas.xmlsoap.org/wsdl/http/">
+    <http:binding verb="GET"/></binding></definitions>)");
+
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    QWidget mainWindow;
+    WebServices services(QDir(dir.path()).filePath(u"webservices"_s), messages, &mainWindow);
+    QList<HTTPRequest> loaded;
+    services.setRequestLoader([&](const HTTPRequest& request) { loaded.append(request); });
+    ctrlSOAP* panel = services.wizard()->panel();
+    QSignalSpy read(panel, &ctrlSOAP::importsRead);
+    panel->setWSDLDocument(main, url);
+    panel->EnumPortTypes();
+    EXPECT_EQ(panel->lblStatus()->text(), u"Reading imported documents ..."_s);
+    EXPECT_EQ(panel->ListView1()->count(), 0);
+    ASSERT_TRUE(read.wait(15000));
+    ASSERT_TRUE(read.at(0).at(0).toBool()) << qPrintable(panel->lblStatus()->text());
+    EXPECT_EQ(listTexts(panel->ListView1()), QStringList { u"getQuote"_s });
+    EXPECT_EQ(panel->lblStatus()->text(), u"Operations without a SOAP binding are not listed: 1"_s)
+        << "the note stays after the first selection";
+    ASSERT_EQ(panel->flxInputParams()->rowCount(), 4);
+    EXPECT_EQ(panel->flxInputParams()->item(0, 2)->text(), u"SOAP header: tns:token"_s);
+    EXPECT_EQ(panel->flxInputParams()->item(1, 2)->text(), u"xs:string"_s);
+    EXPECT_TRUE(panel->txtImportLog()->toPlainText().contains(u"svc?xsd=2: status 200, "_s));
+    panel->cmdGenerateRequest()->click();
+    ASSERT_EQ(loaded.size(), 1);
+
+    ctrlStoreWebService page;
+    page.setServices(&services);
+    page.setSource([&] { return std::optional<WsdlResponse>({ main, url, {} }); });
+    QSignalSpy storeLog(&services, &WebServices::logLine);
+    page.cmdStoreLocally()->click();
+    EXPECT_EQ(page.lblStoreResult()->text(), u"Reading imported documents ..."_s);
+    const QString stored = u"Stored as svc.wsdl with 3 imported documents"_s;
+    while (page.lblStoreResult()->text() == u"Reading imported documents ..."_s
+           && storeLog.wait(15000)) { }
+    ASSERT_EQ(page.lblStoreResult()->text(), stored);
+
+    server.reset();
+    frmWebServices* window = services.repositoryWindow();
+    ASSERT_EQ(window->lstServices()->topLevelItemCount(), 1) << "imports are not listed";
+    window->lstServices()->setCurrentItem(window->lstServices()->topLevelItem(0));
+    read.clear();
+    DialogRunner::pushDriver([&](QDialog&) {
+        if (read.isEmpty())
+            read.wait(15000);
+        ASSERT_EQ(listTexts(panel->ListView1()), QStringList { u"getQuote"_s })
+            << qPrintable(panel->lblStatus()->text());
+        panel->cmdGenerateRequest()->click();
+    });
+    window->cmdAction(1)->click();
+    ASSERT_EQ(loaded.size(), 2);
+    EXPECT_EQ(loaded.at(1).RequestBytes(), loaded.at(0).RequestBytes());
+    EXPECT_TRUE(messages.messages.isEmpty()) << qPrintable(messages.texts().join(u'|'));
     DialogRunner::clearDrivers();
 }
