@@ -1,11 +1,37 @@
 #include "FuzzSupport.h"
 #include "analysis/DecodedBody.h"
+#include "analysis/JsonLayout.h"
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <vector>
 
-// Any response decodes within the output limit it is given; and a body framed here as chunked,
-// at places the input chooses, comes back exactly once the chunked coding is removed.
+namespace {
+
+// The text without the white space between tokens; white space inside strings stays.
+QByteArray withoutBlanksOutsideStrings(const QByteArray& json)
+{
+    QByteArray out;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : json) {
+        if (inString) {
+            inString = escaped || c != '"';
+            escaped = !escaped && c == '\\';
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            continue;
+        } else {
+            inString = c == '"';
+        }
+        out.append(c);
+    }
+    return out;
+}
+
+} // namespace
+
+// Any response decodes within the output limit it is given; a body framed here as chunked,
+// at places the input chooses, comes back exactly once the chunked coding is removed; and laying
+// out JSON changes nothing but the white space between tokens, and nothing of its own output.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
@@ -47,5 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + framed), limit);
     FUZZ_CHECK(chunked.bytes == bytes.first(std::min<qint64>(limit, bytes.size())));
     FUZZ_CHECK(chunked.truncated == (bytes.size() > limit));
+
+    if (const std::optional<QByteArray> json = LayOutJson(bytes)) {
+        FUZZ_CHECK(withoutBlanksOutsideStrings(*json) == withoutBlanksOutsideStrings(bytes));
+        FUZZ_CHECK(LayOutJson(*json) == json);
+    }
     return 0;
 }

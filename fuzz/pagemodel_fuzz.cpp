@@ -7,8 +7,17 @@
 
 namespace {
 
-// UTF-8 decoded the plain way: each maximal subpart of an ill-formed sequence becomes one
-// U+FFFD (Unicode, "U+FFFD Substitution of Maximal Subparts").
+// Each byte as "\xE9".
+QString escaped(const unsigned char* p, qsizetype n)
+{
+    QString out;
+    for (qsizetype i = 0; i < n; ++i)
+        out += QString::asprintf("\\x%02X", p[i]);
+    return out;
+}
+
+// UTF-8 decoded the plain way, except that each byte of a maximal subpart of an ill-formed
+// sequence is shown as "\xE9" where a plain decoder puts one U+FFFD.
 QString decodeUtf8(const QByteArray& bytes)
 {
     QString out;
@@ -38,7 +47,7 @@ QString decodeUtf8(const QByteArray& bytes)
             lo = b == 0xF0 ? 0x90 : 0x80;
             hi = b == 0xF4 ? 0x8F : 0xBF;
         } else {
-            out += QChar(0xFFFD);
+            out += escaped(p + i, 1);
             ++i;
             continue;
         }
@@ -56,7 +65,7 @@ QString decodeUtf8(const QByteArray& bytes)
         if (ok)
             out += QString::fromUcs4(&cp, 1);
         else
-            out += QChar(0xFFFD);
+            out += escaped(p + i, j - i);
         i = j;
     }
     return out;
@@ -88,7 +97,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qint64 rows = 0;
     for (qint64 line = 0; line < page.lineCount(); ++line) {
         FUZZ_CHECK(page.lineStart(line) <= page.lineEnd(line));
-        (void)page.displayText(line);
+        // The scanner's width agrees with what the line shows: a cell a character (tabs
+        // expanded, four for an invalid byte), a surrogate pair one cell.
+        const QString shown = page.displayText(line);
+        const auto pairs = std::count_if(shown.cbegin(), shown.cend(),
+                                         [](QChar c) { return c.isLowSurrogate(); });
+        FUZZ_CHECK(shown.size() - pairs == page.lineCells(line));
         FUZZ_CHECK(page.rowOf(page.rowStart(rows)) == rows);
         rows += page.rowsOfLine(line);
     }

@@ -1,6 +1,7 @@
 #include "analysis/DecodedBody.h"
 
 #include "message/HTTPResponse.h"
+#include "message/ResponseHead.h"
 #include <brotli/decode.h>
 #include <zlib.h>
 
@@ -44,24 +45,13 @@ struct HeaderBlock
 HeaderBlock parseHeaderBlock(QByteArrayView raw)
 {
     HeaderBlock block;
-    // Servers that end lines with LF alone exist; whichever empty line comes first ends it.
-    const qsizetype crlf = raw.indexOf("\r\n\r\n");
-    const qsizetype lf = raw.indexOf("\n\n");
-    qsizetype end = -1;
-    qsizetype skip = 0;
-    if (crlf >= 0 && (lf < 0 || crlf < lf)) {
-        end = crlf;
-        skip = 4;
-    } else if (lf >= 0) {
-        end = lf;
-        skip = 2;
-    }
-    if (end < 0)
+    const HeadEnd end = FindHeadEnd(raw);
+    if (!end)
         return block;
-    block.bodyStart = end + skip;
+    block.bodyStart = qsizetype(end.bodyStart);
     const QList<QByteArrayView> lines = [&] {
         QList<QByteArrayView> out;
-        QByteArrayView rest = raw.first(end);
+        QByteArrayView rest = raw.first(qsizetype(end.lineEnd));
         for (qsizetype at = rest.indexOf('\n'); at >= 0; at = rest.indexOf('\n')) {
             out.append(rest.first(at));
             rest = rest.sliced(at + 1);

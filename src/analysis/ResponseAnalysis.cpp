@@ -1,9 +1,7 @@
 #include "analysis/ResponseAnalysis.h"
 
 #include "analysis/DecodedBody.h"
-
-#include <QJsonDocument>
-#include <QJsonParseError>
+#include "analysis/JsonLayout.h"
 
 using namespace Qt::StringLiterals;
 
@@ -65,7 +63,7 @@ bool IsHtmlMediaType(const QString& mediaType)
     return mediaType == "text/html"_L1 || mediaType == "application/xhtml+xml"_L1;
 }
 
-QByteArray BodyViewText(const DecodedBody& body)
+QByteArray BodyViewText(const DecodedBody& body, bool asJson)
 {
     QByteArray note;
     if (body.truncated)
@@ -73,16 +71,16 @@ QByteArray BodyViewText(const DecodedBody& body)
     else if (!body.error.isEmpty())
         note = "[Body incomplete: " + body.error.toUtf8() + "]\r\n\r\n";
 
-    if (!isText(body))
+    if (!asJson && !isText(body))
         return note + hexDump(body.bytes);
-    if (isJson(body.mediaType) || body.mediaType.isEmpty()) {
-        QJsonParseError error;
-        const QJsonDocument json = QJsonDocument::fromJson(body.text.toUtf8(), &error);
-        if (error.error == QJsonParseError::NoError && !json.isNull())
-            return note + json.toJson(QJsonDocument::Indented);
-        if (isJson(body.mediaType))
-            note += "[Not valid JSON: " + error.errorString().toUtf8() + " at offset "
-                + QByteArray::number(error.offset) + "]\r\n\r\n";
+    // A body without a type may merely look like JSON; it is laid out only when asked.
+    QByteArray text = body.text.toUtf8();
+    if (asJson || isJson(body.mediaType)) {
+        JsonFault fault;
+        if (std::optional<QByteArray> laidOut = LayOutJson(text, &fault))
+            return note + *laidOut;
+        note += "[Not valid JSON: " + fault.reason.toUtf8() + " at offset "
+            + QByteArray::number(fault.offset) + "]\r\n\r\n";
     }
-    return note + body.text.toUtf8();
+    return note + text;
 }

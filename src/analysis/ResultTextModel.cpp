@@ -14,6 +14,10 @@ namespace {
 // row of a multi-megabyte line costs.
 constexpr qint64 kCheckpointSpacing = 4096;
 constexpr char32_t kReplacement = 0xFFFD;
+// A byte that is not part of valid UTF-8 decodes to kInvalidByte plus its value, outside
+// Unicode, and shows as "\xE9": no byte of the page is hidden behind a U+FFFD.
+constexpr char32_t kInvalidByte = 0x110000;
+constexpr qint64 kInvalidByteCells = 4;
 // Lines per index block: a row lookup walks at most this many lines.
 constexpr qint64 kBlockLines = 256;
 // Starts within a block stay below this, leaving room for the CR LF adjustment.
@@ -26,8 +30,9 @@ struct Step
     int length;
 };
 
-// One character from p. A malformed or cut-off sequence yields one U+FFFD for its
-// maximal valid prefix (at least one byte), the way the incremental scanner counts it.
+// One character from p. A malformed or cut-off sequence yields its first byte as an invalid
+// byte; the bytes after it are read afresh (each is then invalid too, being a continuation
+// byte), the way the incremental scanner counts them.
 Step decodeOne(const unsigned char* p, qsizetype n)
 {
     const unsigned char b = p[0];
@@ -55,11 +60,11 @@ Step decodeOne(const unsigned char* p, qsizetype n)
         if (b == 0xF4)
             upper = 0x8F; // nothing past U+10FFFF
     } else {
-        return { kReplacement, 1 };
+        return { kInvalidByte + b, 1 };
     }
     for (int i = 1; i <= need; ++i) {
         if (i >= n || p[i] < lower || p[i] > upper)
-            return { kReplacement, i };
+            return { kInvalidByte + b, 1 };
         cp = (cp << 6) | (p[i] & 0x3F);
         lower = 0x80;
         upper = 0xBF;
@@ -98,7 +103,18 @@ qsizetype plainAsciiRun(const unsigned char* p, qsizetype n)
 
 qint64 cellWidth(char32_t cp, qint64 cell)
 {
+    if (cp >= kInvalidByte)
+        return kInvalidByteCells;
     return cp == U'\t' ? ResultTextModel::kTabWidth - cell % ResultTextModel::kTabWidth : 1;
+}
+
+// Appends characters [from, from + count) of an invalid byte's shown form, one a cell.
+void appendInvalidByte(QString& out, char32_t cp, qsizetype from = 0, qsizetype count = 4)
+{
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    const auto b = unsigned(cp - kInvalidByte);
+    const char16_t shown[] = { u'\\', u'x', kHex[b >> 4], kHex[b & 0xF] };
+    out.append(QStringView(shown + from, count));
 }
 
 // Control characters would draw as nothing or as boxes of varying width; their
@@ -114,7 +130,9 @@ char32_t visible(char32_t cp)
 
 void appendCodePoint(QString& out, char32_t cp)
 {
-    if (cp > 0xFFFF) {
+    if (cp >= kInvalidByte) {
+        appendInvalidByte(out, cp);
+    } else if (cp > 0xFFFF) {
         out.append(QChar(QChar::highSurrogate(cp)));
         out.append(QChar(QChar::lowSurrogate(cp)));
     } else {
@@ -127,7 +145,7 @@ void appendCodePoint(QString& out, char32_t cp)
 int ResultTextModel::decodeChar(const char* p, qsizetype n, char32_t& cp)
 {
     const Step s = decodeOne(reinterpret_cast<const unsigned char*>(p), n);
-    cp = s.cp;
+    cp = s.cp >= kInvalidByte ? kReplacement : s.cp;
     return s.length;
 }
 
@@ -166,6 +184,7 @@ void ResultTextModel::startLine(qint64 start)
     m_pages.back().push_back({ quint32(start - m_blocks.last().base), 0 });
     m_sinceCheckpoint = 0;
     m_need = 0;
+    m_pending = 0;
 }
 
 void ResultTextModel::moveLastLineStart(qint64 start)
@@ -218,7 +237,9 @@ void ResultTextModel::append(const QByteArray& chunk)
 void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
-    qint64 cell = lineCells(lineCount() - 1);
+    // An open sequence was counted as invalid bytes at the end of the last chunk; it may still
+    // complete into one character.
+    qint64 cell = lineCells(lineCount() - 1) - openSequenceExtraCells();
     for (qsizetype i = 0; i < size; ++i) {
         if (m_need == 0) {
             // Most responses are printable ASCII: such runs only add one cell a byte.
@@ -238,13 +259,15 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
         if (m_need > 0) {
             if (b >= m_lower && b <= m_upper) {
                 --m_need;
+                ++m_pending;
                 m_lower = 0x80;
                 m_upper = 0xBF;
                 ++m_sinceCheckpoint;
                 continue;
             }
-            // The open sequence is broken; its cell already stands for the U+FFFD and
-            // this byte starts afresh.
+            // The open sequence is broken: its bytes show as invalid bytes, and this byte
+            // starts afresh.
+            cell += openSequenceExtraCells();
             m_need = 0;
         }
         if (b == '\n') {
@@ -275,7 +298,12 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
             cell += b == '\t' ? kTabWidth - cell % kTabWidth : 1;
             continue;
         }
-        ++cell; // a character or the U+FFFD of a malformed sequence
+        if (b < 0xC2 || b > 0xF4) {
+            cell += kInvalidByteCells;
+            continue;
+        }
+        ++cell; // one character, unless the sequence breaks
+        m_pending = 1;
         if (b >= 0xC2 && b <= 0xDF) {
             // The range may still hold the narrower one of a sequence this byte broke.
             m_need = 1;
@@ -291,7 +319,12 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
             m_upper = b == 0xF4 ? 0x8F : 0xBF;
         }
     }
-    setLastCells(cell);
+    setLastCells(cell + openSequenceExtraCells());
+}
+
+qint64 ResultTextModel::openSequenceExtraCells() const
+{
+    return m_need > 0 ? m_pending * kInvalidByteCells - 1 : 0;
 }
 
 qint64 ResultTextModel::lineEnd(qint64 line) const
@@ -315,7 +348,8 @@ ResultTextModel::Checkpoint ResultTextModel::seek(qint64 line, qint64 cell) cons
     return { lineStart(line), line, 0 };
 }
 
-QString ResultTextModel::displayText(qint64 line, qint64 fromCell, qint64 toCell) const
+QString ResultTextModel::displayText(qint64 line, qint64 fromCell, qint64 toCell,
+                                     QList<qint64>* invalidBytes) const
 {
     const qint64 cells = lineCells(line);
     if (toCell < 0 || toCell > cells)
@@ -338,6 +372,15 @@ QString ResultTextModel::displayText(qint64 line, qint64 fromCell, qint64 toCell
             const qint64 shown = std::min(cell + w, toCell) - std::max(cell, fromCell);
             if (shown > 0)
                 out.append(QString(qsizetype(shown), u' '));
+        } else if (s.cp >= kInvalidByte) {
+            // A row boundary may cut the shown form; each part keeps its cells.
+            const qint64 first = std::max(cell, fromCell);
+            const qint64 shown = std::min(cell + w, toCell) - first;
+            if (shown > 0) {
+                appendInvalidByte(out, s.cp, first - cell, shown);
+                if (invalidBytes)
+                    invalidBytes->append(cell);
+            }
         } else if (cell >= fromCell) {
             appendCodePoint(out, visible(s.cp));
         }

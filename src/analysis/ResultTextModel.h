@@ -11,11 +11,12 @@
 
 // The text of one result page: the received bytes kept exact, an index of line starts
 // built as the bytes arrive, and rows of a fixed number of cells that long lines wrap
-// into. Only what is asked for is decoded (UTF-8, each maximal invalid subsequence shown
-// as U+FFFD), so appending costs the length of the new bytes and nothing else.
+// into. Only what is asked for is decoded (UTF-8; each byte that is not part of a valid
+// sequence is shown as "\xE9", so no byte hides behind a replacement character), so appending
+// costs the length of the new bytes and nothing else.
 //
 // Lines end at LF, CR LF or a lone CR. A cell is one column of the fixed-pitch grid: each
-// character takes one, a tab runs to the next multiple of eight.
+// character takes one, a tab runs to the next multiple of eight, an invalid byte takes four.
 class ResultTextModel final
 {
 public:
@@ -58,14 +59,18 @@ public:
     // a line break maps to the end of its line.
     Pos posAt(qint64 byte) const;
 
-    // Decodes the character at p (n > 0 bytes) into cp and returns its length: a malformed
-    // or cut-off sequence gives U+FFFD for its longest valid prefix (at least one byte).
+    // Decodes the character at p (n > 0 bytes) into cp and returns its length: the first byte
+    // of a malformed or cut-off sequence gives U+FFFD and the length 1.
     static int decodeChar(const char* p, qsizetype n, char32_t& cp);
 
     // Display text of cells [fromCell, toCell) of a line: tabs as spaces, control
-    // characters as their visible pictures. toCell < 0 means to the end of the line.
-    QString displayText(qint64 line, qint64 fromCell = 0, qint64 toCell = -1) const;
-    // The decoded text between two places, tabs and line breaks kept as received.
+    // characters as their visible pictures, invalid bytes as "\xE9". toCell < 0 means to the
+    // end of the line. invalidBytes, when given, receives the cell where each invalid byte
+    // shown (in whole or in part) starts.
+    QString displayText(qint64 line, qint64 fromCell = 0, qint64 toCell = -1,
+                        QList<qint64>* invalidBytes = nullptr) const;
+    // The decoded text between two places, tabs and line breaks kept as received, invalid
+    // bytes as "\xE9".
     QString text(Pos from, Pos to) const;
     // The whole text decoded.
     QString text() const { return text({ 0, 0 }, endPos()); }
@@ -129,6 +134,8 @@ private:
     // True when no line of the block wraps: its rows are its lines.
     bool flat(const Block& block) const { return m_wrap <= 0 || block.widest <= m_wrap; }
     Checkpoint seek(qint64 line, qint64 cell) const;
+    // Cells the open sequence adds when it turns out broken: four per byte instead of one.
+    qint64 openSequenceExtraCells() const;
 
     ChunkedBytes m_bytes;
     QList<Block> m_blocks;
@@ -142,6 +149,7 @@ private:
     // Scanner state carried from one chunk to the next.
     qint64 m_sinceCheckpoint = 0;
     int m_need = 0; // continuation bytes still expected by the open sequence
+    int m_pending = 0; // bytes of the open sequence so far
     unsigned char m_lower = 0x80; // range of the next continuation byte
     unsigned char m_upper = 0xBF;
     bool m_lastWasCR = false;

@@ -39,7 +39,7 @@ int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out
         = PreviewRequest(FormForLoadedRequest(loaded, defaultVersion), loaded.Header,
                          app.settings(), &app.cookies(), QString());
     QString command;
-    if (const Result made = CurlCommandForRequest(request, folder.path(), false, command); !made) {
+    if (const Result made = CurlCommandForRequest(request, folder.path(), command); !made) {
         err = u"pelorin: "_s + made.text + u'\n';
         return WriteFailed;
     }

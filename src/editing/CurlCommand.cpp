@@ -721,7 +721,7 @@ QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& o
         args.append(u"--http1.0"_s);
     else if (request.Secure)
         args.append(u"--http1.1"_s); // curl would offer HTTP/2 over TLS
-    if (options.insecure)
+    if (request.Secure)
         args.append(u"-k"_s);
 
     const QByteArray& body = request.Body.ContentBytes();

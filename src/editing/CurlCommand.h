@@ -62,7 +62,6 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir 
 // How ExportCurlCommand treats the body.
 struct CurlExportOptions
 {
-    bool insecure = false; // add -k (the certificate was not trusted)
     QString bodyFile; // when the body is not text, it is read from this file (@path)
 };
 
@@ -72,5 +71,6 @@ bool CurlBodyNeedsFile(const HTTPRequest& request);
 
 // A curl command that puts the same request bytes on the wire: method, URL, every header line
 // as -H (curl's own Host, User-Agent, Accept, Content-Type and Expect suppressed when the
-// request does not carry them), the body as --data-binary and the HTTP version.
+// request does not carry them), the body as --data-binary and the HTTP version. HTTPS commands
+// carry -k, since a request sent here is never refused for its certificate.
 QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options = {});

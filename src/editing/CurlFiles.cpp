@@ -134,11 +134,10 @@ Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString&
     return Result::success();
 }
 
-Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
+Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder,
                              QString& command)
 {
     CurlExportOptions options;
-    options.insecure = insecure;
     if (CurlBodyNeedsFile(request)) {
         Result written
             = WriteCurlBodyFile(bodyFolder, request.Body.ContentBytes(), options.bodyFile);

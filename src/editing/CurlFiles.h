@@ -31,7 +31,7 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir 
 Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString& path);
 
 // Sets command to the curl command for request as it goes on the wire; a body that is not text
-// is written to a file in bodyFolder first. insecure adds -k. Fails with the reason when the
+// is written to a file in bodyFolder first. Fails with the reason when the
 // body file cannot be written; command is then left as it was.
-Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
+Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder,
                              QString& command);

@@ -122,9 +122,16 @@ Cookie ParseSetCookie(const QString& value, const QDateTime& now)
             cookie.Expired = true;
         else
             cookie.Expires = HttpDate(now.addSecs(maxAge));
-    } else if (!cookie.Expires.isEmpty()) {
-        const QDateTime expiry = ParseCookieDate(cookie.Expires);
-        cookie.Expired = expiry.isValid() && expiry <= now;
+    } else {
+        cookie.Expired = cookie.expiresBy(now);
     }
     return cookie;
+}
+
+bool Cookie::expiresBy(const QDateTime& now) const
+{
+    if (Expires.isEmpty())
+        return false;
+    const QDateTime expiry = ParseCookieDate(Expires);
+    return expiry.isValid() && expiry <= now;
 }

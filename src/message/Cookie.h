@@ -29,6 +29,10 @@ public:
     // Persistent cookies (with an expiry that has not passed) are the ones that are stored.
     bool isPersistent() const { return !Expires.isEmpty() && !Expired; }
 
+    // True when Expires holds a date at or before now. An expiry text that holds no date never
+    // passes, so a stored cookie with one is kept.
+    bool expiresBy(const QDateTime& now) const;
+
     friend bool operator==(const Cookie&, const Cookie&) = default;
 
 private:

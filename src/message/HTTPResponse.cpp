@@ -1,6 +1,7 @@
 #include "message/HTTPResponse.h"
 
 #include "message/ControlCharacters.h"
+#include "message/ResponseHead.h"
 #include "shell/LogSink.h"
 
 #include <QRegularExpression>
@@ -10,9 +11,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QByteArray kCrLf = "\r\n"_ba;
-const QByteArray kBlankLine = "\r\n\r\n"_ba;
 
 // What a hostile server may make us process, in the spirit of browsers' limits; the raw
 // response is kept and shown whatever its size.
@@ -31,16 +29,35 @@ QString shownName(const QString& name)
     return shown;
 }
 
-// The stretch from the first "HTTP" (any letter case) up to, not including, endMarker.
-bool extractFromHttp(const ChunkedBytes& data, const QByteArray& endMarker, QByteArray& out)
+// Where the response starts: the first "HTTP" in any letter case, or -1.
+qint64 httpStart(const ChunkedBytes& data)
 {
-    const qint64 start = data.indexOf("HTTP", 0, Qt::CaseInsensitive);
-    if (start < 0)
+    return data.indexOf("HTTP", 0, Qt::CaseInsensitive);
+}
+
+// The status line from "HTTP" up to its LF (a CR before it dropped); false until the LF arrives.
+bool statusLine(const ChunkedBytes& data, QByteArray& out)
+{
+    const qint64 start = httpStart(data);
+    const qint64 lf = start < 0 ? -1 : data.indexOf("\n", start + 4);
+    if (lf < 0)
         return false;
-    const qint64 end = data.indexOf(endMarker, start + 4);
-    if (end < 0)
+    out = data.mid(start, lf - start);
+    if (out.endsWith('\r'))
+        out.chop(1);
+    return true;
+}
+
+// The head from "HTTP" up to, not including, the line end before the empty line.
+bool headBlock(const ChunkedBytes& data, QByteArray& out)
+{
+    const qint64 start = httpStart(data);
+    const HeadEnd end = start < 0 ? HeadEnd() : FindHeadEnd(data, start + 4);
+    if (!end)
         return false;
-    out = data.mid(start, end - start);
+    out = data.mid(start, end.lineEnd - start);
+    if (out.endsWith('\r'))
+        out.chop(1);
     return true;
 }
 
@@ -60,11 +77,10 @@ void HTTPResponse::AddResponseData(const QByteArray& newData)
     const qint64 oldSize = m_data.size();
     m_data.append(newData);
     if (m_headerEnd < 0 && !newData.isEmpty()) {
-        // Only the seam with earlier data and the new bytes can hold the first blank line.
-        const qint64 from = std::max<qint64>(0, oldSize - 3);
-        const qint64 hit = m_data.indexOf(kBlankLine, from);
-        if (hit >= 0) {
-            m_headerEnd = hit + kBlankLine.size();
+        // Only the seam with earlier data and the new bytes can hold the first empty line.
+        const HeadEnd end = FindHeadEnd(m_data, std::max<qint64>(0, oldSize - 2));
+        if (end) {
+            m_headerEnd = end.bodyStart;
             if (!m_retainBody && m_data.size() > m_headerEnd) {
                 m_dropped = m_data.size() - m_headerEnd;
                 const ChunkedBytes kept = m_data;
@@ -77,11 +93,18 @@ void HTTPResponse::AddResponseData(const QByteArray& newData)
 
 QString HTTPResponse::ResponseCode() const
 {
-    QByteArray statusLine;
-    if (extractFromHttp(m_data, kCrLf, statusLine)) {
-        const QList<QByteArray> pieces = statusLine.split(' ');
-        if (pieces.size() >= 3)
-            return QString::fromUtf8(pieces.at(1));
+    // The code is the status line's second word, ending at a space, a CR or the line's end;
+    // the reason phrase may be missing.
+    QByteArray line;
+    if (statusLine(m_data, line)) {
+        const qsizetype space = line.indexOf(' ');
+        if (space > 0) {
+            QByteArray code = line.mid(space + 1);
+            const auto stop = std::find_if(code.cbegin(), code.cend(),
+                                           [](char c) { return c == ' ' || c == '\r'; });
+            code.truncate(stop - code.cbegin());
+            return QString::fromUtf8(code);
+        }
     }
     if (m_log)
         m_log->AddToLog(u"!ERROR! Could not determine response code"_s);
@@ -99,7 +122,7 @@ bool HTTPResponse::splitHeader()
     if (m_splitDone && (m_headerFound || m_splitSize == m_data.size()))
         return m_headerFound;
     QByteArray block;
-    m_headerFound = extractFromHttp(m_data, kBlankLine, block);
+    m_headerFound = headBlock(m_data, block);
     if (m_headerFound && block.size() > kMaxHeaderBlock) {
         block.truncate(block.lastIndexOf('\n', kMaxHeaderBlock) + 1);
         if (m_log)
@@ -185,11 +208,11 @@ qsizetype HTTPResponse::ownedLength(QByteArrayView newData) const
     if (m_headerEnd >= 0)
         return isInterim() ? 0 : newData.size();
     // Look for the end of the header block across the seam with what has arrived.
-    const qsizetype tail = qsizetype(std::min<qint64>(3, m_data.size()));
+    const qsizetype tail = qsizetype(std::min<qint64>(2, m_data.size()));
     const QByteArray seam = m_data.mid(m_data.size() - tail) + newData.toByteArray();
-    const qsizetype hit = seam.indexOf(kBlankLine);
-    if (hit < 0)
+    const HeadEnd end = FindHeadEnd(seam);
+    if (!end)
         return newData.size();
-    const qsizetype owned = hit + kBlankLine.size() - tail;
+    const qsizetype owned = qsizetype(end.bodyStart) - tail;
     return isInterim(newData) ? owned : newData.size();
 }

@@ -30,10 +30,11 @@ public:
     // Bytes received for this response, kept or not.
     qint64 receivedSize() const { return m_data.size() + m_dropped; }
 
-    // The status code text, or "???" (with a log line) when no status line is found.
+    // The status code text (the status line's second word, ending at a space or the line end),
+    // or "???" (with a log line) when no status line is found.
     QString ResponseCode() const;
-    // Everything after the first CR LF CR LF; empty when there is none or the body was not
-    // retained.
+    // Everything after the first empty line (LF LF, each LF with an optional CR); empty when there
+    // is none or the body was not retained.
     QByteArray Body() const;
     // The header block: from "HTTP" up to the first empty line. Empty until split.
     const QString& Header() const { return m_header; }
@@ -59,7 +60,7 @@ private:
     LogSink* m_log;
     ChunkedBytes m_data;
     QString m_header;
-    qint64 m_headerEnd = -1; // offset after the first CR LF CR LF, -1 until it arrives
+    qint64 m_headerEnd = -1; // offset after the first empty line, -1 until it arrives
     bool m_headerFound = false;
     bool m_splitDone = false;
     qint64 m_splitSize = -1; // data size when a failed split ran

@@ -23,7 +23,7 @@ public:
     // The bytes the body takes on the wire.
     const QByteArray& ContentBytes() const { return m_bytes; }
     // Number of bytes on the wire (the character count for ASCII text).
-    qint32 ContentLength() const { return qint32(m_bytes.size()); }
+    qint64 ContentLength() const { return m_bytes.size(); }
 
 private:
     QString m_contents;

@@ -102,6 +102,22 @@ QList<Cookie> CookieStore::GetStoredCookies(const QString& server) const
     return cookies;
 }
 
+QList<Cookie> CookieStore::RemoveExpiredCookies(const QString& server, const QDateTime& now)
+{
+    QList<Cookie> removed;
+    const XmlNode element = m_doc.selectSingleNode(kServer, HostName::variables(server));
+    for (XmlNode c : element.children(u"cookie"_s)) {
+        const Cookie cookie = cookieFrom(c, server);
+        if (!cookie.expiresBy(now))
+            continue;
+        c.parent().removeChild(c);
+        if (m_viewer)
+            m_viewer->RemoveCookie(cookie.Host(), cookie.Name);
+        removed.append(cookie);
+    }
+    return removed;
+}
+
 void CookieStore::LoadStoredCookies() const
 {
     if (!m_viewer)

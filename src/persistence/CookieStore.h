@@ -35,6 +35,11 @@ public:
     // tells the viewer. True when one was stored; nothing is shown.
     bool ExpireStoredCookie(const Cookie& cookie);
 
+    // Removes the cookies stored for server whose expiry date is at or before now (RFC 6265, 5.3
+    // step 12), telling the viewer. Returns the removed ones; nothing is shown.
+    QList<Cookie> RemoveExpiredCookies(const QString& server,
+                                       const QDateTime& now = QDateTime::currentDateTimeUtc());
+
     // The cookies stored for server (any letter case), in document order, blocked ones
     // included, with Host set. An empty list when none is stored (callers test isEmpty(); there
     // is no placeholder element).

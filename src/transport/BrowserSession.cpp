@@ -79,6 +79,7 @@ void BrowserSession::cmdSend_Click()
     AddToLog(settingLine("'Host' header is set before sending       ", m_settings.SetHostHeader));
     AddToLog(QString());
 
+    removeExpiredCookies();
     PrepareRequest(m_view.requestForm(), m_headers, m_settings, m_cookies, m_lastServer, m_request,
                    this);
 
@@ -103,21 +104,12 @@ void BrowserSession::SendRequest()
     AddToLog(u"Sending request..."_s);
     m_awaitingFirstChunk = true;
     m_responseThisExchange = false;
-    m_untrustedTarget.clear();
     m_exchange.Execute(m_request);
-}
-
-bool BrowserSession::certificateUntrusted(const HTTPRequest& request) const
-{
-    return request.Secure && !m_untrustedTarget.isEmpty()
-        && m_untrustedTarget == request.Server.toLower() + u':' + request.Port;
 }
 
 void BrowserSession::onInfo(const QString& text)
 {
     AddToLog(text);
-    if (!m_exchange.certificateProblems().isEmpty())
-        m_untrustedTarget = m_request.Server.toLower() + u':' + m_request.Port;
     // The text names only the gravest problem; a script reading the log sees each.
     for (const QString& problem : m_exchange.certificateProblems())
         AddToLog(u"!!Certificate Error!! "_s + problem);
@@ -222,7 +214,7 @@ int BrowserSession::ProcessResponse()
             if (!cookie.Expired) {
                 m_headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
                 AddToLog(u"Adding cookie '"_s + cookie.Name + u"' to request header"_s);
-            } else if (removeCookiePair(cookie.Name)) {
+            } else if (RemoveCookiePair(m_headers, cookie.Name)) {
                 AddToLog(u"Removing cookie '"_s + cookie.Name
                          + u"' from request header (deleted by the server)"_s);
             } else {
@@ -271,25 +263,15 @@ int BrowserSession::ProcessResponse()
     return 0;
 }
 
-bool BrowserSession::removeCookiePair(const QString& name)
+void BrowserSession::removeExpiredCookies()
 {
-    const int row = m_headers.findRow(u"Cookie"_s);
-    if (row < 0)
-        return false;
-    // The other pairs keep their text as composed; the row merges names ignoring case.
-    QStringList pairs = m_headers.rows().at(row).value.split(u';');
-    const qsizetype before = pairs.size();
-    pairs.removeIf([&](const QString& pair) {
-        return pair.section(u'=', 0, 0).trimmed().compare(name, Qt::CaseInsensitive) == 0;
-    });
-    if (pairs.size() == before)
-        return false;
-    const QString rest = pairs.join(u';').trimmed();
-    if (rest.isEmpty())
-        m_headers.RemoveHeader(u"Cookie"_s);
-    else
-        m_headers.setValue(row, rest);
-    return true;
+    if (!m_settings.AddCookies || !m_cookies)
+        return;
+    const QList<Cookie> removed = m_cookies->RemoveExpiredCookies(m_view.requestForm().server);
+    for (const Cookie& cookie : removed)
+        AddToLog(u"Deleting stored cookie '"_s + cookie.Name + u"' (expired)"_s);
+    if (!removed.isEmpty())
+        Q_EMIT userDataChanged();
 }
 
 void BrowserSession::promptRedirect(const QString& location)

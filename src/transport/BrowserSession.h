@@ -42,9 +42,6 @@ public:
     HTTPResponse* oResp() const { return m_response.get(); }
     // The server of the last processed response ("" before the first).
     const QString& lastServer() const { return m_lastServer; }
-    // True when the last exchange that reported a certificate went to request's server and
-    // secure port and did not trust it (a copied curl command then needs --insecure).
-    bool certificateUntrusted(const HTTPRequest& request) const;
     // True while an exchange is under way (from Send until Done, Cancelled or HideMe).
     bool isBusy() const { return m_busy; }
 
@@ -80,7 +77,7 @@ private:
     void startResponses(QByteArray bytes);
     QByteArray addToResponse(const QByteArray& piece);
     void promptRedirect(const QString& location);
-    bool removeCookiePair(const QString& name);
+    void removeExpiredCookies();
     ResultSink* result();
 
     BrowserView& m_view;
@@ -93,7 +90,6 @@ private:
     HTTPRequest m_request;
     std::unique_ptr<HTTPResponse> m_response;
     QString m_lastServer;
-    QString m_untrustedTarget; // "server:port" whose certificate the last exchange did not trust
     bool m_awaitingFirstChunk = false;
     bool m_responseThisExchange = false;
     bool m_busy = false;

@@ -1,6 +1,7 @@
 #include "transport/Redirect.h"
 
 #include "message/ControlCharacters.h"
+#include "transport/PortNumber.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -67,12 +68,40 @@ QString withoutDotSegments(const QString& pathAndQuery)
     return removeDotSegments(pathAndQuery.left(query)) + pathAndQuery.mid(query);
 }
 
-// Fills server and port from an authority; the port stays as it is when none is given.
+// A host a connection can be made to: a bracketed IPv6 literal, or a name or IPv4 address of
+// letters, digits, "-", "." and "_" (names in other scripts are letters too). Blanks, controls
+// and the characters that delimit URL parts never are.
+bool isUsableHost(const QString& host)
+{
+    const auto digit = [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    };
+    const auto letter = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
+    if (host.startsWith(u'[')) {
+        const QStringView inner = QStringView(host).sliced(1, host.size() - 2);
+        return inner.contains(u':') && std::all_of(inner.begin(), inner.end(), [&](QChar c) {
+                   return digit(c) || (c.toLower() >= u'a' && c.toLower() <= u'f') || c == u':'
+                       || c == u'.';
+               });
+    }
+    return !host.isEmpty() && std::all_of(host.cbegin(), host.cend(), [&](QChar c) {
+        if (c.unicode() >= 0x80)
+            return c.isLetterOrNumber() || c.isMark();
+        return digit(c) || letter(c) || c == u'-' || c == u'.' || c == u'_';
+    });
+}
+
+// Fills server and port from an authority; the port stays as it is when none is given. False
+// for a host no connection can be made to or a port outside 1..65535.
 bool applyAuthority(const QString& authority, HTTPRequest& target)
 {
     QString host;
     QString port;
-    if (!SplitHostPort(authority, host, port) || host.isEmpty())
+    if (!SplitHostPort(authority, host, port) || !isUsableHost(host))
+        return false;
+    if (!port.isEmpty() && !ParsePortNumber(port))
         return false;
     target.Server = host;
     if (!port.isEmpty())

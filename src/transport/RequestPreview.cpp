@@ -51,12 +51,45 @@ void PrepareRequest(const RequestForm& form, HeaderTable& headers, const AutoSet
                 addToLog(u"Ignoring stored cookie: control character in its name or value"_s);
                 continue;
             }
+            // RFC 6265, 5.4 step 1: neither a cookie past its date nor a secure one over a plain
+            // connection is sent; an earlier send may have left its pair in the row.
+            if (cookie.expiresBy(QDateTime::currentDateTimeUtc())) {
+                RemoveCookiePair(headers, cookie.Name);
+                continue;
+            }
+            if (cookie.Secure && !request.Secure) {
+                addToLog(u"Cookie '"_s + cookie.Name
+                         + u"' is secure; not sent over a plain connection"_s);
+                RemoveCookiePair(headers, cookie.Name);
+                continue;
+            }
             addToLog(u"Adding cookie '"_s + cookie.Name + u'\'');
             headers.AddHeader(u"Cookie"_s, cookie.Name + u'=' + cookie.Value, true);
         }
     }
 
     headers.AddHeadersToRequest(request);
+}
+
+bool RemoveCookiePair(HeaderTable& headers, const QString& name)
+{
+    const int row = headers.findRow(u"Cookie"_s);
+    if (row < 0)
+        return false;
+    // The other pairs keep their text as composed; the row merges names ignoring case.
+    QStringList pairs = headers.rows().at(row).value.split(u';');
+    const qsizetype before = pairs.size();
+    pairs.removeIf([&](const QString& pair) {
+        return pair.section(u'=', 0, 0).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (pairs.size() == before)
+        return false;
+    const QString rest = pairs.join(u';').trimmed();
+    if (rest.isEmpty())
+        headers.RemoveHeader(u"Cookie"_s);
+    else
+        headers.setValue(row, rest);
+    return true;
 }
 
 HTTPRequest PreviewRequest(const RequestForm& form, const QString& headerText,

@@ -63,8 +63,8 @@ TEST(ResultTextModelTest, MultiByteCharacterSplitAcrossChunksDecodesOnce)
     const QByteArray euro = "\xE2\x82\xAC"_ba; // one character, three bytes
     ResultTextModel m;
     m.append("x"_ba + euro.left(1));
-    EXPECT_EQ(m.lineCells(0), 2) << "an unfinished sequence already takes its one cell";
-    EXPECT_EQ(m.displayText(0), u"x\uFFFD"_s);
+    EXPECT_EQ(m.lineCells(0), 5) << "an unfinished sequence shows its byte until it completes";
+    EXPECT_EQ(m.displayText(0), u"x\\xE2"_s);
     m.append(euro.mid(1, 1));
     m.append(euro.mid(2) + "y\xF0\x9F"_ba);
     m.append("\x98\x80!"_ba); // U+1F600 split in the middle
@@ -74,7 +74,7 @@ TEST(ResultTextModelTest, MultiByteCharacterSplitAcrossChunksDecodesOnce)
     EXPECT_EQ(m.text(), u"x€y\U0001F600!"_s);
 }
 
-TEST(ResultTextModelTest, InvalidBytesShowAsReplacementButAreKeptExact)
+TEST(ResultTextModelTest, EachInvalidByteShowsAsItsHexValue)
 {
     // A lone continuation, an overlong lead, a sequence broken by ASCII, a surrogate,
     // a truncated sequence at a line break.
@@ -89,11 +89,19 @@ TEST(ResultTextModelTest, InvalidBytesShowAsReplacementButAreKeptExact)
                                          return w;
                                      }() }) {
         ASSERT_EQ(m.lineCount(), 2);
-        const QString shown = m.displayText(0);
-        EXPECT_EQ(shown, u"a\uFFFDb\uFFFD\uFFFDc\uFFFDd\uFFFD\uFFFD\uFFFDe\uFFFD"_s);
+        QList<qint64> invalid;
+        const QString shown = m.displayText(0, 0, -1, &invalid);
+        EXPECT_EQ(shown, uR"(a\x80b\xC0\xAFc\xE2\x82d\xED\xA0\x80e\xF0\x9F)"_s);
+        EXPECT_EQ(invalid, QList<qint64>({ 1, 6, 10, 15, 19, 24, 28, 32, 37, 41 }));
         EXPECT_EQ(m.lineCells(0), shown.size()) << "cells counted as bytes arrive match display";
         EXPECT_EQ(m.bytes().toByteArray(), raw);
         EXPECT_EQ(m.displayText(1), u"f"_s);
+        // A row boundary inside a shown byte cuts it; copying gives the text as shown.
+        invalid.clear();
+        EXPECT_EQ(m.displayText(0, 3, 8, &invalid), u"80b\\x"_s);
+        EXPECT_EQ(invalid, QList<qint64>({ 1, 6 }));
+        EXPECT_EQ(m.text({ 0, 1 }, { 0, 10 }), uR"(\x80b\xC0)"_s);
+        EXPECT_EQ(m.posAt(3), (ResultTextModel::Pos { 0, 6 }));
     }
 }
 
@@ -183,8 +191,11 @@ const std::vector<Form> kForms = {
     { 0xF4, 0xF4, { { 0x80, 0x8F }, { 0x80, 0xBF }, { 0x80, 0xBF } } },
 };
 
-// Decodes the way the standard recommends: each maximal subpart of an ill-formed sequence
-// becomes one U+FFFD.
+// Stands for an invalid byte in a reference decoding: kInvalid plus the byte's value.
+constexpr char32_t kInvalid = 0x110000;
+
+// Decodes the way the standard recommends, except that each byte of a maximal subpart of an
+// ill-formed sequence stands for itself where the standard puts one U+FFFD.
 std::vector<char32_t> referenceDecode(const QByteArray& bytes)
 {
     std::vector<char32_t> out;
@@ -193,7 +204,7 @@ std::vector<char32_t> referenceDecode(const QByteArray& bytes)
         const auto form = std::find_if(kForms.begin(), kForms.end(),
                                        [&](const Form& f) { return p[i] >= f.lo && p[i] <= f.hi; });
         if (form == kForms.end()) {
-            out.push_back(0xFFFD);
+            out.push_back(kInvalid + p[i]);
             ++i;
             continue;
         }
@@ -202,7 +213,8 @@ std::vector<char32_t> referenceDecode(const QByteArray& bytes)
                && p[i + 1 + k] >= form->next[k].first && p[i + 1 + k] <= form->next[k].second)
             ++k;
         if (k < form->next.size()) {
-            out.push_back(0xFFFD);
+            for (std::size_t j = 0; j <= k; ++j)
+                out.push_back(kInvalid + p[i + qsizetype(j)]);
         } else {
             const std::size_t n = k + 1;
             char32_t cp = n == 1 ? p[i] : p[i] & (0x7F >> n);
@@ -215,9 +227,19 @@ std::vector<char32_t> referenceDecode(const QByteArray& bytes)
     return out;
 }
 
+// How a page shows a character: an invalid byte as "\xE9".
+QString shownAs(char32_t c)
+{
+    return c >= kInvalid ? QString::asprintf("\\x%02X", unsigned(c - kInvalid))
+                         : QString::fromUcs4(&c, 1);
+}
+
 QString fromCodePoints(const std::vector<char32_t>& cps)
 {
-    return QString::fromUcs4(cps.data(), qsizetype(cps.size()));
+    QString out;
+    for (const char32_t c : cps)
+        out += shownAs(c);
+    return out;
 }
 
 // The cells of each line as a page shows them: tabs as spaces, controls as pictures.
@@ -234,6 +256,9 @@ std::vector<QStringList> referenceCells(const std::vector<char32_t>& cps)
             do
                 lines.back().append(u" "_s);
             while (lines.back().size() % ResultTextModel::kTabWidth != 0);
+        } else if (c >= kInvalid) {
+            for (const QChar part : shownAs(c))
+                lines.back().append(part);
         } else {
             const char32_t shown = c < 0x20 ? 0x2400 + c : c == 0x7F ? 0x2421 : c;
             lines.back().append(QString::fromUcs4(&shown, 1));

@@ -27,6 +27,8 @@ QByteArrayList normalized(const QByteArray& request)
     if (end < 0)
         return { request };
     QByteArrayList lines = request.left(end).split('\n');
+    for (QByteArray& line : lines)
+        line = line.trimmed();
     std::sort(lines.begin() + 1, lines.end());
     lines.append(request.mid(end + 4));
     return lines;
@@ -81,26 +83,34 @@ TEST_F(CurlRunTest, ToCurlSendsTheSameBytesAsSend)
 {
     if (QStandardPaths::findExecutable(u"curl"_s).isEmpty())
         GTEST_SKIP() << "curl is not installed";
-    TestServer server;
-    ASSERT_TRUE(server.listen()) << server.error().toStdString();
-    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n" });
+    // --send never refuses a certificate; the exported command must not either.
+    TestServer plain;
+    TestServer tls(TestServer::Mode::Tls, TestServer::Certificate::SelfSigned);
+    for (TestServer* server : { &plain, &tls }) {
+        ASSERT_TRUE(server->listen()) << server->error().toStdString();
+        server->setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n" });
+    }
 
     struct Case
     {
         QString method, url, headers;
         QByteArray body;
+        TestServer* server;
     };
     const QList<Case> cases {
         { u"POST"_s, u"/up?a=1&amp;b='x'"_s,
           u"Content-type: application/octet-stream\r\nX-Q: it's \"$HOME\"\r\nCookie: gone=1"_s,
-          QByteArray("\x00\x01\xff\xfe\r\nPNG\x89", 9) },
-        { u"GET"_s, u"/plain"_s, u"Accept: */*\r\nUser-Agent: Pelorin"_s, {} },
+          QByteArray("\x00\x01\xff\xfe\r\nPNG\x89", 9), &plain },
+        { u"GET"_s, u"/plain"_s, u"Accept: */*\r\nUser-Agent: Pelorin"_s, {}, &plain },
+        { u"PUT"_s, u"/tls"_s, u"Accept: */*"_s, "x=1", &tls },
     };
-    int connections = 0;
     for (const Case& c : cases) {
+        TestServer& server = *c.server;
+        const int connections = server.connectionCount();
         HTTPRequest request;
         request.Server = u"127.0.0.1"_s;
         request.Port = server.portText();
+        request.Secure = &server == &tls;
         request.setMethod(c.method);
         request.setURL(c.url);
         request.HTTPver = u"HTTP/1.1"_s;
@@ -118,8 +128,7 @@ TEST_F(CurlRunTest, ToCurlSendsTheSameBytesAsSend)
         const Run curl
             = start(u"bash"_s, { u"-c"_s, exported.out.trimmed() + u" -s -o /dev/null"_s });
         ASSERT_EQ(curl.status, 0) << exported.out.toStdString() << curl.err.toStdString();
-        connections += 2;
-        ASSERT_EQ(server.connectionCount(), connections) << "curl never connected";
+        ASSERT_EQ(server.connectionCount(), connections + 2) << "curl never connected";
         EXPECT_EQ(normalized(server.received()), normalized(bySend)) << exported.out.toStdString();
     }
 

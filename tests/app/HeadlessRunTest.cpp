@@ -96,6 +96,22 @@ protected:
         return path;
     }
 
+    // Like run, but the test's event loop turns meanwhile, so a TestServer can answer.
+    RunResult runServing(QStringList args)
+    {
+        args.prepend(dataDir);
+        args.prepend(u"--data-dir"_s);
+        QProcess process;
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start(QStringLiteral(PELORIN_BINARY), args);
+        EXPECT_TRUE(finished.wait(60000)) << "pelorin did not finish";
+        RunResult r;
+        r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        r.out = process.readAllStandardOutput();
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        return r;
+    }
+
     QByteArray userData() const
     {
         QFile f(dataDir + u"/pelorinuser.xml"_s);
@@ -196,6 +212,67 @@ TEST_F(HeadlessRunTest, PersistentCookiesAreStoredAndSentByTheNextRun)
     r = run({ u"--send"_s, requestFile(u"/echo-cookie"_s) });
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(bodyOf(r.out), "cookie=[persist=abc]\n");
+}
+
+TEST_F(HeadlessRunTest, StoredCookiesPastTheirDateOrSecureOverPlainAreNotSent)
+{
+    ASSERT_TRUE(QDir().mkpath(dataDir));
+    QFile file(dataDir + u"/pelorinuser.xml"_s);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const auto cookie
+        = [](const char* name, const char* value, const char* year, bool secure) -> QByteArray {
+        return QByteArray("<cookie name=\"") + name + "\" value=\"" + value
+            + "\" path=\"/\" expires=\"Mon, 01 Jan " + year + " 00:00:00 GMT\" block=\"False\" "
+            + "secure=\"" + (secure ? "True" : "False") + "\"/>";
+    };
+    file.write("<userdata><cookies><server name=\"127.0.0.1\">"
+               + cookie("stale", "s1", "2001", false) + cookie("fresh", "f1", "2031", false)
+               + cookie("tok", "secret", "2031", true) + cookie("pub", "p1", "2031", false)
+               + "</server><server name=\"localhost\">" + cookie("tok", "secret", "2031", true)
+               + "</server></cookies><history/></userdata>");
+    file.close();
+
+    RunResult r = run({ u"--send"_s, requestFile(u"/echo-cookie"_s) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(bodyOf(r.out), "cookie=[fresh=f1;pub=p1]\n");
+    EXPECT_EQ(r.err.count(u"Deleting stored cookie 'stale' (expired)"_s), 1);
+    EXPECT_TRUE(r.err.contains(u"Cookie 'tok' is secure; not sent over a plain connection"_s));
+    EXPECT_FALSE(userData().contains("name=\"stale\""));
+    EXPECT_TRUE(userData().contains("name=\"fresh\""));
+
+    r = run({ u"--send"_s, requestFile(u"/echo-cookie"_s, true) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(bodyOf(r.out), "cookie=[tok=secret]\n");
+}
+
+TEST_F(HeadlessRunTest, HeadsWhoseLinesEndInBareLineFeedsAreRead)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen()) << server.error().toStdString();
+    const QByteArray lfOnly
+        = "HTTP/1.1 200 OK\nSet-Cookie: lf=1; Max-Age=3600\nContent-Length: 2\n\nok";
+    server.setResponse({ lfOnly });
+    RunResult r = runServing({ u"--send"_s, silentFile(server.port(), false, u"lf"_s) });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, lfOnly);
+    EXPECT_TRUE(r.err.contains(u"Storing cookie 'lf'"_s));
+    EXPECT_TRUE(r.err.contains(u"History item added"_s));
+
+    // A 303 without a reason phrase turns the POST into a GET of the location.
+    server.setResponse({ "HTTP/1.1 303\nLocation: http://127.0.0.1:"
+                         + QByteArray::number(nginx->port()) + "/target.html\r\n\nignored" });
+    HTTPRequest post;
+    post.Server = u"127.0.0.1"_s;
+    post.Port = server.portText();
+    post.setMethod(u"POST"_s);
+    post.setURL(u"/form"_s);
+    post.HTTPver = u"HTTP/1.1"_s;
+    post.Body.setContents(u"a=1"_s);
+    const QString postFile = dir.filePath(u"post.phr"_s);
+    ASSERT_TRUE(SaveRequestFile(post, postFile));
+    r = runServing({ u"--send"_s, postFile, u"--follow-redirects"_s });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(nginx->accessLog().last().contains(u"\"GET /target.html HTTP/1.1\" 200"_s));
 }
 
 TEST_F(HeadlessRunTest, BodyGoesOnTheWireByteForByte)

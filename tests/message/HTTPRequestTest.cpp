@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 using namespace Qt::StringLiterals;
 
 TEST(HTTPRequestTest, UrlSplitsAtLastSlash)
@@ -69,6 +71,8 @@ TEST(HTTPRequestTest, ContentLengthCountsBytesOnTheWire)
     // "é" and "€" take two and three bytes in UTF-8.
     body.setContents(u"caf\u00e9 \u20ac"_s);
     EXPECT_EQ(body.ContentLength(), 9);
+    // A body over 2 GiB must not read as negative; its size is not allocated here.
+    static_assert(std::is_same_v<decltype(body.ContentLength()), qint64>);
 
     HTTPRequest r;
     r.setMethod(u"POST"_s);

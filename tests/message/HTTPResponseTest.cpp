@@ -23,12 +23,14 @@ TEST(HTTPResponseTest, StatusCodeFromFirstStatusLine)
     EXPECT_EQ(responseOf("http/1.0 200 ok\r\n", &log).ResponseCode(), u"200"_s);
     EXPECT_EQ(responseOf("HTTP/1.1 404 Not Found\r\n\r\n", &log).ResponseCode(), u"404"_s);
     EXPECT_EQ(responseOf("HTTP/1.1  200 OK\r\n", &log).ResponseCode(), QString());
+    // The code ends at a space or the line end, LF with or without CR.
+    EXPECT_EQ(responseOf("HTTP/1.1 200\r\n", &log).ResponseCode(), u"200"_s);
+    EXPECT_EQ(responseOf("HTTP/1.1 303\nLocation: /x\n\n", &log).ResponseCode(), u"303"_s);
     EXPECT_TRUE(log.lines.isEmpty());
 
-    EXPECT_EQ(responseOf("HTTP/1.1 200\r\n", &log).ResponseCode(), u"???"_s);
     EXPECT_EQ(responseOf("HTTP/1.1 200 OK", &log).ResponseCode(), u"???"_s);
     EXPECT_EQ(responseOf("garbage\r\n", &log).ResponseCode(), u"???"_s);
-    EXPECT_EQ(log.lines, QStringList(3, u"!ERROR! Could not determine response code"_s));
+    EXPECT_EQ(log.lines, QStringList(2, u"!ERROR! Could not determine response code"_s));
 }
 
 TEST(HTTPResponseTest, CodeIsReadAgainAsDataGrows)
@@ -90,6 +92,33 @@ TEST(HTTPResponseTest, BodyIsEverythingAfterFirstBlankLineByteExact)
     EXPECT_EQ(r.Header(), QString());
     r.GetCookies();
     EXPECT_EQ(r.Header(), u"HTTP/1.1 200 OK\r\nA: 1"_s);
+}
+
+TEST(HTTPResponseTest, HeadEndsAtTheFirstEmptyLineWhateverItsLineEnds)
+{
+    // Each line end LF with an optional CR; every split into two chunks finds the same end.
+    for (const QByteArray& eol : { "\n"_ba, "\r\n"_ba }) {
+        for (const QByteArray& empty : { "\n"_ba, "\r\n"_ba }) {
+            const QByteArray head = "HTTP/1.1 302 Found" + eol + "Location: /x" + eol;
+            const QByteArray whole = head + empty + "body\r\n\r\nmore";
+            for (qsizetype split = 0; split <= whole.size(); ++split) {
+                HTTPResponse r;
+                r.AddResponseData(whole.left(split));
+                r.AddResponseData(whole.mid(split));
+                SCOPED_TRACE(whole.toStdString() + " split at " + std::to_string(split));
+                EXPECT_EQ(r.Body(), "body\r\n\r\nmore");
+                EXPECT_EQ(r.GetHeader(u"location"_s), QStringList { u"/x"_s });
+                EXPECT_EQ(r.Header(),
+                          u"HTTP/1.1 302 Found"_s + QString::fromLatin1(eol) + u"Location: /x"_s);
+            }
+            HTTPResponse interim;
+            const QByteArray continueHead = "HTTP/1.1 100 Continue" + eol + empty;
+            interim.AddResponseData(continueHead.left(continueHead.size() - 1));
+            EXPECT_EQ(interim.ownedLength(QByteArray(continueHead.right(1) + "HTTP/1.1 200")), 1);
+        }
+    }
+    // A bare CR ends no line.
+    EXPECT_EQ(responseOf("HTTP/1.1 200 OK\r\rA: 1\r\r\n").Body(), QByteArray());
 }
 
 TEST(HTTPResponseTest, SetCookieLinesGiveCookiesInOrder)

@@ -107,6 +107,18 @@ TEST(RedirectTest, QueriesSurviveDotSegmentsAndOtherSchemesAreRefused)
            u"data:text/html,hi"_s, u"Gopher://x/"_s, u"http:/no-authority"_s,
            u"/next\r\nX-Injected: yes"_s, u"/nul\0x"_s })
         EXPECT_FALSE(ResolveRedirect(from, location)) << location.toStdString();
+    // Authorities no connection can be made to: blanks, controls, delimiters, bad ports.
+    for (const QString& location :
+         { u"// i"_s, u"//a b/x"_s, u"http://a b:x y/p"_s, u"//h:99999999/"_s, u"//h:0/"_s,
+           u"//h:-1/"_s, u"//h: 80/"_s, u"http://h:80x/"_s, u"//h\u00a0i/"_s, u"//u@h/"_s,
+           u"//h\"x/"_s, u"http://[::1 ]/"_s, u"http://[]/"_s, u"http://[v1.x]/"_s })
+        EXPECT_FALSE(ResolveRedirect(from, location)) << location.toStdString();
+    for (const auto& [location, resolved] :
+         { std::pair { u"//h_1.example:65535/"_s, u"http://h_1.example:65535/"_s },
+           std::pair { u"//h:/"_s, u"http://h:80/"_s },
+           std::pair { u"https://b\u00fccher.example/"_s, u"https://b\u00fccher.example:443/"_s },
+           std::pair { u"http://[FE80::1:2]:1/"_s, u"http://[FE80::1:2]:1/"_s } })
+        EXPECT_EQ(fullPath(ResolveRedirect(from, location)), resolved) << location.toStdString();
     // A colon after the first segment is no scheme.
     EXPECT_EQ(fullPath(ResolveRedirect(from, u"./ftp:x"_s)), u"http://server1:80/a/ftp:x"_s);
 }

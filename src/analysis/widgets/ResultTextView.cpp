@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColor>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -23,6 +24,8 @@ namespace {
 
 constexpr int kMargin = 4;
 constexpr int kAutoScrollMs = 40;
+// A translucent orange: readable under the text and over a selection alike.
+constexpr QColor kInvalidByteTint(255, 140, 0, 90);
 
 int clampToInt(qint64 v)
 {
@@ -290,7 +293,8 @@ void ResultTextView::paintEvent(QPaintEvent*)
         const qint64 cells = m_model.lineCells(begin.line);
         const Pos end { begin.line, wrap > 0 ? std::min(begin.cell + wrap, cells) : cells };
         const int y = i * m_rowHeight;
-        const QString text = m_model.displayText(begin.line, begin.cell, end.cell);
+        QList<qint64> invalidBytes;
+        const QString text = m_model.displayText(begin.line, begin.cell, end.cell, &invalidBytes);
 
         const Pos from = std::max(selFrom, begin);
         const Pos to = std::min(selTo, end);
@@ -303,6 +307,14 @@ void ResultTextView::paintEvent(QPaintEvent*)
             const qreal x1 = kMargin + qreal(to.cell - begin.cell) * m_charWidth
                 + (breakSelected ? m_charWidth / 2 : 0);
             painter.fillRect(QRectF(x0, y, x1 - x0, m_rowHeight), pal.color(QPalette::Highlight));
+        }
+        // Bytes that are not UTF-8 are told from text that merely reads "\xE9" by a tint.
+        for (const qint64 at : std::as_const(invalidBytes)) {
+            const qint64 first = std::max(at, begin.cell);
+            const qint64 last = std::min(at + 4, end.cell);
+            painter.fillRect(QRectF(kMargin + qreal(first - begin.cell) * m_charWidth, y,
+                                    qreal(last - first) * m_charWidth, m_rowHeight),
+                             kInvalidByteTint);
         }
         painter.setPen(pal.color(QPalette::Text));
         painter.drawText(QPointF(kMargin, y + m_ascent), text);

@@ -33,6 +33,7 @@ QString tabCaption(const QString& caption)
 const QString kMenuHtml = u"html"_s;
 const QString kMenuWsdl = u"wsdl"_s;
 const QString kMenuBody = u"body"_s;
+const QString kMenuJson = u"json"_s;
 const QString kBodyMark = u" [body]"_s;
 
 } // namespace
@@ -50,6 +51,7 @@ frmResult::frmResult(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     m_frame->setShowmenu(true);
     m_frame->AddMenuItem(u"Body: decoded / raw"_s, kMenuBody);
+    m_frame->AddMenuItem(u"Body: as JSON"_s, kMenuJson);
     m_frame->AddMenuItem(u"Analyse HTML elements"_s, kMenuHtml);
     m_frame->AddMenuItem(u"Open as WSDL"_s, kMenuWsdl);
     connect(m_frame, &ctrlWindowContainer::MenuItemClicked, this, &frmResult::menuItemClicked);
@@ -242,19 +244,26 @@ void frmResult::ParseWSDLDocument(int index)
     AddResultTab(u"SOAP"_s, WsdlPage, false);
 }
 
-void frmResult::showDecodedBody(int index, bool decoded)
+void frmResult::showDecodedBody(int index, bool decoded, bool asJson)
 {
     if (responsePage(index) < 0)
         return;
+    const bool current = index == m_currentTab;
+    if (asJson && m_bodyViews[index]) {
+        if (current)
+            shownPage(index)->hide();
+        delete m_bodyViews[index];
+        m_bodyViews[index] = nullptr;
+    }
     if (decoded && !m_bodyViews[index]) {
         auto* view = new ResultTextView(this);
         view->setObjectName(u"txtBody"_s + QString::number(index));
         view->setGeometry(m_pages[index]->geometry());
         view->hide();
-        view->appendBytes(BodyViewText(decodeBody(m_pages[index]->model().bytes().toByteArray())));
+        view->appendBytes(
+            BodyViewText(decodeBody(m_pages[index]->model().bytes().toByteArray()), asJson));
         m_bodyViews[index] = view;
     }
-    const bool current = index == m_currentTab;
     if (current)
         shownPage(index)->hide();
     // The caption tells the decoded view from the raw response.
@@ -285,7 +294,7 @@ void frmResult::menuItemClicked(const QString& tag)
         ParseHTMLDocument(current);
     } else if (tag == kMenuWsdl) {
         ParseWSDLDocument(current);
-    } else if (tag == kMenuBody) {
+    } else if (tag == kMenuBody || tag == kMenuJson) {
         const int page = responsePage(current);
         if (page < 0) {
             AddToLog(u"No response page to decode"_s);
@@ -293,7 +302,10 @@ void frmResult::menuItemClicked(const QString& tag)
         }
         if (page != m_currentTab)
             m_tabs->setCurrentIndex(page);
-        showDecodedBody(page, !m_showBody[page]);
+        if (tag == kMenuJson)
+            showDecodedBody(page, true, true);
+        else
+            showDecodedBody(page, !m_showBody[page]);
     }
 }
 

@@ -53,8 +53,9 @@ public:
     // Adds a "SOAP" page, not selected, for response page index (the newest when -1); the
     // page keeps that response's decoded body.
     void ParseWSDLDocument(int index = -1);
-    // Shows the decoded body of response page index instead of its raw text, or back.
-    void showDecodedBody(int index, bool decoded);
+    // Shows the decoded body of response page index instead of its raw text, or back. asJson
+    // lays the body out as JSON whatever its media type (the view is made anew).
+    void showDecodedBody(int index, bool decoded, bool asJson = false);
     // Whether page index shows its decoded body.
     bool showsDecodedBody(int index) const;
     // The decoded view of page index, or null before it was first shown.

@@ -830,9 +830,8 @@ QString frmBrowser::curlCommand()
     if (m_bodyFile.isOpen())
         ReloadBodyFromTempFile();
     const HTTPRequest request = requestToSend();
-    const bool insecure = m_session->certificateUntrusted(request);
     QString command;
-    const Result made = CurlCommandForRequest(request, m_app.folder().path(), insecure, command);
+    const Result made = CurlCommandForRequest(request, m_app.folder().path(), command);
     if (!made)
         m_messages.showMessage(made.text, u"Error:"_s, MessageSink::Icon::Error);
     return command;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QScrollBar>
 #include <QTest>
 
@@ -55,6 +56,24 @@ TEST(ResultTextViewTest, MouseSelectionAndKeysCopyTheText)
 
     s.view.clear();
     EXPECT_FALSE(s.view.hasSelection());
+}
+
+TEST(ResultTextViewTest, BytesThatAreNotUtf8ShowTintedAndCopyAsShown)
+{
+    ShownView s;
+    s.view.appendBytes("Caf\xe9 \\xE9"_ba); // an invalid byte, then text that reads the same
+    s.view.selectAll();
+    EXPECT_EQ(s.view.selectedText(), uR"(Caf\xE9 \xE9)"_s);
+    s.view.setSelection({ 0, 0 }, { 0, 0 });
+
+    const QImage shown = s.view.viewport()->grab().toImage();
+    const qreal cell = QFontMetricsF(s.view.font()).horizontalAdvance(u'x');
+    // The top pixel row of a cell is background: plain, or tinted under an invalid byte.
+    const auto background = [&](int column) {
+        return shown.pixelColor(int(4 + (column + 0.5) * cell), 0);
+    };
+    EXPECT_EQ(background(0), background(10)) << "text reading \\xE9 is plain";
+    EXPECT_NE(background(0), background(4)) << "the invalid byte is tinted";
 }
 
 TEST(ResultTextViewTest, ScrollsToTheEndAndFollowsTheEndOnlyWhenAsked)

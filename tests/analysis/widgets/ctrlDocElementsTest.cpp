@@ -160,6 +160,10 @@ TEST(ctrlDocElementsTest, BodyViewShowsAGzipChunkedJsonResponsePrettyPrinted)
               u"{\n    \"id\": 7,\n    \"tags\": [\n        \"x\"\n    ]\n}\n"_s);
     w.showDecodedBody(2, false);
     EXPECT_TRUE(w.txtResult(2)->isVisible());
+    Q_EMIT w.frame()->MenuItemClicked(u"json"_s);
+    EXPECT_TRUE(w.showsDecodedBody(2));
+    EXPECT_TRUE(w.bodyView(2)->isVisible());
+    w.showDecodedBody(2, false);
     EXPECT_EQ(w.tabStrip()->tabText(2), u"  200  "_s);
     Q_EMIT w.frame()->MenuItemClicked(u"html"_s); // analysis on demand, even of JSON
     EXPECT_EQ(w.pageKind(3), ResultSink::ElementTreePage);
