@@ -8,7 +8,10 @@
 #include <QListWidget>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +55,25 @@ void frmControlPanel::showTab(int index)
 {
     TabStrip1->setCurrentIndex(index);
     TabStrip1->setFocus();
+}
+
+void frmControlPanel::showEvent(QShowEvent* event)
+{
+    FramedWindow::showEvent(event);
+    // The lists have their real widths once the layouts have run.
+    QTimer::singleShot(0, this, &frmControlPanel::fitToContent);
+}
+
+void frmControlPanel::fitToContent()
+{
+    // Widen so that no setting or link is cut; never narrower than it was made. Only the
+    // shown page has its real size; both pages have the same.
+    const int room = lstAutoSettings->viewport()->width();
+    int missing = 0;
+    for (const QListWidget* list : { lstAutoSettings, lstHelp })
+        missing = std::max(missing, list->sizeHintForColumn(0) - room);
+    if (missing > 0)
+        resize(width() + missing, height());
 }
 
 qint32 frmControlPanel::AddAutoSetting(const QString& caption, const QString& key, bool checked)

@@ -24,7 +24,10 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(app.LoadConfiguration(&panel));
-        setShellOpener([this](const QUrl& url) { opened.append(url); });
+        setShellOpener([this](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
         panel.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
     }
@@ -88,4 +91,15 @@ TEST_F(frmControlPanelTest, LinksOpenThroughTheShellUnlessTheyCouldRunSomething)
     EXPECT_EQ(opened.size(), 2) << "a program is never handed to the desktop";
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_TRUE(messages.messages.first().text.contains(u"install.sh"_s));
+}
+
+// Every setting can be read whole.
+TEST_F(frmControlPanelTest, OpensWideEnoughForEverySetting)
+{
+    QListWidget* settings = panel.settingsList();
+    ASSERT_GE(settings->count(), 4);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return settings->sizeHintForColumn(0) <= settings->viewport()->width();
+    })) << settings->sizeHintForColumn(0)
+        << " > " << settings->viewport()->width();
 }
