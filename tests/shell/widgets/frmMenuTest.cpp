@@ -2,14 +2,12 @@
 
 #include "shell/Twips.h"
 
-#include <QDialog>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -85,36 +83,15 @@ TEST(frmMenuTest, ClickReportsTheTagAndHidesButDisabledItemsDoNothing)
     EXPECT_EQ(clicked.count(), 0);
     EXPECT_TRUE(f.menu.isVisible()) << "a click on a disabled item leaves the menu open";
 
+    // An item may open a modal dialog: the popup must have let go of the mouse by then.
+    const QWidget* popupAtDelivery = &f.menu;
+    QObject::connect(&f.menu, &frmMenu::MenuItemClicked, &f.menu,
+                     [&] { popupAtDelivery = QApplication::activePopupWidget(); });
     QTest::mouseClick(f.menu.lblMenuItem(0), Qt::LeftButton);
     EXPECT_FALSE(f.menu.isVisible());
-    EXPECT_EQ(clicked.count(), 0) << "the item comes once the menu has let go";
-    ASSERT_TRUE(clicked.wait(5000));
+    ASSERT_TRUE(clicked.count() == 1 || clicked.wait(5000));
     EXPECT_EQ(clicked.at(0).at(0).toString(), u"loadreq"_s);
-}
-
-// An item that opens a modal dialog: the dialog gets the user's first click.
-TEST(frmMenuTest, ADialogOpenedFromAnItemGetsTheFirstClick)
-{
-    RequestFileMenu f;
-    int result = -1;
-    QObject::connect(&f.menu, &frmMenu::MenuItemClicked, &f.menu, [&] {
-        QDialog dialog;
-        auto* ok = new QPushButton(u"OK"_s, &dialog);
-        QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-        // Through the window system, as a real click arrives; a popup still open would take
-        // it. The fallback only ends a test that failed.
-        QTimer::singleShot(0, &dialog, [&] {
-            ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-            QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {},
-                              ok->mapTo(&dialog, ok->rect().center()));
-        });
-        QTimer::singleShot(5000, &dialog, &QDialog::reject);
-        result = dialog.exec();
-    });
-    f.open();
-    QTest::mouseClick(f.menu.lblMenuItem(0), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return result != -1; }, 10000));
-    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(popupAtDelivery, nullptr);
 }
 
 TEST(frmMenuTest, OpensWhollyOnTheScreenAtItsRightAndBottomEdges)
