@@ -3,6 +3,7 @@
 #include "persistence/AutoSettings.h"
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/MessageSink.h"
+#include "shell/widgets/FramedSubWindow.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -72,7 +73,12 @@ void frmControlPanel::fitToContent()
     int missing = 0;
     for (const QListWidget* list : { lstAutoSettings, lstHelp })
         missing = std::max(missing, list->sizeHintForColumn(0) - room);
-    if (missing > 0)
+    if (missing <= 0)
+        return;
+    // In the main window the sub-window holding the panel sets its size.
+    if (FramedSubWindow* sub = FramedSubWindow::of(this))
+        sub->resize(sub->width() + missing, sub->height());
+    else
         resize(width() + missing, height());
 }
 
