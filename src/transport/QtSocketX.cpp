@@ -428,8 +428,9 @@ void QtSocketX::onDisconnected()
 
 void QtSocketX::finish(quint16 errorCode)
 {
-    // Whatever arrived before the end is delivered before the end is announced.
-    if (!m_probed.isEmpty() || (m_socket && m_socket->bytesAvailable() > 0)) {
+    // Whatever arrived before the end is delivered before the end is announced; a socket that
+    // never connected has nothing, and asking it makes Qt warn.
+    if (!m_probed.isEmpty() || (m_socket && m_tcpConnected && m_socket->bytesAvailable() > 0)) {
         Q_EMIT receiveReady(0);
         if (m_finished)
             return;

@@ -48,7 +48,8 @@ ResultTextView::ResultTextView(QWidget* parent)
     const auto shortcut = [this](const QKeySequence& keys, auto slot) {
         new QShortcut(keys, this, this, slot, Qt::WidgetWithChildrenShortcut);
     };
-    shortcut(QKeySequence::Find, [this] { showFind(); });
+    m_findShortcut = new QShortcut(
+        QKeySequence::Find, this, this, [this] { showFind(); }, Qt::WidgetWithChildrenShortcut);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_G), [this] { showGoToLine(); });
     shortcut(QKeySequence(Qt::Key_F3), [this] { findAgain(true); });
     shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { findAgain(false); });
@@ -231,6 +232,11 @@ void ResultTextView::showFind()
     layoutFindBar();
 }
 
+void ResultTextView::setOwnFindShortcut(bool on)
+{
+    m_findShortcut->setEnabled(on);
+}
+
 void ResultTextView::showGoToLine()
 {
     ensureFindBar();
@@ -254,7 +260,8 @@ void ResultTextView::findAgain(bool forward)
 void ResultTextView::goToLine(qint64 line)
 {
     const Pos at { std::clamp<qint64>(line - 1, 0, m_model.lineCount() - 1), 0 };
-    setSelection(at, at);
+    // The line is selected so the eye finds it; the caret is at its start.
+    setSelection({ at.line, m_model.lineCells(at.line) }, at);
     // The line goes to the top third of the view, where the eye looks for it.
     verticalScrollBar()->setValue(clampToInt(m_model.rowOf(at) - visibleRows() / 3));
 }
@@ -348,8 +355,11 @@ void ResultTextView::keyPressEvent(QKeyEvent* event)
     } else if (event == QKeySequence::SelectAll) {
         selectAll();
     } else if (event == QKeySequence::MoveToStartOfDocument) {
+        // The caret goes along: the next search starts from where the user is.
+        setSelection({ 0, 0 }, { 0, 0 });
         scrollToStart();
     } else if (event == QKeySequence::MoveToEndOfDocument) {
+        setSelection(m_model.endPos(), m_model.endPos());
         scrollToEnd();
     } else {
         QAbstractScrollArea::keyPressEvent(event);

@@ -7,6 +7,7 @@
 
 class ResultFindBar;
 class ResultFinder;
+class QShortcut;
 
 // A read-only, fixed-pitch text page built for large responses. It keeps the received
 // bytes exact in a ResultTextModel and paints only the rows in view, so appending costs
@@ -54,6 +55,9 @@ public:
     QString selectedText() const;
     // Selects from anchor to cursor (either order); equal places select nothing.
     void setSelection(Pos anchor, Pos cursor);
+    // The selection's fixed end, and the caret.
+    Pos anchor() const { return m_anchor; }
+    Pos caret() const { return m_cursor; }
     // Selects the whole text.
     void selectAll();
     // Puts the selected text on the clipboard; nothing without a selection.
@@ -64,11 +68,15 @@ public:
 
     // Opens the find bar with its find field focused.
     void showFind();
+    // Off: Ctrl+F is left to the window holding the view, which opens this bar from any of its
+    // parts.
+    void setOwnFindShortcut(bool on);
     // Opens the find bar with its line field focused.
     void showGoToLine();
     // Selects the next (forward) or previous match of the find bar's text, once found.
     void findAgain(bool forward);
-    // Brings a line (from 1, clipped to the text) into view and puts the cursor there.
+    // Brings a line (from 1, clipped to the text) into view, selects it and puts the cursor at
+    // its start.
     void goToLine(qint64 line);
     // Brings a place into view, scrolling only when it is not in view.
     void ensureVisible(Pos pos);
@@ -99,6 +107,7 @@ private:
     void showCount();
 
     ResultTextModel m_model;
+    QShortcut* m_findShortcut = nullptr;
     Pos m_anchor;
     Pos m_cursor;
     bool m_followEnd = false;

@@ -11,6 +11,7 @@
 #include "shell/widgets/ctrlWindowContainer.h"
 
 #include <QFrame>
+#include <QShortcut>
 #include <QTabBar>
 
 #include <algorithm>
@@ -76,7 +77,16 @@ frmResult::frmResult(QWidget* parent)
         m_pages[i] = new ResultTextView(this);
         m_pages[i]->setObjectName(u"txtResult"_s + QString::number(i));
         m_pages[i]->setVisible(i == 0);
+        m_pages[i]->setOwnFindShortcut(false);
     }
+    // Ctrl+F finds in the page shown, wherever in the window the focus is (the tab strip too).
+    new QShortcut(
+        QKeySequence::Find, this, this,
+        [this] {
+            if (auto* view = qobject_cast<ResultTextView*>(shownPage(m_currentTab)))
+                view->showFind();
+        },
+        Qt::WidgetWithChildrenShortcut);
     m_pages[0]->setFollowEnd(true);
     m_kinds[0] = LogPage;
     m_treePanel->hide();
@@ -258,6 +268,7 @@ void frmResult::showDecodedBody(int index, bool decoded, bool asJson)
     if (decoded && !m_bodyViews[index]) {
         auto* view = new ResultTextView(this);
         view->setObjectName(u"txtBody"_s + QString::number(index));
+        view->setOwnFindShortcut(false);
         view->setGeometry(m_pages[index]->geometry());
         view->hide();
         view->appendBytes(

@@ -3,6 +3,7 @@
 #include "BuildInfo.h"
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/Twips.h"
+#include "shell/widgets/MessageBoxSink.h"
 #include "shell/widgets/ctrlFormBar.h"
 
 #include <QHBoxLayout>
@@ -52,7 +53,10 @@ frmNeedMSXML::frmNeedMSXML(QWidget* parent)
     layout->addStretch(1);
     layout->addLayout(buttons);
 
-    connect(lblURL, &QLabel::linkActivated, this, [](const QString& url) { OpenWithShell(url); });
+    connect(lblURL, &QLabel::linkActivated, this, [this](const QString& url) {
+        if (const ShellTarget opened = OpenWithShell(url); !opened)
+            MessageBoxSink(this).showMessage(opened.error, u"Error"_s, MessageSink::Icon::Warning);
+    });
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 

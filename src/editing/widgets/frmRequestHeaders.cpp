@@ -3,6 +3,7 @@
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/Twips.h"
 #include "shell/widgets/DialogRunner.h"
+#include "shell/widgets/MessageBoxSink.h"
 #include "shell/widgets/ctrlFormBar.h"
 
 #include <QBoxLayout>
@@ -208,7 +209,8 @@ void frmRequestHeaders::removeCustomHeader()
 void frmRequestHeaders::showReference()
 {
     m_list->setFocus();
-    OpenWithShell(referenceUrl());
+    if (const ShellTarget opened = OpenWithShell(referenceUrl()); !opened)
+        MessageBoxSink(this).showMessage(opened.error, u"Error"_s, MessageSink::Icon::Warning);
 }
 
 void frmRequestHeaders::updateRemoveButton()

@@ -1,13 +1,16 @@
 #include "persistence/widgets/OpenWithShell.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-std::function<void(const QUrl&)>& shellOpener()
+std::function<bool(const QUrl&)>& shellOpener()
 {
-    static std::function<void(const QUrl&)> opener;
+    static std::function<bool(const QUrl&)> opener;
     return opener;
 }
 
@@ -27,14 +30,19 @@ ShellTarget OpenWithShell(const QString& target)
     ShellTarget checked = CheckShellTarget(target);
     if (!checked)
         return checked;
-    if (shellOpener())
-        shellOpener()(checked.url);
-    else
-        QDesktopServices::openUrl(checked.url);
+    const bool opened
+        = shellOpener() ? shellOpener()(checked.url) : QDesktopServices::openUrl(checked.url);
+    if (!opened) {
+        checked.error = u"No program could be started to open "_s
+            + (checked.url.isLocalFile() ? QDir::toNativeSeparators(checked.url.toLocalFile())
+                                         : checked.url.toString())
+            + u'.';
+        checked.url.clear();
+    }
     return checked;
 }
 
-void setShellOpener(std::function<void(const QUrl&)> opener)
+void setShellOpener(std::function<bool(const QUrl&)> opener)
 {
     shellOpener() = std::move(opener);
 }

@@ -12,10 +12,10 @@
 QUrl ShellUrl(const QString& target);
 
 // Asks the desktop to open target with its default handler when CheckShellTarget allows it;
-// returns that check (its error when refused, nothing is opened then). Whether the desktop
-// then succeeds is not examined. No command line is ever built from target.
+// returns that check, or an error naming the target when no program could be started for it.
+// No command line is ever built from target.
 ShellTarget OpenWithShell(const QString& target);
 
-// Test hook: while set, allowed targets go to opener instead of the desktop; an empty
-// function restores the desktop.
-void setShellOpener(std::function<void(const QUrl&)> opener);
+// Test hook: while set, allowed targets go to opener instead of the desktop (it returns whether
+// a program was started); an empty function restores the desktop.
+void setShellOpener(std::function<bool(const QUrl&)> opener);

@@ -3,12 +3,16 @@
 #include "persistence/AutoSettings.h"
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/MessageSink.h"
+#include "shell/widgets/FramedSubWindow.h"
 
 #include <QApplication>
 #include <QListWidget>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +56,30 @@ void frmControlPanel::showTab(int index)
 {
     TabStrip1->setCurrentIndex(index);
     TabStrip1->setFocus();
+}
+
+void frmControlPanel::showEvent(QShowEvent* event)
+{
+    FramedWindow::showEvent(event);
+    // The lists have their real widths once the layouts have run.
+    QTimer::singleShot(0, this, &frmControlPanel::fitToContent);
+}
+
+void frmControlPanel::fitToContent()
+{
+    // Widen so that no setting or link is cut; never narrower than it was made. Only the
+    // shown page has its real size; both pages have the same.
+    const int room = lstAutoSettings->viewport()->width();
+    int missing = 0;
+    for (const QListWidget* list : { lstAutoSettings, lstHelp })
+        missing = std::max(missing, list->sizeHintForColumn(0) - room);
+    if (missing <= 0)
+        return;
+    // In the main window the sub-window holding the panel sets its size.
+    if (FramedSubWindow* sub = FramedSubWindow::of(this))
+        sub->resize(sub->width() + missing, sub->height());
+    else
+        resize(width() + missing, height());
 }
 
 qint32 frmControlPanel::AddAutoSetting(const QString& caption, const QString& key, bool checked)

@@ -40,8 +40,12 @@ public:
     QListWidget* settingsList() const { return lstAutoSettings; }
     QListWidget* linksList() const { return lstHelp; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void settingChanged(QListWidgetItem* item);
+    void fitToContent();
 
     AutoSettings& m_settings;
     MessageSink& m_messages;

@@ -3,8 +3,10 @@
 #include "shell/Twips.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -172,9 +174,12 @@ bool frmMenu::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (enabled && m_items.at(index).label->rect().contains(mouse->position().toPoint())) {
-            const QString tag = m_items.at(index).tag;
-            Q_EMIT MenuItemClicked(tag);
+            // The popup lets go of the mouse first: an item may open a modal dialog, whose
+            // first click the grab would otherwise take.
             hide();
+            QMetaObject::invokeMethod(
+                this, [this, tag = m_items.at(index).tag] { Q_EMIT MenuItemClicked(tag); },
+                Qt::QueuedConnection);
         }
         return true;
     }
@@ -186,7 +191,17 @@ bool frmMenu::eventFilter(QObject* watched, QEvent* event)
 
 void frmMenu::popupAt(const QPoint& globalPos)
 {
-    move(globalPos);
+    // Wholly on its screen: moved left or up as far as the screen's edge needs.
+    QPoint place = globalPos;
+    const QScreen* screen = QGuiApplication::screenAt(globalPos);
+    if (!screen)
+        screen = this->screen();
+    if (screen) {
+        const QRect room = screen->availableGeometry();
+        place.setX(std::max(room.left(), std::min(place.x(), room.right() + 1 - width())));
+        place.setY(std::max(room.top(), std::min(place.y(), room.bottom() + 1 - height())));
+    }
+    move(place);
     show();
     raise();
     activateWindow();

@@ -45,11 +45,12 @@ public:
     // Index of the highlighted item, or -1.
     int highlightedItem() const { return m_highlighted; }
 
-    // Shows the menu without blocking, its top left corner at a screen position.
+    // Shows the menu without blocking, its top left corner at a screen position, moved left or
+    // up as far as needed to lie wholly on that screen.
     void popupAt(const QPoint& globalPos);
 
 Q_SIGNALS:
-    // An enabled item was clicked; the menu hides right after.
+    // An enabled item was clicked; delivered once the menu has hidden and returned to the loop.
     void MenuItemClicked(const QString& tag);
     // The menu was hidden, for whatever reason.
     void menuHidden();

@@ -33,9 +33,11 @@
 #include "transport/widgets/ctrlHTTP.h"
 #include "transport/widgets/frmRedirect.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -50,6 +52,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -58,6 +62,7 @@ const QString kCaption = u" HTTP User-Agent"_s;
 const QString kEditorPlaceholder
     = u"<when you have edited the file and saved it, click in this area to load from temp file>"_s;
 const QString kClipboardError = u"Contents of Windows clipboard is not a valid URL!"_s;
+const QString kBuilderBodyHint = u"Made by the form builder: FORM data changes it"_s;
 
 QLabel* label(const QString& text, QWidget* parent)
 {
@@ -73,6 +78,16 @@ QComboBox* editableCombo(const QString& name, QWidget* parent)
     box->setEditable(true);
     // Enter sends the request; it must not also grow the list.
     box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+// Entries are offered in a list under the box: inline completion would add characters the
+// user never accepted to what SEND takes.
+QComboBox* historyCombo(const QString& name, Qt::CaseSensitivity matching, QWidget* parent)
+{
+    QComboBox* box = editableCombo(name, parent);
+    box->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    box->completer()->setCaseSensitivity(matching);
     return box;
 }
 
@@ -165,7 +180,7 @@ void frmBrowser::buildControls()
     rows->setSpacing(Twips::toPx(90));
 
     auto* target = new QHBoxLayout;
-    cmbServer = editableCombo(u"cmbServer"_s, m_content);
+    cmbServer = historyCombo(u"cmbServer"_s, Qt::CaseInsensitive, m_content);
     cmbServer->addItem(u"localhost"_s);
     cmbServer->setEditText(u"localhost"_s);
     txtPort = new QLineEdit(u"80"_s, m_content);
@@ -201,7 +216,7 @@ void frmBrowser::buildControls()
     cmbReqMethod->setMinimumWidth(Twips::toPx(1500));
     cmbHTTPver = editableCombo(u"cmbHTTPver"_s, m_content);
     cmbHTTPver->setMinimumWidth(Twips::toPx(1400));
-    cmbURL = editableCombo(u"cmbURL"_s, m_content);
+    cmbURL = historyCombo(u"cmbURL"_s, Qt::CaseSensitive, m_content);
     cmbURL->addItem(u"/"_s);
     cmbURL->setEditText(u"/"_s);
     line->addWidget(label(u"Method:"_s, m_content));
@@ -256,17 +271,27 @@ void frmBrowser::buildControls()
 
     connect(chkSecureConnection, &QCheckBox::toggled, this, &frmBrowser::setSecure);
     connect(chkRB_UseFormBuilder, &QCheckBox::toggled, this, &frmBrowser::SetFormBuilderMode);
-    connect(cmbServer, &QComboBox::activated, this, &frmBrowser::GetHistoryForHost);
-    // The path list follows the server and port the user settles on; a typed path stays.
-    const auto refreshPaths = [this] {
-        const QString path = cmbURL->currentText();
-        GetHistoryForHost();
-        cmbURL->setEditText(path);
-    };
-    connect(cmbServer->lineEdit(), &QLineEdit::editingFinished, this, refreshPaths);
-    connect(txtPort, &QLineEdit::editingFinished, this, refreshPaths);
-    connect(txtPortSecure, &QLineEdit::editingFinished, this, refreshPaths);
-    connect(chkSecureConnection, &QCheckBox::toggled, this, refreshPaths);
+    // A send without the body drops the body rows; a builder body never goes out without the
+    // Content-type (and boundary) it was made with.
+    connect(chkIncludePostData, &QCheckBox::toggled, this, [this](bool included) {
+        if (included && !m_builtContentType.isEmpty()
+            && ctrlHeaders1->headers()->findRow(u"Content-type"_s) < 0)
+            ctrlHeaders1->headers()->AddHeader(u"Content-type"_s, m_builtContentType, false);
+    });
+    // Qt also reports typed text that matches an entry as activated (when the box loses the
+    // focus, e.g. to SEND); only a pick in the drop-down counts.
+    m_serverList = cmbServer->view();
+    m_serverListArea = cmbServer->view()->viewport();
+    m_serverList->installEventFilter(this);
+    m_serverListArea->installEventFilter(this);
+    connect(cmbServer, &QComboBox::activated, this, [this] {
+        if (std::exchange(m_serverPicked, false))
+            refreshPaths();
+    });
+    // The path list follows the port the user settles on.
+    connect(txtPort, &QLineEdit::editingFinished, this, &frmBrowser::refreshPaths);
+    connect(txtPortSecure, &QLineEdit::editingFinished, this, &frmBrowser::refreshPaths);
+    connect(chkSecureConnection, &QCheckBox::toggled, this, &frmBrowser::refreshPaths);
     for (QComboBox* box : { cmbServer, cmbURL }) {
         connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this] {
             if (cmdSend->isEnabled())
@@ -303,6 +328,24 @@ void frmBrowser::changeEvent(QEvent* event)
 
 bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_result.data() && event->type() == QEvent::Close) {
+        currentResultClosing();
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched == m_serverList || watched == m_serverListArea) {
+        // The drop-down takes Enter as a shortcut override, before any key press.
+        const bool keyEvent
+            = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+        const int key = keyEvent ? static_cast<QKeyEvent*>(event)->key() : 0;
+        const bool pick = event->type() == QEvent::MouseButtonRelease || key == Qt::Key_Return
+            || key == Qt::Key_Enter;
+        // The drop-down reports its pick as activated while this event is handled.
+        if (pick) {
+            m_serverPicked = true;
+            QTimer::singleShot(0, this, [this] { m_serverPicked = false; });
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if ((watched == txtPort || watched == txtPortSecure) && event->type() == QEvent::FocusOut) {
         auto* box = static_cast<QLineEdit*>(watched);
         if (box->isEnabled() && !validatePort(box))
@@ -346,6 +389,13 @@ void frmBrowser::SetFormBuilderMode(bool on)
     cmdRB_FORMdata->setEnabled(on && txtRequestBody->isEnabled());
     txtRequestBody->setReadOnly(on || m_body.isLocked() || m_bodyFile.isOpen());
     cmdBodyEditor->setEnabled(!on && txtRequestBody->isEnabled());
+    // A box that takes no typing says so, and why.
+    const bool builders = (on || m_body.isLocked()) && !m_bodyFile.isOpen();
+    QPalette look = palette();
+    if (builders)
+        look.setColor(QPalette::Base, look.color(QPalette::Window));
+    txtRequestBody->setPalette(look);
+    txtRequestBody->setToolTip(builders ? kBuilderBodyHint : QString());
 }
 
 void frmBrowser::SetDefaultHeaders()
@@ -399,6 +449,7 @@ void frmBrowser::bodyEdited()
 
 void frmBrowser::setBodyBytes(const QByteArray& bytes, const QString& displayText)
 {
+    m_builtContentType.clear();
     m_bodyFile.close();
     m_body.setExactBytes(bytes, displayText);
     showBody();
@@ -471,8 +522,8 @@ ResultSink* frmBrowser::MakeNewResultWindow()
     });
     // A form goes through the form builder, filled with the fields the page would send.
     result->elementTreePanel()->setFormEditor([this](const HtmlForm& form, QList<FormField>& rows) {
-        frmFORMBuilder& builder = frmFORMBuilder::appBuilder(m_messages, window());
-        builder.rows()->RemoveAll();
+        // A builder of its own: the user's rows in the application's builder stay theirs.
+        frmFORMBuilder builder(m_messages, window());
         for (const FormField& row : rows)
             builder.rows()->appendRow(row);
         builder.DisableAddFieldControls();
@@ -480,8 +531,6 @@ ResultSink* frmBrowser::MakeNewResultWindow()
         const QRect mine(mapToGlobal(QPoint()), size());
         builder.move(mine.center() - QPoint(builder.width() / 2, builder.height() / 2));
         DialogRunner::exec(builder);
-        builder.setMultipartRequested(false);
-        builder.EnableAddFieldControls();
         if (!builder.bOkClicked())
             return false;
         rows = builder.rows()->fields();
@@ -500,11 +549,31 @@ ResultSink* frmBrowser::MakeNewResultWindow()
         QWidget* mine = FramedSubWindow::of(this);
         FramedSubWindow* sub = FramedSubWindow::addTo(m_area, result);
         sub->move((mine ? mine->pos() : QPoint()) + offset);
+        if (m_closedResultPlace.isValid())
+            sub->setGeometry(m_closedResultPlace);
     } else {
         result->move(pos() + offset);
+        if (m_closedResultPlace.isValid())
+            result->setGeometry(m_closedResultPlace);
     }
+    m_closedResultPlace = QRect();
+    result->installEventFilter(this);
     m_result = result;
     return result;
+}
+
+void frmBrowser::currentResultClosing()
+{
+    // The next result window comes back where the user had this one.
+    const FramedSubWindow* sub = FramedSubWindow::of(m_result);
+    m_closedResultPlace = sub ? sub->geometry() : m_result->geometry();
+    m_result = nullptr;
+    // A response is never split across windows: closing the window of a running exchange
+    // cancels it, so nothing of it arrives elsewhere or is stored.
+    const Exchange::State state = ctrlHTTP1->exchange()->state();
+    if (m_session->isBusy()
+        && (state == Exchange::State::Connecting || state == Exchange::State::Transferring))
+        ctrlHTTP1->exchange()->pressButton();
 }
 
 void frmBrowser::UnloadCurrentResultWindow()
@@ -567,6 +636,14 @@ void frmBrowser::GetHistoryForHost()
     cmbURL->setCurrentIndex(0);
 }
 
+void frmBrowser::refreshPaths()
+{
+    // The path the user typed or the window was given stays what SEND takes.
+    const QString path = cmbURL->currentText();
+    GetHistoryForHost();
+    cmbURL->setEditText(path);
+}
+
 void frmBrowser::AddHistoryItemServer(const QString& server)
 {
     const QString lower = server.toLower();
@@ -606,6 +683,7 @@ qint32 frmBrowser::SetControls_RequestFromURL(const HTTPRequest& request)
     showForm(form);
     m_bodyFile.close();
     m_body.clear();
+    m_builtContentType.clear();
     showBody();
     SetDefaultHeaders();
     cmdSend->setFocus();
@@ -682,7 +760,13 @@ void frmBrowser::cmdBodyEditor_Click()
                                MessageSink::Icon::Error);
         return;
     }
-    OpenWithShell(m_bodyFile.path());
+    if (const ShellTarget opened = OpenWithShell(m_bodyFile.path()); !opened) {
+        // No editor to wait for: the body stays as it was, and the box with it.
+        m_bodyFile.close();
+        showBody();
+        m_messages.showMessage(opened.error, u"Error:"_s, MessageSink::Icon::Error);
+        return;
+    }
     m_showingBody = true;
     txtRequestBody->setPlainText(kEditorPlaceholder); // shown, never sent, saved or written
     m_showingBody = false;
@@ -813,6 +897,7 @@ void frmBrowser::cmdRB_FORMdata_Click()
 void frmBrowser::applyFormBody(const FormBody& body)
 {
     setBodyBytes(body.body, body.displayText);
+    m_builtContentType = body.contentType;
     SetFormBodyHeaders(*ctrlHeaders1->headers(), body);
     // Without it the send pipeline would drop the body just built.
     chkIncludePostData->setChecked(true);

@@ -7,6 +7,7 @@
 #include "transport/BrowserView.h"
 
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <functional>
@@ -135,6 +136,8 @@ private:
     void buildControls();
     void setSecure(bool secure);
     void showForm(const RequestForm& form);
+    void refreshPaths();
+    void currentResultClosing();
     void SetFormBuilderMode(bool on);
     void ReloadBodyFromTempFile();
     void showBody();
@@ -176,14 +179,19 @@ private:
 
     BrowserSession* m_session = nullptr;
     QPointer<frmResult> m_result;
+    QRect m_closedResultPlace; // where the last closed current result window was
     WebServices* m_webServices = nullptr;
     frmRedirect* m_redirect = nullptr;
     std::function<bool(RedirectQuestion&)> m_redirectPrompt;
     std::function<QString(bool)> m_fileChooser;
     QString m_requestFile;
     RequestBodyText m_body; // the body box is a view of it
+    QString m_builtContentType; // the form builder's Content-type while its body is shown
     BodyTempFile m_bodyFile;
     bool m_showingBody = false; // the box is being filled from m_body, not edited
     bool m_checkingBody = false;
     bool m_checkingPort = false;
+    bool m_serverPicked = false; // the server drop-down is delivering a pick
+    QObject* m_serverList = nullptr; // the drop-down's view and its viewport, compared only
+    QObject* m_serverListArea = nullptr;
 };

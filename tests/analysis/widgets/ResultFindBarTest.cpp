@@ -68,3 +68,35 @@ TEST(ResultFindBarTest, CtrlFFindsAndCountsCtrlGJumpsToALine)
     EXPECT_FALSE(bar->isVisible());
     EXPECT_TRUE(view.hasFocus());
 }
+
+// A search goes on from the caret wherever the user put it; Ctrl+G marks the line it reached.
+TEST(ResultFindBarTest, SearchesFromTheCaretAndCtrlGMarksTheLine)
+{
+    ResultTextView view;
+    view.resize(500, 200);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.appendBytes("Needle one\r\nhay\r\nNeedle two\r\nhay\r\nNeedle three\r\n");
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(view.findBar()->findField(), u"Needle"_s);
+    settle(*view.finder());
+    QTest::keyClick(view.findBar()->findField(), Qt::Key_F3);
+    settle(*view.finder());
+    ASSERT_EQ(view.anchor().line, 2);
+
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_F3);
+    settle(*view.finder());
+    EXPECT_EQ(view.selectedText(), u"Needle"_s);
+    EXPECT_EQ(view.anchor().line, 0) << "from the top, not from line 3";
+
+    QTest::keyClick(&view, Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClicks(view.findBar()->lineField(), u"5"_s);
+    QTest::keyClick(view.findBar()->lineField(), Qt::Key_Return);
+    EXPECT_EQ(view.selectedText(), u"Needle three"_s);
+    EXPECT_EQ(view.caret().line, 4);
+    EXPECT_EQ(view.caret().cell, 0) << "the caret at its start";
+}

@@ -1,11 +1,13 @@
 #include "analysis/widgets/frmResult.h"
 
+#include "analysis/widgets/ResultFindBar.h"
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/ctrlDocElements.h"
 #include "analysis/widgets/ctrlStoreWebService.h"
 #include "shell/Twips.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QTabBar>
 #include <QTest>
@@ -174,4 +176,26 @@ TEST(frmResultTest, TheFrameCloseButtonDeletesTheWindow)
     w->show();
     QTest::mouseClick(w->frame()->findChild<QWidget*>(u"imgClose"_s), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.isNull(); }));
+}
+
+// Ctrl+F opens the find bar of the page shown wherever the focus is: the tab strip too.
+TEST(frmResultTest, CtrlFFindsInTheShownPageFromAnyPart)
+{
+    frmResult w;
+    w.AddResultTab(u"200"_s, ResultSink::ResponsePage, true);
+    w.AddResultText("HTTP/1.1 200 OK\r\n\r\nbody"_ba);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.tabStrip()->setFocus();
+    QTest::keyClick(w.tabStrip(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_NE(w.txtResult(1)->findBar(), nullptr);
+    EXPECT_TRUE(w.txtResult(1)->findBar()->findField()->hasFocus());
+
+    // From inside the page, the same one bar.
+    w.txtResult(1)->setFocus();
+    w.txtResult(1)->findBar()->hide();
+    QTest::keyClick(w.txtResult(1), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(w.txtResult(1)->findBar()->isVisible());
+    EXPECT_EQ(w.txtResult(0)->findBar(), nullptr) << "the log page is not shown";
 }

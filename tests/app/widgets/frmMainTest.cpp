@@ -318,7 +318,10 @@ TEST_F(frmMainTest, PrerequisiteWindowNamesTheLibraryAndItsLink)
 {
     Program p(dir.path());
     QList<QUrl> opened;
-    setShellOpener([&](const QUrl& url) { opened.append(url); });
+    setShellOpener([&](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
     bool seen = false;
     DialogRunner::pushDriver([&](QDialog& dialog) {
         auto* window = qobject_cast<frmNeedMSXML*>(&dialog);

@@ -3,10 +3,12 @@
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
 #include "persistence/widgets/OpenWithShell.h"
+#include "shell/widgets/FramedSubWindow.h"
 #include "support/Recorders.h"
 
 #include <QFile>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,7 +26,10 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(app.LoadConfiguration(&panel));
-        setShellOpener([this](const QUrl& url) { opened.append(url); });
+        setShellOpener([this](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
         panel.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
     }
@@ -88,4 +93,29 @@ TEST_F(frmControlPanelTest, LinksOpenThroughTheShellUnlessTheyCouldRunSomething)
     EXPECT_EQ(opened.size(), 2) << "a program is never handed to the desktop";
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_TRUE(messages.messages.first().text.contains(u"install.sh"_s));
+}
+
+// Every setting can be read whole, also in the main window's document area.
+TEST_F(frmControlPanelTest, OpensWideEnoughForEverySetting)
+{
+    QMdiArea area;
+    area.resize(1200, 800);
+    area.show();
+    auto* docked = new frmControlPanel(app.settings(), messages);
+    FramedSubWindow::addTo(&area, docked);
+    ASSERT_TRUE(app.LoadConfiguration(docked));
+    docked->show();
+    for (const frmControlPanel* shown :
+         std::initializer_list<const frmControlPanel*> { &panel, docked }) {
+        const QListWidget* settings = shown->settingsList();
+        ASSERT_GE(settings->count(), 4);
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return settings->sizeHintForColumn(0) <= settings->viewport()->width();
+        })) << settings->sizeHintForColumn(0)
+            << " > " << settings->viewport()->width();
+    }
+    // Not cut by the sub-window around it.
+    const FramedSubWindow* sub = FramedSubWindow::of(docked);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sub->width() >= docked->width(); }))
+        << sub->width() << " < " << docked->width();
 }

@@ -1,3 +1,5 @@
+#include "analysis/widgets/ctrlDocElements.h"
+#include "analysis/widgets/frmResult.h"
 #include "editing/FormFieldTable.h"
 #include "editing/HeaderTable.h"
 #include "editing/RequestFile.h"
@@ -27,6 +29,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -288,4 +291,68 @@ TEST_F(frmBrowserBodyTest, CopyAsCurlTakesTheAutomaticRowsAndAcceptsAnyCertifica
     EXPECT_FALSE(copied().contains(u"\n  -k"_s));
     child<QCheckBox>("chkSecureConnection")->setChecked(true);
     EXPECT_TRUE(copied().contains(u"\n  -k"_s));
+}
+
+// A page's form and the user's rows never meet in one builder. A builder body says why it
+// takes no typing, and keeps its Content-type when it was left out of one request.
+TEST_F(frmBrowserBodyTest, PageFormsHaveTheirOwnBuilderAndBuilderBodiesKeepTheirType)
+{
+    const auto names = [](const frmFORMBuilder& builder) {
+        QStringList found;
+        for (const FormField& row : builder.rows()->fields())
+            found.append(row.name);
+        return found;
+    };
+    const QString file = dir.filePath(u"a.bin"_s);
+    ASSERT_TRUE(FileHelpers::writeFile(file, allByteValues()));
+    frmFORMBuilder::appBuilder(messages, window.get()).setFileChooser([&] { return file; });
+    child<QCheckBox>("chkRB_UseFormBuilder")->setChecked(true);
+    runBuilder([&](frmFORMBuilder& builder) {
+        addRow(builder, u"SV"_s, u"mine"_s);
+        QTest::mouseClick(builder.cmdOK(), Qt::LeftButton);
+    });
+
+    window->MakeNewResultWindow();
+    ctrlDocElements* panel = window->oResult()->elementTreePanel();
+    HTTPRequest page;
+    page.Server = u"127.0.0.1"_s;
+    page.Port = server.portText();
+    page.setURL(u"/"_s);
+    panel->ParseHTMLDocument(
+        u"<form method=\"post\" action=\"/p\"><input name=\"page\" value=\"1\"></form>"_s, page);
+    QStringList pageRows;
+    DialogRunner::pushDriver([&](QDialog& shown) {
+        pageRows = names(static_cast<frmFORMBuilder&>(shown));
+        QTest::mouseClick(static_cast<frmFORMBuilder&>(shown).cmdOK(), Qt::LeftButton);
+    });
+    panel->TreeView1()->setCurrentItem(panel->TreeView1()->topLevelItem(2)->child(0));
+    QTest::mouseClick(panel->cmdGet(), Qt::LeftButton);
+    EXPECT_EQ(pageRows, QStringList { u"page"_s });
+    EXPECT_EQ(combo("cmbURL")->currentText(), u"/p"_s);
+
+    runBuilder([&](frmFORMBuilder& builder) {
+        EXPECT_EQ(names(builder), QStringList { u"mine"_s });
+        clickCell(builder, addRow(builder, u"FILE"_s, u"up"_s), kV1);
+        QTest::mouseClick(builder.cmdOK(), Qt::LeftButton);
+    });
+    auto* body = child<QPlainTextEdit>("txtRequestBody");
+    child<QCheckBox>("chkRB_UseFormBuilder")->setChecked(false);
+    EXPECT_TRUE(body->isReadOnly());
+    EXPECT_EQ(body->toolTip(), u"Made by the form builder: FORM data changes it"_s);
+    EXPECT_EQ(body->palette().color(QPalette::Base), body->palette().color(QPalette::Window));
+
+    const QString type = headers().GetRequestHeaderValue(u"Content-type"_s);
+    ASSERT_TRUE(type.startsWith(u"multipart/form-data; boundary="_s)) << type.toStdString();
+    child<QCheckBox>("chkIncludePostData")->setChecked(false);
+    send();
+    EXPECT_EQ(split(server.received()).header("Content-type"), QByteArray());
+    child<QCheckBox>("chkIncludePostData")->setChecked(true);
+    send();
+    const Received again = split(server.received());
+    EXPECT_EQ(again.header("Content-type"), type.toUtf8());
+    EXPECT_TRUE(parseMultipart(again.header("Content-type"), again.body));
+
+    window->setBodyBytes("x=1", u"x=1"_s);
+    EXPECT_FALSE(body->isReadOnly());
+    EXPECT_TRUE(body->toolTip().isEmpty());
 }

@@ -7,6 +7,8 @@
 #include "editing/widgets/ctrlHeaders.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
+#include "persistence/HistoryStore.h"
+#include "persistence/widgets/OpenWithShell.h"
 #include "shell/widgets/ElidedLabel.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "support/Recorders.h"
@@ -18,10 +20,12 @@
 #include "transport/widgets/frmRedirect.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
@@ -39,6 +43,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -662,6 +667,110 @@ TEST_F(frmBrowserTest, SeeOtherAfterAPostTurnsTheWindowToAGetWithoutBody)
     EXPECT_FALSE(child<QCheckBox>("chkIncludePostData")->isChecked());
     EXPECT_EQ(headers().findRow(u"Content-length"_s), -1);
     EXPECT_EQ(child<QPlainTextEdit>("txtRequestBody")->toPlainText(), u"a=1"_s);
+}
+
+// What the path box shows when SEND is pressed is what goes out: focus leaving the server box,
+// a pick from its drop-down, a request put in from elsewhere and completion leave it alone.
+TEST_F(frmBrowserTest, PathBoxSendsWhatItShows)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    server.setResponse({ "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n" });
+    const QString portText = server.portText();
+    for (const auto& [host, url] :
+         { std::pair { u"127.0.0.1"_s, u"/svc?wsdl"_s }, std::pair { u"localhost"_s, u"/tls"_s } })
+        ASSERT_EQ(
+            app->history().AddHistoryItem(HistoryStore::RequestFor(host, portText, false, url)), 0);
+    QComboBox* host = combo("cmbServer");
+    QComboBox* path = combo("cmbURL");
+    const auto type = [](QComboBox* box, const QString& text) {
+        box->lineEdit()->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), text);
+    };
+    const auto sent = [&](const char* url) {
+        send();
+        return server.received().startsWith(QByteArray("GET "_ba + url + " HTTP/1.1\r\n"));
+    };
+
+    // A request put in while the server box has the focus (History -> Request).
+    type(host, u"somewhere"_s);
+    window->SetControls_RequestFromURL(
+        HistoryStore::RequestFor(u"127.0.0.1"_s, portText, false, u"/other"_s));
+    EXPECT_TRUE(sent("/other")) << server.received().constData();
+
+    // A pick from the drop-down refills the list for that server.
+    host->showPopup();
+    host->view()->setCurrentIndex(host->model()->index(host->findText(u"localhost"_s), 0));
+    QTest::keyClick(host->view(), Qt::Key_Return);
+    EXPECT_GE(path->findText(u"/tls"_s), 0);
+    EXPECT_LT(path->findText(u"/svc?wsdl"_s), 0);
+    type(path, u"/picked"_s);
+    EXPECT_TRUE(sent("/picked")) << server.received().constData();
+
+    // A typed server that is in the list, then SEND.
+    type(path, u"/typed-path"_s);
+    type(host, u"127.0.0.1"_s);
+    EXPECT_TRUE(sent("/typed-path")) << server.received().constData();
+    EXPECT_EQ(path->currentText(), u"/typed-path"_s);
+
+    // A typed prefix of a listed path stays a prefix.
+    window->AddHistoryItemURL(u"/svc?wsdl"_s);
+    type(path, u"/svc"_s);
+    EXPECT_TRUE(sent("/svc")) << server.received().constData();
+    path->completer()->popup()->hide();
+}
+
+// Closing the result window of a running exchange cancels it: the rest of the response lands
+// nowhere and nothing of it is stored. The next window comes back where that one was.
+TEST_F(frmBrowserTest, ClosingTheResultWindowCancelsItsExchangeAndKeepsItsPlace)
+{
+    TestServer::Script trickle;
+    trickle.chunks = { "HTTP/1.1 200 OK\r\nSet-Cookie: t=1; Max-Age=600\r\n\r\nfirst" };
+    for (int i = 0; i < 5; ++i)
+        trickle.chunks.append(QByteArray(1024, 'x'));
+    trickle.pauseMs = 100;
+    server.setScript(trickle);
+    combo("cmbURL")->setEditText(u"/trickle"_s);
+    QSignalSpy data(window->transport()->exchange(), &Exchange::DataArrived);
+    QSignalSpy ended(&window->session(), &BrowserSession::exchangeEnded);
+    QTest::mouseClick(sendButton(), Qt::LeftButton);
+    ASSERT_TRUE(data.wait(kTimeoutMs));
+    frmResult* result = window->oResult();
+    ASSERT_NE(result, nullptr);
+    const QRect place(QPoint(300, 200), QSize(520, 410));
+    result->setGeometry(place);
+    result->close();
+    ASSERT_TRUE(!ended.isEmpty() || ended.wait(kTimeoutMs));
+    EXPECT_FALSE(ended.at(0).at(0).toBool()) << "cancelled, not completed";
+    EXPECT_EQ(window->oResult(), nullptr) << "no window for the rest";
+    EXPECT_TRUE(sendButton()->isEnabled());
+    const QByteArray stored = app->userData().toByteArray();
+    EXPECT_FALSE(stored.contains("/trickle")) << stored.toStdString();
+    EXPECT_FALSE(stored.contains("name=\"t\"")) << stored.toStdString();
+
+    server.setResponse({ "HTTP/1.1 200 OK\r\n\r\nok" });
+    send();
+    ASSERT_NE(window->oResult(), nullptr);
+    EXPECT_EQ(window->oResult()->geometry(), place);
+}
+
+// Without a program for text files the editor is not started: the user is told, naming the
+// file, and the body stays in the box, editable.
+TEST_F(frmBrowserTest, EditorWithoutAProgramSaysSoAndKeepsTheBody)
+{
+    setShellOpener([](const QUrl&) { return false; });
+    window->setBodyBytes("a=1", u"a=1"_s);
+    auto* body = child<QPlainTextEdit>("txtRequestBody");
+    QTest::mouseClick(child<QPushButton>("cmdBodyEditor"), Qt::LeftButton);
+    setShellOpener({});
+    ASSERT_EQ(messages.messages.size(), 1);
+    EXPECT_TRUE(messages.messages.at(0).text.contains(folder.bodyTempFile()))
+        << messages.messages.at(0).text.toStdString();
+    EXPECT_EQ(body->toPlainText(), u"a=1"_s);
+    body->moveCursor(QTextCursor::End);
+    QTest::keyClicks(body, u"&b=2"_s);
+    EXPECT_EQ(window->requestBody().bytes(), "a=1&b=2");
 }
 
 #include "frmBrowserTest.moc"
