@@ -24,7 +24,13 @@ for size in 16 32 48 256; do
         || fail "${size} px icon"
 done
 if command -v help2man >/dev/null; then
-    grep -qF -- '\-\-send' "$root/share/man/man1/pelorin.1" || fail "man page"
+    zgrep -qF -- '\-\-send' "$root/share/man/man1/pelorin.1.gz" || fail "man page"
+fi
+# Debian's checker: an error fails; warnings are shown for whoever reads the log.
+if command -v lintian >/dev/null; then
+    lintian --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1 || true
+    cat "$tmp/lintian.log" >&2
+    ! grep -q '^E: ' "$tmp/lintian.log" || fail "lintian reports errors"
 fi
 
 # Installed, there is no configuration beside the program: the per-user folder is seeded.
@@ -33,7 +39,7 @@ HOME=$tmp/home XDG_DATA_HOME=$tmp/home/data "$root/bin/pelorin" --send "$tmp/non
     >/dev/null 2>&1 || true
 [ -s "$tmp/home/data/Pelorin/Pelorin/pelorinconfig.xml" ] || fail "per-user data folder not seeded"
 # The windows come from their own module, found from the installed program.
-[ -s "$root/lib/pelorin/pelorin-window.so" ] || fail "window module not installed"
+ls "$root"/lib/*/pelorin/pelorin-window.so >/dev/null 2>&1 || fail "window module not installed"
 HOME=$tmp/home XDG_DATA_HOME=$tmp/home/data QT_QPA_PLATFORM=offscreen \
     "$root/bin/pelorin" --startup-probe 2>/dev/null | grep -q '^startup_ms=' || fail "windowed start"
 echo "package checks passed: $(basename "$deb")"

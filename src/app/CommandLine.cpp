@@ -121,7 +121,14 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString CommandLineHelp()
 {
-    return Parser().parser.helpText();
+    QString text = Parser().parser.helpText();
+    // Qt names the program as it was started, often by a full path; help and the man page made
+    // from it name the installed command.
+    const QString usage = u"Usage: "_s;
+    const qsizetype end = text.indexOf(u" [options]");
+    if (text.startsWith(usage) && end > usage.size())
+        text.replace(usage.size(), end - usage.size(), u"pelorin"_s);
+    return text;
 }
 
 namespace {

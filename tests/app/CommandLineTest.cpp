@@ -45,6 +45,9 @@ TEST(CommandLineTest, BadInputIsReportedNotFatal)
     EXPECT_TRUE(parse({ u"--help"_s }).showHelp);
     EXPECT_TRUE(parse({ u"--version"_s }).showVersion);
     EXPECT_TRUE(CommandLineHelp().contains(u"--send"_s));
+    // Whatever path started the program, help names the command.
+    EXPECT_TRUE(CommandLineHelp().startsWith(u"Usage: pelorin [options]"_s))
+        << CommandLineHelp().section(u'\n', 0, 0).toStdString();
 }
 
 TEST(CommandLineTest, TimeLimitsTakeSecondsLikeCurl)

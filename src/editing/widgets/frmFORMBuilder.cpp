@@ -41,8 +41,11 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (index.data(FormFieldTable::TintRole).toBool())
+        // The tint is light on any desktop, so its text is dark.
+        if (index.data(FormFieldTable::TintRole).toBool()) {
             option->backgroundBrush = QColor(255, 224, 192);
+            option->palette.setColor(QPalette::Text, Qt::black);
+        }
     }
 };
 

@@ -161,8 +161,13 @@ void frmCookies::removeRow(int row)
 void frmCookies::setBlocked(int row, bool blocked)
 {
     flxCookies->item(row, 0)->setCheckState(blocked ? Qt::Checked : Qt::Unchecked);
-    for (int c = 0; c < kColumns; ++c)
-        flxCookies->item(row, c)->setBackground(blocked ? kBlockedColor : QColor(Qt::white));
+    // The tint is light on any desktop, so its text is dark; other rows keep the palette's
+    // own colours, which a dark desktop makes light text on dark.
+    for (int c = 0; c < kColumns; ++c) {
+        QTableWidgetItem* item = flxCookies->item(row, c);
+        item->setBackground(blocked ? QBrush(kBlockedColor) : QBrush());
+        item->setForeground(blocked ? QBrush(Qt::black) : QBrush());
+    }
 }
 
 void frmCookies::updateDeleteButton()

@@ -20,11 +20,15 @@ public:
     // Shows the button pressed (sunken) or raised.
     void setSunken(bool sunken);
     bool isSunken() const { return m_sunken; }
+    // Presses the button for assistive technology: emits triggered().
+    void trigger();
 
 Q_SIGNALS:
     // A mouse button went down on the button, or up (wherever the pointer then is).
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void mouseReleased();
+    // Assistive technology pressed the button (see trigger()).
+    void triggered();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

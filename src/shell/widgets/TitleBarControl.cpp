@@ -65,6 +65,9 @@ TitleBarControl::TitleBarControl(bool showMenu, QWidget* parent)
     m_close->setToolTip(u"Close"_s);
     m_maximize->setToolTip(u"Maximize"_s);
     m_minimize->setToolTip(u"Minimize"_s);
+    for (FrameButton* b : { m_close, m_maximize, m_minimize })
+        b->setAccessibleName(b->toolTip());
+    m_menuButton->setAccessibleName(m_menuLabel->text());
 
     for (QLabel* label : { m_menuLabel, m_captionLabel }) {
         QPalette p = label->palette();
@@ -104,6 +107,11 @@ TitleBarControl::TitleBarControl(bool showMenu, QWidget* parent)
             [this] { m_menuButton->setSunken(true); });
     connect(m_menuButton, &FrameButton::mouseReleased, m_menuButton,
             [this] { m_menuButton->setSunken(false); });
+    // What a screen reader's press does: the same as a click.
+    connect(m_close, &FrameButton::triggered, this, &TitleBarControl::WindowClose);
+    connect(m_maximize, &FrameButton::triggered, this, &TitleBarControl::WindowMaximize);
+    connect(m_minimize, &FrameButton::triggered, this, &TitleBarControl::WindowMinimize);
+    connect(m_menuButton, &FrameButton::triggered, this, &TitleBarControl::showMenu);
     connect(m_menu, &frmMenu::MenuItemClicked, this, &TitleBarControl::MenuItemClicked);
     // The open popup takes the release, so the picture rises when the menu goes.
     connect(m_menu, &frmMenu::menuHidden, m_menuButton, [this] { m_menuButton->setSunken(false); });
@@ -120,11 +128,14 @@ void TitleBarControl::setCaption(const QString& caption)
 {
     m_caption = caption;
     m_captionLabel->setText(withoutMnemonics(caption));
+    // A screen reader names the window by its title bar.
+    setAccessibleName(m_captionLabel->text());
 }
 
 void TitleBarControl::setMenuButtonCaption(const QString& caption)
 {
     m_menuLabel->setText(caption);
+    m_menuButton->setAccessibleName(caption);
 }
 
 void TitleBarControl::setBarColor(int scheme)

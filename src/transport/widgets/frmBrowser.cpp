@@ -124,6 +124,7 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     setWindowTitle(kCaption.trimmed());
     resize(Twips::toPx(8655), Twips::toPx(7215));
     buildControls();
+    installKeyboard();
 
     m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
                                    m_app.settings(), &m_app.cookies(), &m_app.history(), this);
@@ -160,9 +161,9 @@ void frmBrowser::buildControls()
     ctrlWindowContainer1->setObjectName(u"ctrlWindowContainer1"_s);
     ctrlWindowContainer1->setCaption(kCaption);
     ctrlWindowContainer1->setMenuButtonCaption(u"Load/Save"_s);
-    ctrlWindowContainer1->AddMenuItem(u"Load Request file"_s, u"loadreq"_s);
-    ctrlWindowContainer1->AddMenuItem(u"Save Request file"_s, u"savereq"_s);
-    ctrlWindowContainer1->AddMenuItem(u"Save Request file as..."_s, u"savereqas"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Load Request file   Ctrl+O"_s, u"loadreq"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Save Request file   Ctrl+S"_s, u"savereq"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Save Request file as...   Ctrl+Shift+S"_s, u"savereqas"_s);
     ctrlWindowContainer1->AddMenuItem(u"Stop using request file"_s, u"stopusing"_s);
     ctrlWindowContainer1->AddMenuItem(u"Copy as curl"_s, u"copycurl"_s);
     ctrlWindowContainer1->EnableMenuItem(u"savereq"_s, false);

@@ -134,6 +134,8 @@ protected:
 
 private:
     void buildControls();
+    // Tab order, shortcuts and accessible names; called once, after buildControls().
+    void installKeyboard();
     void setSecure(bool secure);
     void showForm(const RequestForm& form);
     void refreshPaths();

@@ -19,15 +19,18 @@
 #include "persistence/widgets/frmCookies.h"
 #include "persistence/widgets/frmHistory.h"
 #include "shell/widgets/DialogRunner.h"
+#include "shell/widgets/FrameButton.h"
 #include "shell/widgets/FramedSubWindow.h"
 #include "shell/widgets/ctrlFormBar.h"
 #include "shell/widgets/ctrlWindowContainer.h"
+#include "shell/widgets/frmMenu.h"
 #include "support/FileHelpers.h"
 #include "support/Recorders.h"
 #include "support/TestServer.h"
 #include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,6 +40,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -66,6 +70,18 @@ struct Program
     AppData app;
     frmMain main;
 };
+
+// The captions of a title bar's menu, without the shortcut shown after them.
+QStringList menuCaptions(ctrlWindowContainer* frame)
+{
+    QStringList captions;
+    for (const QLabel* item : frame->fMenu()->findChildren<QLabel*>()) {
+        if (item->objectName().startsWith(u"lblMenuItem"_s) && !item->isHidden())
+            captions.append(
+                item->text().trimmed().remove(QRegularExpression(u"\\s{2,}Ctrl\\+.*$"_s)));
+    }
+    return captions;
+}
 
 class frmMainTest : public ::testing::Test
 {
@@ -373,4 +389,58 @@ TEST_F(frmMainTest, EachExchangeIsSavedSoonAndAFailedSaveIsShown)
     EXPECT_TRUE(p.messages.messages[0].text.startsWith(
         u"Cookies and history could not be saved to "_s + p.folder.userDataFile() + u":\n"_s));
     EXPECT_EQ(saved(), first);
+}
+
+TEST_F(frmMainTest, EveryToolBarButtonAndMenuItemIsInTheManual)
+{
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    QFile file(u":/manual.md"_s);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString manual = QString::fromUtf8(file.readAll());
+
+    QStringList names;
+    for (const QAction* action : p.main.findChild<QToolBar*>(u"Toolbar1"_s)->actions())
+        names.append(action->text());
+    frmBrowser* browser = p.main.browser();
+    names += menuCaptions(browser->frame());
+    browser->MakeNewResultWindow();
+    names += menuCaptions(browser->oResult()->frame());
+    ASSERT_GE(names.size(), 7 + 5 + 3) << qPrintable(names.join(u", "));
+    for (const QString& name : names)
+        EXPECT_TRUE(manual.contains(name)) << qPrintable(name) << " is not in the manual";
+}
+
+TEST_F(frmMainTest, NoVisibleButtonLacksAnAccessibleName)
+{
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    // The tool bar with its text off still names its buttons.
+    p.main.findChild<QToolBar*>(u"Toolbar1"_s)->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    p.main.browser()->MakeNewResultWindow();
+    p.main.browser()->showResultWindow();
+    p.main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&p.main));
+
+    int buttons = 0;
+    int painted = 0;
+    for (QWidget* w : p.main.findChildren<QWidget*>()) {
+        if (!w->isVisible())
+            continue;
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        if (!face)
+            continue;
+        const QAccessible::Role role = face->role();
+        if (role != QAccessible::Button && role != QAccessible::PushButton
+            && role != QAccessible::CheckBox && role != QAccessible::ButtonMenu)
+            continue;
+        ++buttons;
+        painted += qobject_cast<FrameButton*>(w) ? 1 : 0;
+        EXPECT_FALSE(face->text(QAccessible::Name).trimmed().isEmpty())
+            << qPrintable(w->objectName()) << " (" << w->metaObject()->className()
+            << ") has no accessible name";
+    }
+    // The tool bar, the request window's buttons and the title bars' pictures were seen.
+    EXPECT_GE(buttons, 20);
+    EXPECT_GE(painted, 3);
 }

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -115,6 +117,19 @@ TEST_F(frmFORMBuilderTest, AddTakesTheChosenTypeAndStartsEditingTheName)
     const QRect typeCell = grid()->visualRect(rows().index(row, FormFieldTable::kTypeColumn));
     const QImage shot = grid()->viewport()->grab().toImage();
     EXPECT_EQ(shot.pixelColor(typeCell.topLeft() + QPoint(3, 3)), QColor(255, 224, 192));
+    // On a dark desktop (light text) the type name on the light tint is still dark.
+    QPalette dark = grid()->palette();
+    dark.setColor(QPalette::Text, QColor(0xe6, 0xe6, 0xe6));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    grid()->setPalette(dark);
+    const QImage darkShot = grid()->viewport()->grab().toImage();
+    int darkest = 255;
+    const QRect pixels(typeCell.topLeft() * darkShot.devicePixelRatio(),
+                       typeCell.size() * darkShot.devicePixelRatio());
+    for (int y = pixels.top() + 2; y < pixels.bottom() - 1; ++y)
+        for (int x = pixels.left() + 2; x < pixels.right() - 1; ++x)
+            darkest = std::min(darkest, qGray(darkShot.pixel(x, y)));
+    EXPECT_LT(darkest, 100) << "the type name is not readable on the tint";
 }
 
 TEST_F(frmFORMBuilderTest, ClicksEditOnlyTheCellsTheTypeUsesAndSelectRowsForRemove)

@@ -4,11 +4,14 @@
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "shell/widgets/frmMenu.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -206,4 +209,34 @@ TEST(TitleBarTest, CaptionShowsDoubledAmpersandsOnce)
     EXPECT_EQ(label(bar, u"lblCaption"_s)->text(), u" Manual & License Agreement"_s);
     bar.setCaption(u"&File a&&b&"_s);
     EXPECT_EQ(label(bar, u"lblCaption"_s)->text(), u"File a&b"_s);
+}
+
+TEST(TitleBarTest, AssistiveTechnologyReadsTheCaptionAndPressesTheButtons)
+{
+    ctrlWindowContainer frame;
+    frame.setCaption(u" Request && Response"_s);
+    frame.setMenuButtonCaption(u"Load/Save"_s);
+    frame.AddMenuItem(u"Load Request file"_s, u"loadreq"_s);
+    frame.resize(Twips::toPx(6000), Twips::toPx(3000));
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&frame)->text(QAccessible::Name),
+              u" Request & Response"_s);
+
+    QSignalSpy closed(&frame, &ctrlWindowContainer::WindowClose);
+    QSignalSpy maximized(&frame, &ctrlWindowContainer::WindowMaximize);
+    for (const auto& [name, caption, spy] :
+         { std::tuple { u"imgClose"_s, u"Close"_s, &closed },
+           std::tuple { u"imgMaximize"_s, u"Maximize"_s, &maximized } }) {
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(part(frame, name));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->role(), QAccessible::Button);
+        EXPECT_EQ(button->text(QAccessible::Name), caption);
+        button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(spy->count(), 1) << qPrintable(name);
+    }
+    QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(part(frame, u"imgMenu"_s));
+    EXPECT_EQ(menu->text(QAccessible::Name), u"Load/Save"_s);
+    menu->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.fMenu()->isVisible(); }));
 }
