@@ -170,17 +170,17 @@ void ResultTextModel::startLine(qint64 start)
 
 void ResultTextModel::breakLine(qint64 cells, qint64 start)
 {
-    // Nearly every break stays within the open block and page and leaves the line one row
-    // wide: only the new entry is written then.
+    // Nearly every break stays within the open block and page: only the line's width, its
+    // rows and the new entry are written then.
     const qint64 line = m_lineCount;
     const Block& open = m_blocks.constLast();
     const qint64 base = open.base;
-    if (cells < kWideLine && (m_wrap <= 0 || cells <= m_wrap) && (line & kPageMask) != 0
-        && line - open.firstLine < kBlockLines && start - base <= kMaxBlockSpan) {
+    if (cells < kWideLine && (line & kPageMask) != 0 && line - open.firstLine < kBlockLines
+        && start - base <= kMaxBlockSpan) {
         if (cells > open.widest)
             m_blocks.last().widest = cells;
         lastEntry().cells = quint32(cells);
-        ++m_closedRows;
+        m_closedRows += m_wrap <= 0 || cells <= m_wrap ? 1 : (cells + m_wrap - 1) / m_wrap;
         ++m_lineCount;
         m_pages.back().push_back({ quint32(start - base), 0 });
         m_sinceCheckpoint = 0;
