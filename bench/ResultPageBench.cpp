@@ -5,6 +5,7 @@
 //
 // Peak memory (maxrss) only grows within a process: run one technique per process, e.g.
 //   ResultPage_bench --benchmark_filter=Lazy
+#include "analysis/ResultTextModel.h"
 #include "analysis/widgets/ResultTextView.h"
 #include <sys/resource.h>
 
@@ -67,6 +68,19 @@ QByteArray minifiedJson()
         out += "{\"id\":" + QByteArray::number(i) + ",\"v\":\"\xE2\x82\xAC" + QByteArray::number(i)
             + "\"},";
     out.resize(5 * 1024 * 1024);
+    return out;
+}
+
+// 100 MB of one ASCII line repeated, LF line ends: what the window benchmark receives.
+QByteArray plainLines()
+{
+    const QByteArray line
+        = "pelorin benchmark line 0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ\n"_ba;
+    QByteArray out;
+    out.reserve(100 * 1024 * 1024 + line.size());
+    while (out.size() < 100 * 1024 * 1024)
+        out += line;
+    out.resize(100 * 1024 * 1024);
     return out;
 }
 
@@ -175,8 +189,29 @@ void plainPage(benchmark::State& state, bool big, int batch)
     }
 }
 
+// The line index alone, no page: what each received byte costs the event loop. The chunks
+// are cut beforehand and shared, so only the indexing is timed.
+void indexOnly(benchmark::State& state, int which)
+{
+    static const QByteArray lines = plainLines();
+    const QByteArray& bytes = which == 0 ? lines : data(which == 1);
+    QList<QByteArray> chunks;
+    for (qsizetype at = 0; at < bytes.size(); at += 256 * 1024)
+        chunks.append(bytes.mid(at, 256 * 1024));
+    for (auto _ : state) {
+        ResultTextModel model;
+        for (const QByteArray& c : chunks)
+            model.append(c);
+        benchmark::DoNotOptimize(model.lineCount());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
 } // namespace
 
+BENCHMARK_CAPTURE(indexOnly, Index_100MB_ascii_lines, 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(indexOnly, Index_100MB_json_lines, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(indexOnly, Index_5MB_one_line, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(lazyPage, Lazy_100MB_lines, true)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)

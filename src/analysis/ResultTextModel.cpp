@@ -187,6 +187,29 @@ void ResultTextModel::startLine(qint64 start)
     m_pending = 0;
 }
 
+void ResultTextModel::breakLine(qint64 cells, qint64 start)
+{
+    // Nearly every break stays within the open block and page: only the line's width, its
+    // rows and the new entry are written then.
+    const qint64 line = m_lineCount;
+    const Block& open = m_blocks.constLast();
+    const qint64 base = open.base;
+    if (cells < kWideLine && (line & kPageMask) != 0 && line - open.firstLine < kBlockLines
+        && start - base <= kMaxBlockSpan) {
+        if (cells > open.widest)
+            m_blocks.last().widest = cells;
+        lastEntry().cells = quint32(cells);
+        m_closedRows += m_wrap <= 0 || cells <= m_wrap ? 1 : (cells + m_wrap - 1) / m_wrap;
+        ++m_lineCount;
+        m_pages.back().push_back({ quint32(start - base), 0 });
+        m_sinceCheckpoint = 0;
+        m_need = 0;
+        return;
+    }
+    setLastCells(cells);
+    startLine(start);
+}
+
 void ResultTextModel::moveLastLineStart(qint64 start)
 {
     Block& block = m_blocks.last();
@@ -276,15 +299,13 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
                 m_lastWasCR = false;
                 continue;
             }
-            setLastCells(cell);
-            startLine(base + i + 1);
+            breakLine(cell, base + i + 1);
             cell = 0;
             continue;
         }
         m_lastWasCR = false;
         if (b == '\r') {
-            setLastCells(cell);
-            startLine(base + i + 1);
+            breakLine(cell, base + i + 1);
             cell = 0;
             m_lastWasCR = true;
             continue;

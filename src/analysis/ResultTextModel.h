@@ -126,6 +126,8 @@ private:
 
     void scan(const char* data, qsizetype size, qint64 base);
     void startLine(qint64 start);
+    // Ends the open line, cells wide, and starts the next at byte offset start.
+    void breakLine(qint64 cells, qint64 start);
     void moveLastLineStart(qint64 start);
     void setLastCells(qint64 cells);
     qsizetype blockIndexOf(qint64 line) const;

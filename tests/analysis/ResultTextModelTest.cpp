@@ -343,3 +343,28 @@ TEST(ResultTextModelTest, RowsOfManyLinesAgreeWithACountLineByLineAtEveryWidth)
     m.append("y"_ba.repeated(30)); // the open line grows at the last width
     EXPECT_EQ(m.rowStart(m.rowCount() - 1), (Pos { m.lineCount() - 1, 29 }));
 }
+
+TEST(ResultTextModelTest, IndexBuiltWhileWrappedAgreesWithOneWrappedAfterwards)
+{
+    // Enough lines to fill a page of the index, widths on both sides of the wrap width.
+    std::mt19937 random(11);
+    QByteArray raw;
+    for (int i = 0; i < 70000; ++i)
+        raw += QByteArray(qsizetype(random() % (i % 500 == 0 ? 90 : 30)), 'x')
+            + (i % 4 == 0 ? "\r\n" : "\n");
+    ResultTextModel before;
+    ResultTextModel after;
+    before.setWrapWidth(25);
+    for (qsizetype at = 0; at < raw.size(); at += 4093) {
+        before.append(raw.mid(at, 4093));
+        after.append(raw.mid(at, 4093));
+    }
+    after.setWrapWidth(25);
+    ASSERT_EQ(before.lineCount(), 70001);
+    ASSERT_EQ(before.rowCount(), after.rowCount());
+    for (qint64 line = 0; line < before.lineCount(); line += 61) {
+        ASSERT_EQ(before.lineStart(line), after.lineStart(line)) << "line " << line;
+        ASSERT_EQ(before.lineCells(line), after.lineCells(line)) << "line " << line;
+        ASSERT_EQ(before.rowOf({ line, 0 }), after.rowOf({ line, 0 })) << "line " << line;
+    }
+}

@@ -97,16 +97,21 @@ qint32 frmControlPanel::AddHelpMenuItem(const QString& caption, const QString& t
 {
     auto* item = new QListWidgetItem(lstHelp);
     item->setData(kTagRole, target);
-    QStyle* style = QApplication::style();
+    // The style decodes an image for every icon it hands out; each kind is made once.
+    const auto icon = [](QIcon& kept, QStyle::StandardPixmap pixmap) -> const QIcon& {
+        if (kept.isNull())
+            kept = QApplication::style()->standardIcon(pixmap);
+        return kept;
+    };
     if (target == "-"_L1) {
         item->setText(caption);
         QFont bold = item->font();
         bold.setBold(true);
         item->setFont(bold);
-        item->setIcon(style->standardIcon(QStyle::SP_MessageBoxInformation));
+        item->setIcon(icon(m_sectionIcon, QStyle::SP_MessageBoxInformation));
     } else {
         item->setText(u"    "_s + caption);
-        item->setIcon(style->standardIcon(QStyle::SP_ArrowRight));
+        item->setIcon(icon(m_linkIcon, QStyle::SP_ArrowRight));
         item->setToolTip(target);
     }
     return 0;

@@ -3,6 +3,8 @@
 #include "persistence/SettingsPanel.h"
 #include "shell/widgets/FramedWindow.h"
 
+#include <QIcon>
+
 #include <functional>
 
 struct AutoSettings;
@@ -53,4 +55,6 @@ private:
     QListWidget* lstAutoSettings;
     QListWidget* lstHelp;
     std::function<void()> m_about;
+    QIcon m_sectionIcon; // of help headings and links, made at first use
+    QIcon m_linkIcon;
 };

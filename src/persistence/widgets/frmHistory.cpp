@@ -24,12 +24,16 @@ constexpr int kServerRole = Qt::UserRole + 2; // hosts
 constexpr int kPortRole = Qt::UserRole + 3;
 constexpr int kSecureRole = Qt::UserRole + 4;
 
-QIcon styleIcon(QStyle::StandardPixmap pixmap)
-{
-    return QApplication::style()->standardIcon(pixmap);
-}
-
 } // namespace
+
+const QIcon& frmHistory::styleIcon(QStyle::StandardPixmap pixmap) const
+{
+    // The style decodes an image for every icon it hands out; one per kind serves every entry.
+    auto it = m_icons.find(pixmap);
+    if (it == m_icons.end())
+        it = m_icons.insert(pixmap, QApplication::style()->standardIcon(pixmap));
+    return *it;
+}
 
 frmHistory::frmHistory(AppData& app, MessageSink& messages, QWidget* parent)
     : FramedWindow(u"History"_s, 8145, 3915, parent)

@@ -4,6 +4,10 @@
 #include "persistence/HistoryViewer.h"
 #include "shell/widgets/FramedWindow.h"
 
+#include <QHash>
+#include <QIcon>
+#include <QStyle>
+
 #include <functional>
 #include <optional>
 
@@ -45,6 +49,8 @@ public:
 private:
     QTreeWidgetItem* child(QTreeWidgetItem* parent, const QString& text, const QString& tag,
                            const QString& url) const;
+    // The style's icon of that kind, made once.
+    const QIcon& styleIcon(QStyle::StandardPixmap pixmap) const;
     void updateButtons();
     void cmdGet_Click();
     void cmdAction_Click();
@@ -56,4 +62,5 @@ private:
     QPushButton* cmdGet;
     QPushButton* cmdAction;
     RequestTarget m_target;
+    mutable QHash<int, QIcon> m_icons;
 };
