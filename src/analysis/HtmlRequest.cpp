@@ -2,7 +2,7 @@
 
 #include "analysis/HtmlScanner.h"
 #include "editing/FormEncoder.h"
-#include "transport/Redirect.h"
+#include "message/UrlReference.h"
 
 #include <QRegularExpression>
 
@@ -58,7 +58,7 @@ ElementRequest resolve(const QString& reference, const HTTPRequest& page)
         result.status = ElementRequest::Status::Refused;
         return result;
     }
-    std::optional<HTTPRequest> target = ResolveRedirect(page, cleaned);
+    std::optional<HTTPRequest> target = ResolveHttpReference(page, cleaned);
     if (!target)
         return result;
     target->setURL(escapeForRequestLine(target->URL()));
@@ -77,7 +77,7 @@ HTTPRequest DocumentBase(const HTTPRequest& page, const QString& baseHref)
     if (cleaned.isEmpty() || refusedScheme(cleaned))
         return page;
     // A relative base resolves against the page itself.
-    std::optional<HTTPRequest> base = ResolveRedirect(page, cleaned);
+    std::optional<HTTPRequest> base = ResolveHttpReference(page, cleaned);
     return base ? *base : page;
 }
 

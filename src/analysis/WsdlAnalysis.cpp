@@ -1,8 +1,8 @@
 #include "analysis/WsdlAnalysis.h"
 
+#include "message/UrlReference.h"
 #include "persistence/TextUtil.h"
 #include "persistence/XmlDocument.h"
-#include "transport/Redirect.h"
 
 #include <algorithm>
 
@@ -605,13 +605,13 @@ SoapRequestResult WsdlAnalysis::GenerateRequest(const SoapOperation& operation,
 {
     SoapRequestResult result;
     std::optional<HTTPRequest> request;
-    const std::optional<HTTPRequest> base = ParseLocation(m_url);
+    const std::optional<HTTPRequest> base = ParseHttpUrl(m_url);
     if (hasControlCharacter(address))
         request = std::nullopt;
     else if (base)
-        request = ResolveRedirect(*base, address.trimmed());
+        request = ResolveHttpReference(*base, address.trimmed());
     else
-        request = ParseLocation(address.trimmed());
+        request = ParseHttpUrl(address.trimmed());
     if (!request) {
         result.errorMessage = u"Could not generate SOAP request, possible\r\n"
                               "invalid format in service address."_s;

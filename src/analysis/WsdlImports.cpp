@@ -1,9 +1,9 @@
 #include "analysis/WsdlImports.h"
 
 #include "analysis/DecodedBody.h"
+#include "message/UrlReference.h"
 #include "persistence/XmlDocument.h"
 #include "transport/Exchange.h"
-#include "transport/Redirect.h"
 
 #include <QMetaObject>
 
@@ -84,7 +84,7 @@ void WsdlImports::start(const QByteArray& document, const QString& url)
     m_bytes = 0;
     // The main document is named as its imports would name it, so a cycle back ends there.
     QString key = m_localReader ? m_localMain : url;
-    if (const std::optional<HTTPRequest> main = ParseLocation(url); main && !m_localReader)
+    if (const std::optional<HTTPRequest> main = ParseHttpUrl(url); main && !m_localReader)
         key = main->FullPath();
     m_result.mainKey = key;
     m_seen.insert(key);
@@ -116,9 +116,9 @@ bool WsdlImports::enqueueImports(const QByteArray& document, const QString& impo
     for (const QString& location : ImportLocations(document)) {
         QString key = location;
         if (!m_localReader) {
-            const std::optional<HTTPRequest> base = ParseLocation(importerKey);
+            const std::optional<HTTPRequest> base = ParseHttpUrl(importerKey);
             const std::optional<HTTPRequest> target
-                = base ? ResolveRedirect(*base, location) : ParseLocation(location);
+                = base ? ResolveHttpReference(*base, location) : ParseHttpUrl(location);
             if (!target) {
                 fail(location,
                      base ? u"not an http or https location"_s
@@ -157,7 +157,7 @@ void WsdlImports::next()
         readLocal(m_current);
         return;
     }
-    std::optional<HTTPRequest> target = ParseLocation(m_current.key);
+    std::optional<HTTPRequest> target = ParseHttpUrl(m_current.key);
     if (!target) {
         fail(m_current.key, u"not an http or https location"_s);
         return;

@@ -1,7 +1,7 @@
 #include "transport/Exchange.h"
 
 #include "message/HTTPRequest.h"
-#include "transport/PortNumber.h"
+#include "message/PortNumber.h"
 #include "transport/QtSocketX.h"
 #include "transport/Redirect.h"
 #include "transport/TransportErrors.h"

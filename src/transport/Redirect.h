@@ -18,10 +18,6 @@ std::optional<HTTPRequest> ParseLocation(const QString& location);
 // character.
 std::optional<HTTPRequest> ResolveRedirect(const HTTPRequest& current, const QString& location);
 
-// Splits "host", "host:port", "[v6]" or "[v6]:port"; false for empty text or a host
-// part with more than one unbracketed ":".
-bool SplitHostPort(const QString& text, QString& host, QString& port);
-
 // The Referer offered for following a redirect from current to target: the full path
 // when server or port change (letter case ignored), else the current URL.
 QString RedirectReferer(const HTTPRequest& current, const HTTPRequest& target);

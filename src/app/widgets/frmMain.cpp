@@ -1,6 +1,7 @@
 #include "app/widgets/frmMain.h"
 
 #include "analysis/widgets/WebServices.h"
+#include "analysis/widgets/frmResult.h"
 #include "analysis/widgets/frmWebServices.h"
 #include "app/widgets/frmAbout.h"
 #include "app/widgets/frmManual.h"
@@ -198,6 +199,11 @@ bool frmMain::startUp(const QString& requestFileArgument)
         m_browser->focusRequestWindow();
     });
     m_browser->setWebServices(m_webServices);
+    // Fetching a description's imports is logged where the exchanges it belongs to are.
+    connect(m_webServices, &WebServices::logLine, this, [this](const QString& line) {
+        if (frmResult* result = m_browser->oResult())
+            result->AddToLog(line);
+    });
     setRepositoryWindowFactory([this]() -> QWidget* {
         frmWebServices* window = m_webServices->repositoryWindow();
         window->EnumWebServices();

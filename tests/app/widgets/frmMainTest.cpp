@@ -3,6 +3,7 @@
 #include "BuildInfo.h"
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/WebServices.h"
+#include "analysis/widgets/ctrlStoreWebService.h"
 #include "analysis/widgets/frmResult.h"
 #include "analysis/widgets/frmWebServices.h"
 #include "app/widgets/frmAbout.h"
@@ -26,6 +27,7 @@
 #include "shell/widgets/frmMenu.h"
 #include "support/FileHelpers.h"
 #include "support/Recorders.h"
+#include "support/ServedWsdl.h"
 #include "support/TestServer.h"
 #include "transport/BrowserSession.h"
 #include "transport/widgets/frmBrowser.h"
@@ -295,6 +297,40 @@ TEST_F(frmMainTest, UntickedSettingsChangeTheNextSend)
     EXPECT_TRUE(log.contains(u"Request is stored in history              DISABLED"_s));
     EXPECT_FALSE(log.contains(u"History item added"_s));
     EXPECT_TRUE(p.app.history().GetHistoryURLs(u"127.0.0.1"_s, server.portText()).isEmpty());
+}
+
+// Storing a received description reads its imports; each fetch is logged in the result window
+// that received it.
+TEST_F(frmMainTest, ImportFetchesAreLoggedInTheResultWindow)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen());
+    ServedWsdl::route(server,
+                      { { "/svc?wsdl", ServedWsdl::kMain },
+                        { "/svc?wsdl=2", ServedWsdl::kBinding },
+                        { "/svc?xsd=1", ServedWsdl::kSchema1 },
+                        { "/svc?xsd=2", ServedWsdl::kSchema2 } });
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    frmBrowser* browser = p.main.browser();
+    browser->findChild<QComboBox*>(u"cmbServer"_s)->setEditText(u"127.0.0.1"_s);
+    browser->findChild<QLineEdit*>(u"txtPort"_s)->setText(server.portText());
+    browser->findChild<QComboBox*>(u"cmbURL"_s)->setEditText(u"/svc?wsdl"_s);
+    QSignalSpy ended(&browser->session(), &BrowserSession::exchangeEnded);
+    browser->cmdSend_Click();
+    ASSERT_TRUE(ended.wait(15000));
+
+    ctrlStoreWebService* page = browser->oResult()->wsdlPanel();
+    QSignalSpy lines(p.main.webServices(), &WebServices::logLine);
+    page->cmdStoreLocally()->click();
+    while (page->lblStoreResult()->text() == u"Reading imported documents ..."_s
+           && lines.wait(15000)) { }
+    ASSERT_TRUE(page->lblStoreResult()->text().startsWith(u"Stored as "_s))
+        << qPrintable(page->lblStoreResult()->text());
+    const QString log = browser->oResult()->txtResult(0)->toPlainText();
+    EXPECT_TRUE(log.contains(
+        u"Import http://127.0.0.1:%1/svc?xsd=2: status 200, "_s.arg(server.portText())))
+        << qPrintable(log);
 }
 
 TEST_F(frmMainTest, HistoryRequestAndThePathListFollowHostAndPort)

@@ -1,4 +1,4 @@
-#include "transport/PortNumber.h"
+#include "message/PortNumber.h"
 
 PortNumber ParsePortNumber(const QString& text)
 {
