@@ -77,6 +77,8 @@ void BrowserSession::cmdSend_Click()
     AddToLog(settingLine("Request is stored in history              ", m_settings.AddHistory));
     AddToLog(settingLine("Redirect after 30x response               ", m_settings.Redirect));
     AddToLog(settingLine("'Host' header is set before sending       ", m_settings.SetHostHeader));
+    if (!m_settings.CloseConnection)
+        AddToLog(u"Keep-alive: 'Connection: close' is not set before sending"_s);
     AddToLog(QString());
 
     removeExpiredCookies();
