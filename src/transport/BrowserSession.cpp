@@ -37,6 +37,7 @@ BrowserSession::BrowserSession(BrowserView& view, HeaderTable& headers, Exchange
     , m_history(history)
 {
     connect(&m_exchange, &Exchange::Info, this, &BrowserSession::onInfo);
+    connect(&m_exchange, &Exchange::connectionNote, this, &BrowserSession::AddToLog);
     connect(&m_exchange, &Exchange::DataArrived, this, &BrowserSession::onDataArrived);
     // Done is handled once the socket's own handler has returned: processing may prompt
     // for a redirect and start the next exchange, which replaces that socket.

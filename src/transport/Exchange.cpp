@@ -99,7 +99,7 @@ void Exchange::Execute(HTTPRequest& request)
     m_framing.reset();
     // What happened to a kept connection since the last exchange.
     for (const QString& note : m_pool.takeNotes())
-        AddLogLine(note);
+        noteConnection(note);
     if (m_keepAlive) {
         m_framing.emplace(request.Method() == "HEAD"_L1);
         int requests = 0;
@@ -107,7 +107,7 @@ void Exchange::Execute(HTTPRequest& request)
             m_reused = true;
             m_requestsOnConnection = requests + 1;
             openSocket(std::move(kept));
-            AddLogLine(u"Reusing connection to %1 (request %2 on it)"_s.arg(
+            noteConnection(u"Reusing connection to %1 (request %2 on it)"_s.arg(
                 poolKey().text(), QString::number(m_requestsOnConnection)));
             Q_EMIT repaintRequested();
             // Connected already: the request goes out from the event loop, as after connecting.
@@ -126,6 +126,8 @@ void Exchange::Execute(HTTPRequest& request)
 
     AddLogLine(u"Using "_s + m_socket->description());
     AddLogLine(u"Connecting"_s);
+    if (m_keepAlive)
+        Q_EMIT connectionNote(u"Connecting to "_s + poolKey().text());
     Q_EMIT repaintRequested();
 
     if (!startConnection())
@@ -171,7 +173,7 @@ bool Exchange::retryOnFreshConnection(const QString& why)
     m_retried = true;
     m_reused = false;
     m_requestsOnConnection = 1;
-    AddLogLine(why + u"; reconnecting"_s);
+    noteConnection(why + u"; reconnecting"_s);
     ReleaseSocket();
     m_framing.emplace(m_request->Method() == "HEAD"_L1);
     m_bytesReceived = 0;
@@ -193,8 +195,8 @@ bool Exchange::frame(const QByteArray& chunk, qsizetype* leftover)
     while (m_framing && at < chunk.size()) {
         at += m_framing->feed(QByteArrayView(chunk).sliced(at));
         if (m_framing->state() == ResponseFraming::State::Invalid) {
-            AddLogLine(u"Cannot tell where the response ends ("_s + m_framing->problem()
-                       + u"); reading until the server closes"_s);
+            noteConnection(u"Cannot tell where the response ends ("_s + m_framing->problem()
+                           + u"); reading until the server closes"_s);
             m_framing.reset();
             return false;
         }
@@ -216,14 +218,14 @@ void Exchange::endKeptExchange(qsizetype leftover)
     const ConnectionPool::Key key = poolKey();
     if (leftover > 0) {
         // Whatever follows cannot be told apart from the next response.
-        AddLogLine(u"%1 bytes after the end of the response; closing the connection"_s.arg(
+        noteConnection(u"%1 bytes after the end of the response; closing the connection"_s.arg(
             QString::number(leftover)));
         ReleaseSocket();
     } else if (m_framing->statusCode() == 101) {
-        AddLogLine(u"The server switched protocols; closing the connection"_s);
+        noteConnection(u"The server switched protocols; closing the connection"_s);
         ReleaseSocket();
     } else {
-        AddLogLine(u"Response complete; connection to %1 kept open"_s.arg(key.text()));
+        noteConnection(u"Response complete; connection to %1 kept open"_s.arg(key.text()));
         m_socket->disconnect(this);
         m_pool.keep(std::move(m_socket), key, m_requestsOnConnection);
     }
@@ -337,8 +339,8 @@ void Exchange::SocketX_Close(quint16 errorCode)
     if (m_framing) {
         m_framing->close();
         if (m_framing->cutShort())
-            AddLogLine(u"The connection closed before the response was complete ("_s
-                       + m_framing->problem() + u')');
+            noteConnection(u"The connection closed before the response was complete ("_s
+                           + m_framing->problem() + u')');
         m_framing.reset();
     }
     stopTimers();
@@ -380,6 +382,12 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
 QString Exchange::timingSummary() const
 {
     return m_socket ? m_socket->timing().summary() : QString();
+}
+
+void Exchange::noteConnection(const QString& text)
+{
+    AddLogLine(text);
+    Q_EMIT connectionNote(text);
 }
 
 void Exchange::AddLogLine(const QString& text)

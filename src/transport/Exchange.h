@@ -85,6 +85,10 @@ Q_SIGNALS:
     // The user acknowledged a failure.
     void HideMe();
 
+    // A line on the connection itself (reused, kept, closed, retried), also in the log (without
+    // the leading space); only requests without "Connection: close" give them.
+    void connectionNote(const QString& line);
+
     // For the view: one line appended to the log (with its leading space).
     void logLineAdded(const QString& line);
     // For the view: the log was emptied.
@@ -104,6 +108,7 @@ private:
                                  const QString& caSubject, const QString& caIssuer,
                                  qint32 certError, bool* cancel);
     void AddLogLine(const QString& text);
+    void noteConnection(const QString& text);
     void appendLine(const QString& line);
     void RaiseFailure(const QString& message);
     void ReleaseSocket();

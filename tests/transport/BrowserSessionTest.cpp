@@ -514,6 +514,8 @@ TEST_F(BrowserSessionTest, KeepAliveSendsWithoutTheCloseRowAndReusesTheConnectio
     EXPECT_EQ(server.connectionCount(), 1);
     const QStringList& log = view.result().log;
     EXPECT_TRUE(log.contains(u"Keep-alive: 'Connection: close' is not set before sending"_s));
+    EXPECT_TRUE(log.contains(u"Reusing connection to 127.0.0.1:"_s + server.portText()
+                             + u" (request 2 on it)"_s));
     EXPECT_EQ(view.result().pages.back().text, response);
     EXPECT_TRUE(log.contains(u"History item added"_s));
     EXPECT_FALSE(log.contains(u"!ERROR! Empty reply from server"_s));

@@ -20,6 +20,7 @@ class HTTPResponse;
 class MessageSink;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMdiArea;
 class QPlainTextEdit;
@@ -134,6 +135,7 @@ protected:
 
 private:
     void buildControls();
+    void showKeptConnection();
     void setSecure(bool secure);
     void showForm(const RequestForm& form);
     void refreshPaths();
@@ -175,6 +177,9 @@ private:
     QPushButton* cmdRB_FORMdata = nullptr;
     QPushButton* cmdBodyEditor = nullptr;
     QPushButton* cmdSend = nullptr;
+    QCheckBox* chkKeepAlive = nullptr;
+    QLabel* lblConnection = nullptr;
+    QPushButton* cmdCloseConnection = nullptr;
     ctrlHTTP* ctrlHTTP1 = nullptr;
 
     BrowserSession* m_session = nullptr;
