@@ -148,6 +148,22 @@ TEST(KeepAliveTest, ReusedConnectionClosedWithoutAnswerIsRetriedOnce)
     EXPECT_EQ(server.connectionCount(), 3);
 }
 
+// Bytes past the end of a response cannot be told from the next one: they are delivered with
+// it and the connection is not kept.
+TEST(KeepAliveTest, BytesAfterTheResponseCloseTheConnection)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen()) << qPrintable(server.error());
+    const QByteArray lying = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokEXTRA"_ba;
+    server.setResponse({ lying }, TestServer::Ending::KeepAlive);
+    Exchange exchange;
+    HTTPRequest request = keepAliveRequest(server.portText());
+    EXPECT_EQ(runOnce(exchange, request), lying);
+    EXPECT_TRUE(exchange.logLines().contains(
+        u" 5 bytes after the end of the response; closing the connection"_s));
+    EXPECT_FALSE(exchange.connections().isOpen());
+}
+
 TEST(KeepAliveTest, OnlyAConnectionCloseTokenAsksToClose)
 {
     HTTPRequest request = keepAliveRequest(u"80"_s);
