@@ -19,6 +19,9 @@ struct Parser
                               "standard output, the log to standard error."_s };
     QCommandLineOption follow { u"follow-redirects"_s,
                                 u"With --send: follow redirects (at most 20 per file)."_s };
+    QCommandLineOption keepAlive { u"keep-alive"_s,
+                                   u"With --send: send without 'Connection: close' and reuse one "
+                                   "connection for the files that share host, port and TLS."_s };
     QCommandLineOption maxTime { u"max-time"_s,
                                  u"With --send: the most one exchange may take; each redirect "
                                  "follow-up counts on its own. Past it the exchange fails."_s,
@@ -47,8 +50,8 @@ struct Parser
     {
         parser.setApplicationDescription(u"Pelorin HTTP User-Agent: compose, send and inspect "
                                          "raw HTTP/1.x requests."_s);
-        parser.addOptions({ dataDir, send, follow, maxTime, connectTimeout, probe, toCurl, fromCurl,
-                            save, help, version });
+        parser.addOptions({ dataDir, send, follow, keepAlive, maxTime, connectTimeout, probe,
+                            toCurl, fromCurl, save, help, version });
         parser.addPositionalArgument(u"file"_s,
                                      u"A request file (.phr) to open, or with --send "
                                      "the request files to send in order."_s,
@@ -70,6 +73,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     line.showVersion = p.parser.isSet(p.version);
     line.dataDir = p.parser.value(p.dataDir);
     line.followRedirects = p.parser.isSet(p.follow);
+    line.keepAlive = p.parser.isSet(p.keepAlive);
     line.startupProbe = p.parser.isSet(p.probe);
     const QStringList positional = p.parser.positionalArguments();
     if (p.parser.isSet(p.send)) {
@@ -83,6 +87,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     }
     if (line.followRedirects && !line.headless() && line.error.isEmpty())
         line.error = u"--follow-redirects works only with --send."_s;
+    if (line.keepAlive && !line.headless() && line.error.isEmpty())
+        line.error = u"--keep-alive works only with --send."_s;
     line.toCurlFile = p.parser.value(p.toCurl);
     line.fromCurl = p.parser.value(p.fromCurl);
     line.savePath = p.parser.value(p.save);

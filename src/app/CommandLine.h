@@ -9,6 +9,7 @@ struct CommandLine
     QString dataDir; // --data-dir, empty when not given
     QStringList sendFiles; // --send FILE [FILE ...]: headless run
     bool followRedirects = false; // --follow-redirects
+    bool keepAlive = false; // --keep-alive: no "Connection: close"; files to one place share one
     double maxTime = 0; // --max-time SECONDS: the most one exchange may take; 0 for no limit
     double connectTimeout = 0; // --connect-timeout SECONDS: the most connecting may take; 0: none
     bool startupProbe = false; // --startup-probe: report start-up time and memory, then exit

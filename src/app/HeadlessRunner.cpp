@@ -54,6 +54,8 @@ int HeadlessRunner::run()
     if (!app.LoadConfiguration(nullptr))
         return BadInput;
     app.LoadUserData();
+    if (m_line.keepAlive)
+        app.settings().CloseConnection = false;
     // The same pieces the request window puts together, with a view that shows nothing.
     QObject context; // of every connection below, so none outlives the run
     HeadlessView browser(StartingRequestForm(app.configuration()));

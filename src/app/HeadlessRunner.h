@@ -12,7 +12,7 @@ public:
     // Exit statuses of a run.
     enum Status { Sent = 0, Failed = 1, BadInput = 2 };
 
-    // line gives the files, --follow-redirects and the time limits.
+    // line gives the files, --follow-redirects, --keep-alive and the time limits.
     HeadlessRunner(const DataFolder& folder, const CommandLine& line);
 
     // Starts like the program, sends every file in order and saves the user data after each

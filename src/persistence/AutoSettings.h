@@ -14,6 +14,9 @@ struct AutoSettings
     bool AddHistory = false;
     bool Redirect = false;
     bool SetHostHeader = false;
+    // "Connection: close" goes with every request, so each exchange ends at the close. Not one
+    // of the five: not in the configuration; switched off by --keep-alive or the request window.
+    bool CloseConnection = true;
 
     // The keys in the order they are read and listed.
     static QStringList keys();

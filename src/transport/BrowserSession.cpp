@@ -37,6 +37,7 @@ BrowserSession::BrowserSession(BrowserView& view, HeaderTable& headers, Exchange
     , m_history(history)
 {
     connect(&m_exchange, &Exchange::Info, this, &BrowserSession::onInfo);
+    connect(&m_exchange, &Exchange::connectionNote, this, &BrowserSession::AddToLog);
     connect(&m_exchange, &Exchange::DataArrived, this, &BrowserSession::onDataArrived);
     // Done is handled once the socket's own handler has returned: processing may prompt
     // for a redirect and start the next exchange, which replaces that socket.
@@ -77,6 +78,8 @@ void BrowserSession::cmdSend_Click()
     AddToLog(settingLine("Request is stored in history              ", m_settings.AddHistory));
     AddToLog(settingLine("Redirect after 30x response               ", m_settings.Redirect));
     AddToLog(settingLine("'Host' header is set before sending       ", m_settings.SetHostHeader));
+    if (!m_settings.CloseConnection)
+        AddToLog(u"Keep-alive: 'Connection: close' is not set before sending"_s);
     AddToLog(QString());
 
     removeExpiredCookies();

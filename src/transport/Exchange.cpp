@@ -93,19 +93,145 @@ void Exchange::Execute(HTTPRequest& request)
     }
 
     ReleaseSocket();
-    m_socket = std::make_unique<QtSocketX>();
-    SocketX* socket = m_socket.get();
-    connect(socket, &SocketX::sendReady, this, &Exchange::SocketX_Send);
-    connect(socket, &SocketX::receiveReady, this, &Exchange::SocketX_Receive);
-    connect(socket, &SocketX::closed, this, &Exchange::SocketX_Close);
-    connect(socket, &SocketX::certificateInfo, this, &Exchange::SocketX_CertificateInfo);
+    m_keepAlive = !asksToClose(request);
+    m_reused = false;
+    m_retried = false;
+    m_framing.reset();
+    // What happened to a kept connection since the last exchange.
+    for (const QString& note : m_pool.takeNotes())
+        noteConnection(note);
+    if (m_keepAlive) {
+        m_framing.emplace(request.Method() == "HEAD"_L1);
+        int requests = 0;
+        if (std::unique_ptr<SocketX> kept = m_pool.take(poolKey(), &requests)) {
+            m_reused = true;
+            m_requestsOnConnection = requests + 1;
+            openSocket(std::move(kept));
+            noteConnection(u"Reusing connection to %1 (request %2 on it)"_s.arg(
+                poolKey().text(), QString::number(m_requestsOnConnection)));
+            Q_EMIT repaintRequested();
+            // Connected already: the request goes out from the event loop, as after connecting.
+            QMetaObject::invokeMethod(
+                this,
+                [this, socket = m_socket.get()] {
+                    if (m_socket.get() == socket)
+                        SocketX_Send(SocketError::NoError);
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+    }
+    m_requestsOnConnection = 1;
+    openSocket(std::make_unique<QtSocketX>());
 
-    AddLogLine(u"Using "_s + socket->description());
+    AddLogLine(u"Using "_s + m_socket->description());
     AddLogLine(u"Connecting"_s);
+    if (m_keepAlive)
+        Q_EMIT connectionNote(u"Connecting to "_s + poolKey().text());
     Q_EMIT repaintRequested();
 
     if (!startConnection())
         RaiseFailure(kSetupFailure);
+}
+
+void Exchange::openSocket(std::unique_ptr<SocketX> socket)
+{
+    m_socket = std::move(socket);
+    SocketX* s = m_socket.get();
+    // A reused socket counts every exchange it carried; the counters show this one's.
+    m_receivedBase = s->bytesReceived();
+    m_sentBase = s->bytesSent();
+    connect(s, &SocketX::sendReady, this, &Exchange::SocketX_Send);
+    connect(s, &SocketX::receiveReady, this, &Exchange::SocketX_Receive);
+    connect(s, &SocketX::closed, this, &Exchange::SocketX_Close);
+    connect(s, &SocketX::certificateInfo, this, &Exchange::SocketX_CertificateInfo);
+}
+
+bool Exchange::asksToClose(const HTTPRequest& request)
+{
+    for (const QStringView line : QStringView(request.Header).split(u'\n')) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon < 0 || line.left(colon).trimmed().compare(u"connection"_s, Qt::CaseInsensitive))
+            continue;
+        for (const QStringView token : line.mid(colon + 1).split(u','))
+            if (token.trimmed().compare(u"close"_s, Qt::CaseInsensitive) == 0)
+                return true;
+    }
+    return false;
+}
+
+ConnectionPool::Key Exchange::poolKey() const
+{
+    return { HostForConnect(m_request->Server).toLower(), ParsePortNumber(m_request->Port).number,
+             m_request->Secure };
+}
+
+bool Exchange::retryOnFreshConnection(const QString& why)
+{
+    if (!m_reused || m_retried)
+        return false;
+    m_retried = true;
+    m_reused = false;
+    m_requestsOnConnection = 1;
+    noteConnection(why + u"; reconnecting"_s);
+    ReleaseSocket();
+    m_framing.emplace(m_request->Method() == "HEAD"_L1);
+    m_bytesReceived = 0;
+    m_bytesSent = 0;
+    Q_EMIT byteCountersChanged();
+    m_state = State::Connecting;
+    if (m_connectTimer->interval() > 0)
+        m_connectTimer->start();
+    openSocket(std::make_unique<QtSocketX>());
+    AddLogLine(u"Connecting"_s);
+    if (!startConnection())
+        RaiseFailure(kSetupFailure);
+    return true;
+}
+
+bool Exchange::frame(const QByteArray& chunk, qsizetype* leftover)
+{
+    qsizetype at = 0;
+    while (m_framing && at < chunk.size()) {
+        at += m_framing->feed(QByteArrayView(chunk).sliced(at));
+        if (m_framing->state() == ResponseFraming::State::Invalid) {
+            noteConnection(u"Cannot tell where the response ends ("_s + m_framing->problem()
+                           + u"); reading until the server closes"_s);
+            m_framing.reset();
+            return false;
+        }
+        if (!m_framing->isComplete())
+            break;
+        if (!m_framing->isInterim()) {
+            *leftover = chunk.size() - at;
+            return true;
+        }
+        // An interim response: the final one follows on the connection.
+        m_framing.emplace(m_request->Method() == "HEAD"_L1);
+    }
+    return false;
+}
+
+void Exchange::endKeptExchange(qsizetype leftover)
+{
+    stopTimers();
+    const ConnectionPool::Key key = poolKey();
+    if (leftover > 0) {
+        // Whatever follows cannot be told apart from the next response.
+        noteConnection(u"%1 bytes after the end of the response; closing the connection"_s.arg(
+            QString::number(leftover)));
+        ReleaseSocket();
+    } else if (m_framing->statusCode() == 101) {
+        noteConnection(u"The server switched protocols; closing the connection"_s);
+        ReleaseSocket();
+    } else {
+        noteConnection(u"Response complete; connection to %1 kept open"_s.arg(key.text()));
+        m_socket->disconnect(this);
+        m_pool.keep(std::move(m_socket), key, m_requestsOnConnection);
+    }
+    m_framing.reset();
+    m_state = State::Idle;
+    Q_EMIT Done();
 }
 
 bool Exchange::startConnection()
@@ -157,10 +283,13 @@ void Exchange::SocketX_Send(quint16 errorCode)
     if (m_socket.get() != socket)
         return;
     if (!sent) {
+        if (retryOnFreshConnection(u"Writing to the reused connection to "_s + poolKey().text()
+                                   + u" failed ("_s + sent.text + u')'))
+            return;
         RaiseFailure(u"SocketX_Send(): "_s + sent.text);
         return;
     }
-    m_bytesSent = socket->bytesSent();
+    m_bytesSent = socket->bytesSent() - m_sentBase;
     Q_EMIT byteCountersChanged();
 }
 
@@ -168,24 +297,52 @@ void Exchange::SocketX_Receive(quint16 errorCode)
 {
     appendLine(kReceivingLine);
     if (errorCode != SocketError::NoError) {
+        if (m_bytesReceived == 0
+            && retryOnFreshConnection(u"The reused connection to "_s + poolKey().text()
+                                      + u" failed ("_s + SocketErrorText(errorCode) + u')'))
+            return;
         RaiseFailure(u"SocketX_Receive(): "_s + SocketErrorText(errorCode));
         return;
     }
-    m_bytesReceived = m_socket->bytesReceived();
+    m_bytesReceived = m_socket->bytesReceived() - m_receivedBase;
     Q_EMIT byteCountersChanged();
+    SocketX* socket = m_socket.get();
     const QByteArray chunk = m_socket->receive();
     // A receive event can find the data already taken; an empty chunk carries nothing.
-    if (!chunk.isEmpty())
-        Q_EMIT DataArrived(chunk);
+    if (chunk.isEmpty())
+        return;
+    qsizetype leftover = 0;
+    const bool complete = m_framing && frame(chunk, &leftover);
+    Q_EMIT DataArrived(chunk);
+    // A handler may have ended the exchange (cancelled it, or started the next one).
+    if (complete && m_socket.get() == socket && !m_failed && !m_cancelled)
+        endKeptExchange(leftover);
 }
 
 void Exchange::SocketX_Close(quint16 errorCode)
 {
     if (errorCode != SocketError::NoError) {
+        if (m_bytesReceived == 0
+            && retryOnFreshConnection(u"The reused connection to "_s + poolKey().text()
+                                      + u" failed ("_s + SocketErrorText(errorCode) + u')'))
+            return;
         RaiseFailure(u"SocketX_Close(): "_s + SocketErrorText(errorCode));
         return;
     }
+    // A kept connection the server closed before answering: the request may never have
+    // reached it, so it goes once more on a fresh connection.
+    if (m_bytesReceived == 0
+        && retryOnFreshConnection(u"The server closed the reused connection to "_s
+                                  + poolKey().text() + u" without answering"_s))
+        return;
     AddLogLine(u"Socket closed"_s);
+    if (m_framing) {
+        m_framing->close();
+        if (m_framing->cutShort())
+            noteConnection(u"The connection closed before the response was complete ("_s
+                           + m_framing->problem() + u')');
+        m_framing.reset();
+    }
     stopTimers();
     if (!m_failed && !m_cancelled) {
         m_state = State::Idle;
@@ -225,6 +382,12 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
 QString Exchange::timingSummary() const
 {
     return m_socket ? m_socket->timing().summary() : QString();
+}
+
+void Exchange::noteConnection(const QString& text)
+{
+    AddLogLine(text);
+    Q_EMIT connectionNote(text);
 }
 
 void Exchange::AddLogLine(const QString& text)

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "message/ResponseFraming.h"
+#include "transport/ConnectionPool.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class HTTPRequest;
 class QTimer;
@@ -13,7 +17,9 @@ class SocketX;
 
 // One request/response exchange over a SocketX: connects, writes the request when the
 // socket is ready, passes every received chunk on unchanged and ends in Done, ErrorOccured
-// or Cancelled. Keeps the progress log, byte counters and button caption that ctrlHTTP
+// or Cancelled. A request that does not ask to close ends at the end of its response instead of
+// the close and leaves the connection in connections() for the next exchange to the same place.
+// Keeps the progress log, byte counters and button caption that ctrlHTTP
 // shows. Everything happens in event handlers after Execute returns.
 class Exchange final : public QObject
 {
@@ -45,6 +51,11 @@ public:
     // The limit that ended the last exchange; None when none did.
     TimeLimit timedOut() const { return m_timedOut; }
 
+    // The connection kept open between keep-alive exchanges; lives as long as the exchange.
+    ConnectionPool& connections() { return m_pool; }
+    // Whether the request asks the server to close after its response ("Connection: close").
+    static bool asksToClose(const HTTPRequest& request);
+
     // Every log line, each with its leading space.
     const QStringList& logLines() const { return m_log; }
     // Running totals of the current exchange as the socket reported them.
@@ -64,7 +75,8 @@ Q_SIGNALS:
     void Info(const QString& text);
     // One received chunk, byte for byte.
     void DataArrived(const QByteArray& chunk);
-    // The peer closed normally and the exchange neither failed nor was cancelled.
+    // The response is complete: the peer closed normally, or a keep-alive response ended; the
+    // exchange neither failed nor was cancelled.
     void Done();
     // The exchange failed; message says how.
     void ErrorOccured(const QString& message);
@@ -72,6 +84,10 @@ Q_SIGNALS:
     void Cancelled();
     // The user acknowledged a failure.
     void HideMe();
+
+    // A line on the connection itself (reused, kept, closed, retried), also in the log (without
+    // the leading space); only requests without "Connection: close" give them.
+    void connectionNote(const QString& line);
 
     // For the view: one line appended to the log (with its leading space).
     void logLineAdded(const QString& line);
@@ -92,11 +108,17 @@ private:
                                  const QString& caSubject, const QString& caIssuer,
                                  qint32 certError, bool* cancel);
     void AddLogLine(const QString& text);
+    void noteConnection(const QString& text);
     void appendLine(const QString& line);
     void RaiseFailure(const QString& message);
     void ReleaseSocket();
     void setCaption(const QString& caption);
     bool startConnection();
+    void openSocket(std::unique_ptr<SocketX> socket);
+    bool frame(const QByteArray& chunk, qsizetype* leftover);
+    void endKeptExchange(qsizetype leftover);
+    bool retryOnFreshConnection(const QString& why);
+    ConnectionPool::Key poolKey() const;
     void stopTimers();
     void onTimeLimit(TimeLimit limit);
 
@@ -113,4 +135,14 @@ private:
     QTimer* m_connectTimer;
     QTimer* m_totalTimer;
     TimeLimit m_timedOut = TimeLimit::None;
+
+    ConnectionPool m_pool;
+    bool m_keepAlive = false;
+    bool m_reused = false;
+    bool m_retried = false;
+    int m_requestsOnConnection = 0;
+    qint64 m_receivedBase = 0;
+    qint64 m_sentBase = 0;
+    // Frames the keep-alive response being read; empty once framing gave up.
+    std::optional<ResponseFraming> m_framing;
 };

@@ -33,7 +33,15 @@ void PrepareRequest(const RequestForm& form, HeaderTable& headers, const AutoSet
             = request.Port == "80"_L1 ? request.Server : request.Server + u':' + request.Port;
         headers.AddHeader(u"Host"_s, host, false);
     }
-    headers.AddHeader(u"Connection"_s, u"close"_s, false);
+    if (settings.CloseConnection) {
+        headers.AddHeader(u"Connection"_s, u"close"_s, false);
+    } else if (const int row = headers.findRow(u"Connection"_s); row >= 0
+               && headers.rows().at(row).value.trimmed().compare(u"close"_s, Qt::CaseInsensitive)
+                   == 0) {
+        // The default grid's row would ask the server to close after all.
+        headers.RemoveHeader(u"Connection"_s);
+        addToLog(u"Keep-alive: removing the 'Connection: close' header"_s);
+    }
 
     if (request.Server.compare(lastServer, Qt::CaseInsensitive) != 0) {
         addToLog(u"Host changed, removing any 'cookie' headers"_s);

@@ -449,3 +449,28 @@ TEST_F(HeadlessRunTest, AFailedSaveIsToldAndFailsTheRun)
         << err.toStdString();
     EXPECT_EQ(userData(), before);
 }
+
+TEST_F(HeadlessRunTest, KeepAliveReusesOneConnectionForFilesToOnePlace)
+{
+    const QString chunked = requestFile(u"/chunked/text.txt"_s);
+    const QString place = u"127.0.0.1:"_s + QString::number(nginx->port());
+    const RunResult r = run({ u"--send"_s, chunked, requestFile(u"/target.html"_s),
+                              requestFile(u"/target.html"_s, true),
+                              requestFile(u"/target.html"_s, true), chunked, u"--keep-alive"_s });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count("HTTP/1.1 200 OK\r\n"), 5);
+    // The chunked response ended at its last chunk, not at a close.
+    EXPECT_TRUE(r.out.contains("\r\n0\r\n\r\nHTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(r.out.contains(QByteArray(nginx->file(u"/target.html"_s) + "HTTP/1.1 200 OK\r\n")));
+    const QStringList log = r.err.split(u'\n');
+    EXPECT_TRUE(log.contains(u"Reusing connection to "_s + place + u" (request 2 on it)"_s))
+        << r.err.toStdString();
+    // The TLS file goes elsewhere and replaces the kept connection.
+    const QString tlsPlace = u"localhost:"_s + QString::number(nginx->tlsPort());
+    EXPECT_TRUE(log.contains(u"Connecting to "_s + tlsPlace));
+    EXPECT_TRUE(log.contains(u"Reusing connection to "_s + tlsPlace + u" (request 2 on it)"_s));
+    EXPECT_EQ(log.count(u"Connecting to "_s + place), 2);
+    EXPECT_TRUE(nginx->accessLog().last().contains(u"\"GET /chunked/text.txt HTTP/1.1\" 200"_s));
+
+    EXPECT_EQ(run({ u"--keep-alive"_s }).status, 2);
+}

@@ -102,6 +102,9 @@ void TestServer::onPendingConnection()
         }
         m_connection = socket;
         m_received.clear();
+        m_requestStart = 0;
+        m_requestEnd = 0;
+        m_requestSeen = false;
         m_nextChunk = 0;
         m_started = false;
         m_waitingForFlush = false;
@@ -131,28 +134,39 @@ void TestServer::onReadyRead()
 {
     if (!m_connection)
         return;
-    const bool wasComplete = requestComplete();
     m_received += m_connection->readAll();
-    if (wasComplete || !requestComplete())
+    checkRequest();
+}
+
+void TestServer::checkRequest()
+{
+    if (m_requestSeen)
         return;
+    const qsizetype length = requestLength();
+    if (length < 0)
+        return;
+    m_requestSeen = true;
+    m_requestEnd = m_requestStart + length;
     Q_EMIT requestReceived();
     if (!m_started && m_script.waitForRequest)
         startScript();
 }
 
-bool TestServer::requestComplete() const
+qsizetype TestServer::requestLength() const
 {
-    const qsizetype headerEnd = m_received.indexOf("\r\n\r\n");
+    const QByteArray request = m_received.mid(m_requestStart);
+    const qsizetype headerEnd = request.indexOf("\r\n\r\n");
     if (headerEnd < 0)
-        return false;
+        return -1;
     qint64 bodyLength = 0;
-    const QList<QByteArray> lines = m_received.left(headerEnd).split('\n');
+    const QList<QByteArray> lines = request.left(headerEnd).split('\n');
     for (const QByteArray& line : lines) {
         const qsizetype colon = line.indexOf(':');
         if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
             bodyLength = line.mid(colon + 1).trimmed().toLongLong();
     }
-    return m_received.size() - (headerEnd + 4) >= bodyLength;
+    const qsizetype length = headerEnd + 4 + qsizetype(bodyLength);
+    return request.size() >= length ? length : -1;
 }
 
 void TestServer::startScript()
@@ -235,6 +249,14 @@ void TestServer::playEnding()
         resetConnection();
         break;
     case Ending::StaySilent:
+        break;
+    case Ending::KeepAlive:
+        m_started = false;
+        m_nextChunk = 0;
+        // The next request may have arrived while the response was going out.
+        m_requestStart = m_requestEnd;
+        m_requestSeen = false;
+        checkRequest();
         break;
     }
     Q_EMIT scriptFinished();

@@ -37,7 +37,8 @@ public:
     enum class Ending {
         Close, // close normally (TLS close_notify, then FIN) after the last chunk
         Reset, // abort with SO_LINGER 0 after the last chunk, so the client sees a reset
-        StaySilent // keep the connection open and quiet
+        StaySilent, // keep the connection open and quiet
+        KeepAlive // keep the connection open and play the script again for the next request
     };
 
     // What happens on each connection.
@@ -77,7 +78,7 @@ public:
     // Resets the current connection now (pending writes are flushed first).
     void resetConnection();
 
-    // Every byte received on the latest connection.
+    // Every byte received on the latest connection (every request on it).
     QByteArray received() const { return m_received; }
     // Connections accepted so far.
     int connectionCount() const { return m_connections; }
@@ -109,7 +110,9 @@ Q_SIGNALS:
 private:
     void onPendingConnection();
     void onReadyRead();
-    bool requestComplete() const;
+    void checkRequest();
+    // The length of the request starting at m_requestStart once it is complete, else -1.
+    qsizetype requestLength() const;
     void startScript();
     void writeChunk();
     void onFlushed();
@@ -130,4 +133,7 @@ private:
     bool m_started = false;
     bool m_waitingForFlush = false;
     bool m_resetWhenFlushed = false;
+    qsizetype m_requestStart = 0; // where the request being collected starts in m_received
+    qsizetype m_requestEnd = 0;
+    bool m_requestSeen = false; // requestReceived was raised for the request at m_requestStart
 };

@@ -497,3 +497,26 @@ TEST_F(BrowserSessionTest, PreviewMakesTheHeaderRowsTheSendMakes)
     EXPECT_EQ(preview.RequestMessage(), session.currentRequest().RequestMessage());
     EXPECT_TRUE(server.received().contains("\r\nCookie: ok=1\r\n"));
 }
+
+TEST_F(BrowserSessionTest, KeepAliveSendsWithoutTheCloseRowAndReusesTheConnection)
+{
+    settings.CloseConnection = false;
+    const QByteArray response = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"_ba;
+    server.setResponse({ response }, TestServer::Ending::KeepAlive);
+    send();
+    EXPECT_TRUE(
+        view.result().log.contains(u"Keep-alive: removing the 'Connection: close' header"_s));
+    send();
+
+    const QByteArray request = "GET /index.html HTTP/1.1\r\nAccept: */*\r\nHost: 127.0.0.1:"_ba
+        + server.portText().toUtf8() + "\r\n\r\n";
+    EXPECT_EQ(server.received(), request + request);
+    EXPECT_EQ(server.connectionCount(), 1);
+    const QStringList& log = view.result().log;
+    EXPECT_TRUE(log.contains(u"Keep-alive: 'Connection: close' is not set before sending"_s));
+    EXPECT_TRUE(log.contains(u"Reusing connection to 127.0.0.1:"_s + server.portText()
+                             + u" (request 2 on it)"_s));
+    EXPECT_EQ(view.result().pages.back().text, response);
+    EXPECT_TRUE(log.contains(u"History item added"_s));
+    EXPECT_FALSE(log.contains(u"!ERROR! Empty reply from server"_s));
+}

@@ -129,6 +129,16 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
                                    m_app.settings(), &m_app.cookies(), &m_app.history(), this);
     m_app.history().setRequestLists(this);
+    ConnectionPool& connections = ctrlHTTP1->exchange()->connections();
+    chkKeepAlive->setChecked(!m_app.settings().CloseConnection);
+    connect(chkKeepAlive, &QCheckBox::toggled, this,
+            [this](bool on) { m_app.settings().CloseConnection = !on; });
+    connect(&connections, &ConnectionPool::changed, this, &frmBrowser::showKeptConnection);
+    connect(cmdCloseConnection, &QPushButton::clicked, this, [this] {
+        ConnectionPool& pool = ctrlHTTP1->exchange()->connections();
+        pool.closeNow(u"Connection to "_s + pool.key().text() + u" closed by the user"_s);
+    });
+    showKeptConnection();
 
     SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
     ctrlHTTP1->hide();
@@ -263,6 +273,17 @@ void frmBrowser::buildControls()
     cmdSend = new QPushButton(u"SEND"_s, m_content);
     cmdSend->setObjectName(u"cmdSend"_s);
     cmdSend->setMinimumWidth(Twips::toPx(1500));
+    chkKeepAlive = new QCheckBox(u"Keep connection open"_s, m_content);
+    chkKeepAlive->setObjectName(u"chkKeepAlive"_s);
+    chkKeepAlive->setToolTip(u"Send without 'Connection: close' and keep the connection for the "
+                             "next SEND to the same server, port and TLS setting"_s);
+    lblConnection = new QLabel(m_content);
+    lblConnection->setObjectName(u"lblConnection"_s);
+    cmdCloseConnection = new QPushButton(u"Close connection"_s, m_content);
+    cmdCloseConnection->setObjectName(u"cmdCloseConnection"_s);
+    sendBar->addWidget(chkKeepAlive);
+    sendBar->addWidget(lblConnection);
+    sendBar->addWidget(cmdCloseConnection);
     sendBar->addStretch(1);
     sendBar->addWidget(cmdSend);
     rows->addLayout(sendBar);
@@ -307,6 +328,16 @@ void frmBrowser::buildControls()
     });
     connect(cmdBodyEditor, &QPushButton::clicked, this, &frmBrowser::cmdBodyEditor_Click);
     connect(cmdRB_FORMdata, &QPushButton::clicked, this, &frmBrowser::cmdRB_FORMdata_Click);
+}
+
+void frmBrowser::showKeptConnection()
+{
+    const ConnectionPool& pool = ctrlHTTP1->exchange()->connections();
+    lblConnection->setVisible(pool.isOpen());
+    cmdCloseConnection->setVisible(pool.isOpen());
+    if (pool.isOpen())
+        lblConnection->setText(u"Connection open to %1, closes after %2 s idle"_s.arg(
+            pool.key().text(), QString::number(pool.idleMs() / 1000.0)));
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)

@@ -20,6 +20,7 @@ class HTTPResponse;
 class MessageSink;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMdiArea;
 class QPlainTextEdit;
@@ -136,6 +137,7 @@ private:
     void buildControls();
     // Tab order, shortcuts and accessible names; called once, after buildControls().
     void installKeyboard();
+    void showKeptConnection();
     void setSecure(bool secure);
     void showForm(const RequestForm& form);
     void refreshPaths();
@@ -177,6 +179,9 @@ private:
     QPushButton* cmdRB_FORMdata = nullptr;
     QPushButton* cmdBodyEditor = nullptr;
     QPushButton* cmdSend = nullptr;
+    QCheckBox* chkKeepAlive = nullptr;
+    QLabel* lblConnection = nullptr;
+    QPushButton* cmdCloseConnection = nullptr;
     ctrlHTTP* ctrlHTTP1 = nullptr;
 
     BrowserSession* m_session = nullptr;

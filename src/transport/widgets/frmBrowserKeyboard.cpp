@@ -90,6 +90,8 @@ void frmBrowser::installKeyboard()
         cmdBodyEditor,
         txtRequestBody,
         cmdSend,
+        chkKeepAlive,
+        cmdCloseConnection, // shown while a connection is kept
     };
     QWidget* previous = nullptr;
     for (QWidget* w : order) {

@@ -88,6 +88,7 @@ TEST_F(frmBrowserKeyboardTest, TabWalksTheControlsInReadingOrderAndShiftTabWalks
             u"chkIncludePostData"_s, u"chkRB_UseFormBuilder"_s,
             u"cmdRB_FORMdata"_s,     u"cmdBodyEditor"_s,
             u"txtRequestBody"_s,     u"cmdSend"_s,
+            u"chkKeepAlive"_s,       u"cmdCloseConnection"_s,
         };
         // Only what can take the focus now: one of the two port boxes, FORM data when on.
         QStringList expected;

@@ -774,3 +774,34 @@ TEST_F(frmBrowserTest, EditorWithoutAProgramSaysSoAndKeepsTheBody)
 }
 
 #include "frmBrowserTest.moc"
+
+TEST_F(frmBrowserTest, KeptConnectionIsShownAndClosedOnRequest)
+{
+    const QByteArray response = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"_ba;
+    server.setResponse({ response }, TestServer::Ending::KeepAlive);
+    QLabel* label = child<QLabel>("lblConnection");
+    QPushButton* close = child<QPushButton>("cmdCloseConnection");
+    EXPECT_TRUE(label->isHidden());
+    EXPECT_TRUE(close->isHidden());
+
+    child<QCheckBox>("chkKeepAlive")->setChecked(true);
+    send();
+    send();
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_FALSE(headers().findRow(u"Connection"_s) >= 0);
+    const QString place = u"127.0.0.1:"_s + server.portText();
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text(), u"Connection open to "_s + place + u", closes after 60 s idle"_s);
+
+    QSignalSpy serverSawClose(&server, &TestServer::connectionClosed);
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_TRUE(label->isHidden());
+    EXPECT_TRUE(close->isHidden());
+    ASSERT_TRUE(serverSawClose.wait(kTimeoutMs));
+    send();
+    EXPECT_EQ(server.connectionCount(), 2);
+    const QString log = window->oResult()->txtResult(0)->toPlainText();
+    EXPECT_TRUE(log.contains(u"Connection to "_s + place
+                             + u" closed by the user\r\n Connecting to "_s + place))
+        << qPrintable(log);
+}
