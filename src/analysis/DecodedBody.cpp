@@ -1,6 +1,7 @@
 #include "analysis/DecodedBody.h"
 
 #include "message/HTTPResponse.h"
+#include "message/HexDigit.h"
 #include "message/ResponseHead.h"
 #include <brotli/decode.h>
 #include <zlib.h>
@@ -185,17 +186,6 @@ QByteArray decodeBrotli(QByteArrayView data, qint64 limit, bool& truncated, QStr
     return out;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool isValidUtf8(QByteArrayView bytes)
 {
     return bytes.isValidUtf8();
@@ -242,7 +232,7 @@ QByteArray removeChunkedCoding(QByteArrayView body, qint64 limit, bool& truncate
         bool ok = sizeText.size() > 0 && sizeText.size() <= 15;
         qint64 size = 0;
         for (qsizetype i = 0; ok && i < sizeText.size(); ++i) {
-            const int digit = hexDigit(sizeText[i]);
+            const int digit = HexDigitValue(char16_t(uchar(sizeText[i])));
             ok = digit >= 0;
             if (ok)
                 size = size * 16 + digit;

@@ -1,5 +1,7 @@
 #include "message/ResponseFraming.h"
 
+#include "message/HexDigit.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -26,17 +28,6 @@ QByteArrayView trimmed(QByteArrayView v)
     while (!v.isEmpty() && isBlank(v.back()))
         v.chop(1);
     return v;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The comma-separated items of a field value, trimmed, empty ones included.
@@ -241,7 +232,7 @@ qsizetype ResponseFraming::feedChunked(QByteArrayView data)
         const char c = data.at(i);
         switch (m_chunk) {
         case Chunk::Size:
-            if (const int v = hexValue(c); v >= 0) {
+            if (const int v = HexDigitValue(char16_t(uchar(c))); v >= 0) {
                 if (m_chunkSize > (std::numeric_limits<qint64>::max() >> 4)) {
                     fail(u"Chunk size too large"_s);
                     return i;
