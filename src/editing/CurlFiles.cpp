@@ -103,8 +103,16 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
             result.request = HTTPRequest();
             return result;
         }
-        request.Body.setContents(form.body, form.displayText);
+        if (form.pieces.isEmpty())
+            request.Body.setContents(form.body, form.displayText);
+        else
+            request.Body.setPieces(form.pieces, form.displayText);
         SetFormBodyHeaders(headers, form);
+        result.includeBody = true;
+    } else if (!curl.bodyFile.isEmpty()) {
+        request.Body.setFile(curl.bodyFile);
+        headers.AddHeader(u"Content-length"_s, QString::number(request.Body.ContentLength()),
+                          false);
         result.includeBody = true;
     } else if (curl.hasBody) {
         request.Body.setContents(curl.body);
@@ -134,14 +142,42 @@ Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString&
     return Result::success();
 }
 
+Result WriteCurlBodyFile(const QString& folder, const QList<BodyPiece>& pieces, QString& path)
+{
+    // The name comes from the contents, known only once they are written.
+    const QDir dir(folder);
+    QSaveFile file(dir.filePath(u"~curlbody-writing.bin"_s));
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    BodySource source(pieces);
+    if (!file.open(QIODevice::WriteOnly))
+        return Result::failure(u"Cannot write "_s + file.fileName() + u": "_s + file.errorString());
+    while (!source.atEnd()) {
+        QByteArray block;
+        if (const Result read = source.next(1 << 20, block); !read)
+            return read;
+        digest.addData(block);
+        if (file.write(block) != block.size())
+            return Result::failure(u"Cannot write "_s + file.fileName() + u": "_s
+                                   + file.errorString());
+    }
+    const QString named = dir.filePath(
+        u"~curlbody-"_s + QString::fromLatin1(digest.result().toHex().left(16)) + u".bin"_s);
+    if (!file.commit() || (QFile::exists(named) && !QFile::remove(named))
+        || !QFile::rename(dir.filePath(u"~curlbody-writing.bin"_s), named))
+        return Result::failure(u"Cannot write "_s + named + u": "_s + file.errorString());
+    path = named;
+    return Result::success();
+}
+
 Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder, bool insecure,
                              QString& command)
 {
     CurlExportOptions options;
     options.insecure = insecure;
     if (CurlBodyNeedsFile(request)) {
-        Result written
-            = WriteCurlBodyFile(bodyFolder, request.Body.ContentBytes(), options.bodyFile);
+        Result written = request.Body.hasFiles()
+            ? WriteCurlBodyFile(bodyFolder, request.Body.pieces(), options.bodyFile)
+            : WriteCurlBodyFile(bodyFolder, request.Body.ContentBytes(), options.bodyFile);
         if (!written)
             return written;
     }

@@ -1,5 +1,6 @@
 #include "transport/Exchange.h"
 
+#include "message/BodySource.h"
 #include "message/HTTPRequest.h"
 #include "transport/PortNumber.h"
 #include "transport/QtSocketX.h"
@@ -19,6 +20,12 @@ const QString kOk = u"Ok"_s;
 const QString kSetupFailure = u"Generic error, perhaps invalid host name or port"_s;
 // Logged once per chunk; kept whole so that every entry shares one string.
 const QString kReceivingLine = u" Receiving data"_s;
+// Large enough that a write costs little per byte, small enough that a body of any size
+// keeps only a few blocks in memory.
+constexpr qint64 kSendBlock = 1 << 20;
+// Blocks written in one pass of the event loop while the socket takes them at once, so that
+// Cancel and the response are still handled during a long upload.
+constexpr int kBlocksPerPass = 16;
 
 } // namespace
 
@@ -64,6 +71,7 @@ void Exchange::onTimeLimit(TimeLimit limit)
 
 Exchange::~Exchange()
 {
+    m_source.reset();
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->close();
@@ -82,6 +90,7 @@ void Exchange::Execute(HTTPRequest& request)
     Q_EMIT logCleared();
     m_bytesReceived = 0;
     m_bytesSent = 0;
+    m_bytesToSend = 0;
     Q_EMIT byteCountersChanged();
     m_state = State::Connecting;
     m_timedOut = TimeLimit::None;
@@ -99,8 +108,17 @@ void Exchange::Execute(HTTPRequest& request)
     connect(socket, &SocketX::receiveReady, this, &Exchange::SocketX_Receive);
     connect(socket, &SocketX::closed, this, &Exchange::SocketX_Close);
     connect(socket, &SocketX::certificateInfo, this, &Exchange::SocketX_CertificateInfo);
+    connect(socket, &SocketX::written, this, &Exchange::onWritten);
 
     AddLogLine(u"Using "_s + socket->description());
+    m_source = std::make_unique<BodySource>(
+        QList<BodyPiece> { BodyPiece::memory(request.HeadBytes()) } + request.Body.pieces());
+    m_bytesToSend = m_source->size();
+    // A body file that is already missing or resized fails before anything is sent.
+    if (const Result ready = m_source->check(); !ready) {
+        RaiseFailure(ready.text);
+        return;
+    }
     AddLogLine(u"Connecting"_s);
     Q_EMIT repaintRequested();
 
@@ -151,17 +169,67 @@ void Exchange::SocketX_Send(quint16 errorCode)
     }
     m_state = State::Transferring;
     m_connectTimer->stop();
+    sendMore();
+}
+
+void Exchange::sendMore()
+{
     SocketX* socket = m_socket.get();
-    const Result sent = socket->send(m_request->RequestBytes());
-    // The socket may have ended the exchange from inside send.
-    if (m_socket.get() != socket)
+    if (!socket || !m_source || m_failed || m_cancelled)
         return;
-    if (!sent) {
-        RaiseFailure(u"SocketX_Send(): "_s + sent.text);
-        return;
+    for (int i = 0; i < kBlocksPerPass; ++i) {
+        // Whatever the socket still holds goes out first; its written event resumes here.
+        if (m_source->atEnd() || socket->bytesToWrite() >= kSendBlock)
+            return;
+        QByteArray block;
+        if (const Result read = m_source->next(kSendBlock, block); !read) {
+            RaiseFailure(read.text);
+            return;
+        }
+        const Result sent = socket->send(block, !m_source->atEnd());
+        // The socket may have ended the exchange from inside send.
+        if (m_socket.get() != socket)
+            return;
+        if (!sent) {
+            RaiseFailure(u"SocketX_Send(): "_s + sent.text);
+            return;
+        }
+        updateBytesSent();
+        // A handler of the counters may have ended the exchange.
+        if (m_socket.get() != socket || !m_source)
+            return;
     }
-    m_bytesSent = socket->bytesSent();
-    Q_EMIT byteCountersChanged();
+    if (m_sendQueued)
+        return;
+    m_sendQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket] {
+            m_sendQueued = false;
+            if (m_socket.get() == socket)
+                sendMore();
+        },
+        Qt::QueuedConnection);
+}
+
+void Exchange::updateBytesSent()
+{
+    const qint64 sent = m_socket->bytesSent() - m_socket->bytesToWrite();
+    if (sent != m_bytesSent) {
+        m_bytesSent = sent;
+        Q_EMIT byteCountersChanged();
+    }
+}
+
+void Exchange::onWritten()
+{
+    SocketX* socket = m_socket.get();
+    if (!socket)
+        return;
+    updateBytesSent();
+    if (m_socket.get() == socket && m_state == State::Transferring && m_source
+        && !m_source->atEnd())
+        sendMore();
 }
 
 void Exchange::SocketX_Receive(quint16 errorCode)
@@ -183,6 +251,15 @@ void Exchange::SocketX_Close(quint16 errorCode)
 {
     if (errorCode != SocketError::NoError) {
         RaiseFailure(u"SocketX_Close(): "_s + SocketErrorText(errorCode));
+        return;
+    }
+    // A server may answer and close before it has read the whole request; a request that did
+    // not go out whole is no success.
+    if (m_source && m_state == State::Transferring
+        && (!m_source->atEnd() || m_socket->bytesToWrite() > 0)) {
+        RaiseFailure(u"The connection closed after %1 of %2 request bytes were sent"_s.arg(
+            QString::number(m_socket->bytesSent() - m_socket->bytesToWrite()),
+            QString::number(m_bytesToSend)));
         return;
     }
     AddLogLine(u"Socket closed"_s);
@@ -222,6 +299,13 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
     Q_EMIT Info(text);
 }
 
+QString Exchange::bytesSentText() const
+{
+    if (m_state == State::Transferring && m_bytesSent < m_bytesToSend)
+        return u"%1 of %2"_s.arg(QString::number(m_bytesSent), QString::number(m_bytesToSend));
+    return QString::number(m_bytesSent);
+}
+
 QString Exchange::timingSummary() const
 {
     return m_socket ? m_socket->timing().summary() : QString();
@@ -258,6 +342,7 @@ void Exchange::ReleaseSocket()
     socket->disconnect(this);
     socket->close();
     socket->deleteLater();
+    m_source.reset();
 }
 
 void Exchange::setCaption(const QString& caption)
