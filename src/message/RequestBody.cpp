@@ -102,6 +102,6 @@ QString BodyFilePlaceholder(const QString& path, qint64 size)
 {
     const QString name = QFileInfo(path).fileName();
     if (size < 0)
-        return u"[body from file %1: the file is missing]"_s.arg(name);
-    return u"[body from file %1: %2 bytes, read when sent]"_s.arg(name, QString::number(size));
+        return u"<file \"%1\", missing>"_s.arg(name);
+    return u"<file \"%1\", %2 bytes>"_s.arg(name, QString::number(size));
 }
