@@ -749,7 +749,7 @@ bool CurlBodyNeedsFile(const HTTPRequest& request)
     if (request.Body.hasFiles())
         return request.Body.filePath().isEmpty();
     const QByteArray& body = request.Body.ContentBytes();
-    return body.contains('\0') || QString::fromUtf8(body).toUtf8() != body;
+    return body.contains('\0') || !QByteArrayView(body).isValidUtf8();
 }
 
 QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options)
