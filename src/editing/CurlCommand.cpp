@@ -749,7 +749,10 @@ bool CurlBodyNeedsFile(const HTTPRequest& request)
     if (request.Body.hasFiles())
         return request.Body.filePath().isEmpty();
     const QByteArray& body = request.Body.ContentBytes();
-    return body.contains('\0') || !QByteArrayView(body).isValidUtf8();
+    // Linux refuses one argument over 128 KiB (MAX_ARG_STRLEN), and quoting may grow the body.
+    constexpr qsizetype kLongestArgument = 64 * 1024;
+    return body.size() > kLongestArgument || body.contains('\0')
+        || !QByteArrayView(body).isValidUtf8();
 }
 
 QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options)

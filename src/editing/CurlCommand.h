@@ -68,7 +68,7 @@ struct CurlExportOptions
     QString bodyFile; // when the body is not text, it is read from this file (@path)
 };
 
-// True when the body cannot travel as a shell word (NUL bytes or invalid UTF-8), so
+// True when the body cannot travel as a shell word (NUL bytes, invalid UTF-8, or over 64 KiB), so
 // ExportCurlCommand reads it from options.bodyFile, which the caller writes first.
 bool CurlBodyNeedsFile(const HTTPRequest& request);
 

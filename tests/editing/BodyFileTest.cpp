@@ -83,6 +83,11 @@ TEST(BodyFileTest, CurlDataBinaryAndUploadFileBecomeBodyFiles)
 
     EXPECT_FALSE(ImportCurlCommand(u"curl -T missing.bin http://api.test/"_s, dir.path()));
 
+    // A shell refuses one argument that large: such a text body goes to a file as well.
+    HTTPRequest large = postOf(file);
+    large.Body.setContents(QByteArray(100 * 1024, 'a'));
+    EXPECT_TRUE(CurlBodyNeedsFile(large));
+
     const QString exported = ExportCurlCommand(postOf(file));
     EXPECT_TRUE(exported.contains(u"--data-binary "_s + ShellQuote(u'@' + file)))
         << qPrintable(exported);
