@@ -137,3 +137,38 @@ TEST(StreamedBodyTest, MissingOrShrinkingBodyFileFailsNamingIt)
     EXPECT_LT(exchange.bytesSent(), exchange.bytesToSend());
     EXPECT_EQ(exchange.state(), Exchange::State::Failed);
 }
+
+// A kept connection the server drops on the next request: the retry on a fresh connection
+// carries the whole request again, its file range read anew from its offset.
+TEST(StreamedBodyTest, RetryOnFreshConnectionResendsTheWholeBody)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"upload.bin"_s);
+    const QByteArray bytes = uploadBytes();
+    ASSERT_TRUE(FileHelpers::writeFile(path, bytes));
+    BodyPiece range;
+    range.path = path;
+    range.offset = 100;
+    range.length = bytes.size() - 150;
+    range.fileSize = bytes.size();
+    RequestBody body;
+    body.setPieces({ BodyPiece::memory("lead-in "_ba), range }, u"lead-in <file>"_s);
+
+    TestServer server;
+    ASSERT_TRUE(server.listen()) << qPrintable(server.error());
+    server.setResponse({ kReply }, TestServer::Ending::KeepAlive);
+    Exchange exchange;
+    HTTPRequest request = postTo(server, false, body);
+    request.Header.remove(u"\r\nConnection: close"_s);
+    const QByteArray expected = request.HeadBytes() + "lead-in "_ba + bytes.mid(100, range.length);
+    EXPECT_EQ(run(exchange, request), QString());
+    EXPECT_TRUE(server.received() == expected);
+
+    server.setResponse({}, TestServer::Ending::Close);
+    QObject::connect(&server, &TestServer::connectionAccepted, &server,
+                     [&server] { server.setResponse({ kReply }, TestServer::Ending::Close); });
+    EXPECT_EQ(run(exchange, request), QString());
+    EXPECT_EQ(server.connectionCount(), 2);
+    EXPECT_TRUE(server.received() == expected);
+    EXPECT_EQ(exchange.bytesSent(), expected.size());
+}
