@@ -3,7 +3,9 @@
 // SEND click until the program is idle again, the peak resident memory, and the longest
 // time the event loop was unable to turn while the response arrived.
 //
-// Usage: WindowSend_bench DATA_DIR REQUEST.phr
+// Usage: WindowSend_bench DATA_DIR REQUEST.phr [UPLOAD_FILE]
+// With UPLOAD_FILE the request's body is made by the form builder from one FILE row holding
+// it (a multipart upload), and only the first line is printed, the file's size as the bytes.
 // Prints: "<seconds> <peak KB> <largest gap ms> <response bytes> <CPU seconds> <largest
 // busy gap ms>"; CPU time (user + system, from the click) is steadier on a busy machine.
 // A second line times scrolling to the end, jumping to a line, selecting across a chunk
@@ -13,6 +15,7 @@
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/frmResult.h"
 #include "app/widgets/frmMain.h"
+#include "editing/FormEncoder.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
 #include "shell/MessageSink.h"
@@ -23,6 +26,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -108,8 +112,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: WindowSend_bench DATA_DIR REQUEST.phr\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: WindowSend_bench DATA_DIR REQUEST.phr [UPLOAD_FILE]\n");
         return 2;
     }
     const DataFolder::Resolution data = DataFolder::Resolve(QString::fromLocal8Bit(argv[1]));
@@ -132,6 +136,19 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
 
     frmBrowser* browser = mainWindow.browser();
+    const QString upload = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+    if (!upload.isEmpty()) {
+        FormField row;
+        row.type = u"FILE"_s;
+        row.name = u"file"_s;
+        row.values[1] = u'[' + upload + u']';
+        const FormBody body = EncodeForm({ row });
+        if (!body) {
+            std::fprintf(stderr, "%s\n", qPrintable(body.error));
+            return 1;
+        }
+        browser->applyFormBody(body);
+    }
     auto* send = browser->findChild<QPushButton*>(u"cmdSend"_s);
     GapMeter gaps;
     QElapsedTimer clock;
@@ -153,6 +170,12 @@ int main(int argc, char** argv)
     const double busy = gaps.largestBusyMs();
     const long peak = peakKilobytes();
 
+    if (!upload.isEmpty()) {
+        std::printf("%.3f %ld %.1f %lld %.3f %.1f\n", seconds, peak, gap,
+                    (long long)QFileInfo(upload).size(), cpu, busy);
+        std::printf("upload of %lld bytes\n", (long long)QFileInfo(upload).size());
+        return 0;
+    }
     frmResult* result = browser->oResult();
     if (!result) {
         std::fprintf(stderr, "no result window\n");

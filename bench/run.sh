@@ -28,7 +28,9 @@ for i in $(seq 1 200); do printf 'small file %s\n' "$i" > "$work/www/s/$i.txt"; 
 # Writing the bodies back to disk would otherwise compete with the first measurements.
 sync
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+freeport() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+port=$(freeport)
+tlsport=$(freeport)
 user=; [ "$(id -u)" -eq 0 ] && user='user root;'
 cat > "$work/nginx.conf" <<CONF
 worker_processes 1; daemon off; pid $work/nginx.pid; error_log $work/error.log; $user
@@ -37,7 +39,11 @@ http {
     access_log off; sendfile on; default_type text/plain;
     client_body_temp_path $work/tmp/b; proxy_temp_path $work/tmp/p; fastcgi_temp_path $work/tmp/f;
     uwsgi_temp_path $work/tmp/u; scgi_temp_path $work/tmp/s;
-    server { listen 127.0.0.1:$port; root $work/www; }
+    client_max_body_size 0;
+    server { listen 127.0.0.1:$port; root $work/www; location /up { return 200; } }
+    server { listen 127.0.0.1:$tlsport ssl; root $work/www; location /up { return 200; }
+             ssl_certificate $PWD/tests/support/certs/server.pem;
+             ssl_certificate_key $PWD/tests/support/certs/server.key; }
 }
 CONF
 nginx -p "$work" -c "$work/nginx.conf" -e "$work/error.log" &
@@ -50,6 +56,16 @@ phr() { # url file
 phr /100M.txt "$work/phr/100M.phr"
 phr /1G.txt "$work/phr/1G.phr"
 for i in $(seq 1 200); do phr "/s/$i.txt" "$work/phr/s$i.phr"; done
+# Uploads to /up, which reads and discards the body: port, secure, body element.
+upphr() { # port secure body-element file
+    printf '<request><host>localhost</host><port>%s</port><url>/up</url><httpver>HTTP/1.1</httpver><method>POST</method><header>Content-Type: application/octet-stream</header>%s<secure>%s</secure></request>' "$1" "$3" "$2" > "$4"
+}
+upfile=$work/www/1G.txt; [ $quick -eq 1 ] && upfile=$work/www/100M.txt
+upphr "$port" False "<body file=\"$upfile\"><![CDATA[]]></body>" "$work/phr/upfile.phr"
+upphr "$tlsport" True "<body file=\"$upfile\"><![CDATA[]]></body>" "$work/phr/upfile-tls.phr"
+upphr "$port" False "<body><![CDATA[]]></body>" "$work/phr/upform.phr"
+{ printf '<request><host>localhost</host><port>%s</port><url>/up</url><httpver>HTTP/1.1</httpver><method>POST</method><header>Content-Type: text/plain</header><body><![CDATA[' "$port"
+  cat "$work/www/100M.txt"; printf ']]></body><secure>False</secure></request>'; } > "$work/phr/upinline.phr"
 
 export QT_QPA_PLATFORM=offscreen
 # Prints "<seconds> <peak KB>" for a command, its output thrown away. The wall time is taken
@@ -88,15 +104,38 @@ for i in $(seq 1 200); do small+=("$work/phr/s$i.phr"); curlargs+=(-o /dev/null 
 row "200 small requests" "$(measure "$pelorin" --data-dir "$work/data" --send "${small[@]}")" \
     "$(measure curl -s -H 'Connection: close' "${curlargs[@]}")"
 
+# Uploads: each row the median (by time) of three runs of each. curl's --data-binary @file
+# reads the whole file into memory and refuses 1 GB here, so for files curl streams with -T.
+median3() { # command... ; prints "<seconds> <peak KB>" of the median run
+    local runs=() k
+    for k in 1 2 3; do runs+=("$(measure "$@")") || return 1; done
+    printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p
+}
+size="1 GB"; [ $quick -eq 1 ] && size="100 MB"
+echo
+echo "Uploads to a location that discards the body, median of three runs each:"
+echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
+echo "|------------------------------|------------|------------|---------|--------------|------------|---------|"
+row "$size body from file" "$(median3 "$pelorin" --data-dir "$work/data" --send "$work/phr/upfile.phr")" \
+    "$(median3 curl -s -o /dev/null -X POST -T "$upfile" -H 'Content-Type: application/octet-stream' "http://localhost:$port/up")"
+row "$size body from file, TLS" "$(median3 "$pelorin" --data-dir "$work/data" --send "$work/phr/upfile-tls.phr")" \
+    "$(median3 curl -s -k -o /dev/null --http1.1 -X POST -T "$upfile" -H 'Content-Type: application/octet-stream' "https://localhost:$tlsport/up")"
+row "100 MB inline text body" "$(median3 "$pelorin" --data-dir "$work/data" --send "$work/phr/upinline.phr")" \
+    "$(median3 curl -s -o /dev/null --data-binary "@$work/www/100M.txt" -H 'Content-Type: text/plain' "http://localhost:$port/up")"
+tocurl=$(median3 "$pelorin" --data-dir "$work/data" --to-curl "$work/phr/upinline.phr")
+printf '| %-28s | %8.3f s |            |         | %8d MB |            |         |\n' "--to-curl, 100 MB inline" \
+    "${tocurl%% *}" $(( ${tocurl##* } / 1024 ))
+
 # One send through the window beside one curl run of the same URL.
 # One send through the window beside one curl run of the same URL, three times in turn; the
 # row shows the median run of each (on a shared machine single runs vary by a third).
-windowrow() { # label phr url
+windowrow() { # label phr url [upload-file: a multipart upload of it, beside curl -F]
     local runs=() curls=() w c k
     for k in 1 2 3; do
-        w=$("$window" "$work/data" "$2" 2>"$work/err") || { cat "$work/err" >&2; return 1; }
+        w=$("$window" "$work/data" "$2" ${4:+"$4"} 2>"$work/err") || { cat "$work/err" >&2; return 1; }
         runs+=("$(head -n 1 <<<"$w")|$(sed -n 2p <<<"$w")")
-        c=$(measure curl -s -o /dev/null "$3")
+        if [ -n "${4:-}" ]; then c=$(measure curl -s -o /dev/null -F "file=@$4" "$3")
+        else c=$(measure curl -s -o /dev/null "$3"); fi
         curls+=("${c%% *}")
     done
     w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
@@ -118,6 +157,7 @@ windowrow "100 MB through the window" "$work/phr/100M.phr" "http://127.0.0.1:$po
 if [ $quick -eq 0 ]; then
     windowrow "1 GB through the window" "$work/phr/1G.phr" "http://127.0.0.1:$port/1G.txt"
 fi
+windowrow "$size multipart upload" "$work/phr/upform.phr" "http://localhost:$port/up" "$upfile"
 printf '%s\n' "${afterwards[@]}"
 
 echo
@@ -151,3 +191,6 @@ echo "Goals: one small --send within 2x curl's time, 200 small requests within 1
 echo "100 MB within 2x curl's time and under 3x the body (300 MB) in peak memory; 1 GB completes;"
 echo "start-up under 300 ms and under 80 MB resident; through the window, 1 GB and 100 MB within 2x"
 echo "curl's time, peak memory within 1.3x the body, no stall of the event loop above 50 ms."
+echo "Uploads: 1 GB body from file within 1.2x curl's time and under 50 MB; TLS within 1.5x; 100 MB inline"
+echo "within 1.5x and under 2.5x the body; the window's 1 GB multipart upload within 1.5x and under"
+echo "100 MB; --to-curl of the 100 MB inline body under 1 s."

@@ -156,6 +156,9 @@ ElementRequest FormRequest(const HtmlForm& form, const QList<FormField>& rows,
         return result;
     }
     request.Body.ContentType = body.contentType;
-    request.Body.setContents(body.body, body.displayText);
+    if (body.pieces.isEmpty())
+        request.Body.setContents(body.body, body.displayText);
+    else
+        request.Body.setPieces(body.pieces, body.displayText);
     return result;
 }

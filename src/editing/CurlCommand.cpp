@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QUrl>
 
@@ -233,6 +234,7 @@ const QHash<QString, OptionInfo>& options()
         both({}, u"--data-raw"_s, Arg::Required);
         both({}, u"--data-binary"_s, Arg::Required);
         both({}, u"--data-urlencode"_s, Arg::Required);
+        both(u"-T"_s, u"--upload-file"_s, Arg::Required);
         both(u"-u"_s, u"--user"_s, Arg::Required);
         both(u"-A"_s, u"--user-agent"_s, Arg::Required);
         both(u"-e"_s, u"--referer"_s, Arg::Required);
@@ -305,12 +307,12 @@ bool ignoredOption(const QString& longName)
 // Options we do not take over but whose argument must not be mistaken for the URL.
 bool unknownTakesArgument(const QString& option)
 {
-    static const QStringList withArg { u"-x"_s,           u"--proxy"_s,      u"-E"_s,
-                                       u"--cert"_s,       u"--key"_s,        u"--resolve"_s,
-                                       u"--connect-to"_s, u"-T"_s,           u"--upload-file"_s,
-                                       u"--interface"_s,  u"-K"_s,           u"--config"_s,
-                                       u"-U"_s,           u"--proxy-user"_s, u"-r"_s,
-                                       u"--range"_s,      u"-z"_s,           u"--time-cond"_s };
+    static const QStringList withArg { u"-x"_s,           u"--proxy"_s,     u"-E"_s,
+                                       u"--cert"_s,       u"--key"_s,       u"--resolve"_s,
+                                       u"--connect-to"_s, u"--interface"_s, u"-K"_s,
+                                       u"--config"_s,     u"-U"_s,          u"--proxy-user"_s,
+                                       u"-r"_s,           u"--range"_s,     u"-z"_s,
+                                       u"--time-cond"_s };
     return withArg.contains(option);
 }
 
@@ -414,31 +416,40 @@ QString ShellQuote(const QString& word)
         return u'\'' + quoted + u'\'';
     }
     QString out = u"$'"_s;
-    for (const QChar c : word) {
+    out.reserve(word.size() + word.size() / 16 + 3);
+    // Runs of plain characters are copied whole: a body of many megabytes is quoted at once.
+    qsizetype plainFrom = 0;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word.at(i);
+        QString escaped;
         switch (c.unicode()) {
         case '\n':
-            out += u"\\n"_s;
+            escaped = u"\\n"_s;
             break;
         case '\r':
-            out += u"\\r"_s;
+            escaped = u"\\r"_s;
             break;
         case '\t':
-            out += u"\\t"_s;
+            escaped = u"\\t"_s;
             break;
         case '\\':
-            out += u"\\\\"_s;
+            escaped = u"\\\\"_s;
             break;
         case '\'':
-            out += u"\\'"_s;
+            escaped = u"\\'"_s;
             break;
         default:
-            if (IsControlCharacter(c))
-                out += u"\\x"_s + QString::number(c.unicode(), 16).rightJustified(2, u'0');
-            else
-                out += c;
+            if (!IsControlCharacter(c))
+                continue;
+            escaped = u"\\x"_s + QString::number(c.unicode(), 16).rightJustified(2, u'0');
         }
+        out += QStringView(word).sliced(plainFrom, i - plainFrom);
+        out += escaped;
+        plainFrom = i + 1;
     }
-    return out + u'\'';
+    out += QStringView(word).sliced(plainFrom);
+    out += u'\'';
+    return out;
 }
 
 QString CurlRequest::headerText() const
@@ -475,6 +486,13 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
     QString explicitMethod;
     bool get = false, head = false;
     bool dataGiven = false;
+    // The files of "--data-binary @file", by their place in data.
+    QHash<qsizetype, QString> binaryFiles;
+    bool uploadGiven = false;
+    const auto fileIn = [&baseDir](const QByteArray& name) {
+        return QDir(baseDir.isEmpty() ? QDir::currentPath() : baseDir)
+            .absoluteFilePath(QString::fromUtf8(name));
+    };
     const auto take = [&](const QString& option, const QByteArray& value) -> bool {
         const QString text = QString::fromUtf8(value);
         if (option == u"--request"_s) {
@@ -496,6 +514,17 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
         } else if (option == u"--data"_s || option == u"--data-ascii"_s
                    || option == u"--data-binary"_s) {
             QByteArray piece = value;
+            if (option == u"--data-binary"_s && piece.startsWith('@')) {
+                // Read only if it is not the whole body: a lone file is sent from the disk.
+                binaryFiles.insert(data.size(), fileIn(piece.mid(1)));
+                if (!QFileInfo(binaryFiles.value(data.size())).isFile()) {
+                    r.error = u"Cannot read "_s + QString::fromUtf8(piece.mid(1));
+                    return false;
+                }
+                data.append(QByteArray());
+                dataGiven = true;
+                return true;
+            }
             if (piece.startsWith('@')) {
                 const Result read = readWholeFile(baseDir, QString::fromUtf8(piece.mid(1)), piece);
                 if (!read) {
@@ -508,6 +537,13 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
             }
             data.append(piece);
             dataGiven = true;
+        } else if (option == u"--upload-file"_s) {
+            uploadGiven = true;
+            r.bodyFile = fileIn(value);
+            if (!QFileInfo(r.bodyFile).isFile()) {
+                r.error = u"Cannot read "_s + text;
+                return false;
+            }
         } else if (option == u"--data-raw"_s) {
             data.append(value);
             dataGiven = true;
@@ -669,6 +705,20 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
                                       colon < 0 ? QString() : parts.userInfo.mid(colon + 1)) });
     }
 
+    if (uploadGiven && (dataGiven || !r.form.isEmpty())) {
+        r.error = u"A curl command cannot send both -T and -d or -F"_s;
+        return r;
+    }
+    if (data.size() == 1 && binaryFiles.contains(0) && !get) {
+        r.bodyFile = binaryFiles.value(0);
+    } else {
+        for (auto it = binaryFiles.cbegin(); it != binaryFiles.cend(); ++it) {
+            if (const Result read = readWholeFile({}, it.value(), data[it.key()]); !read) {
+                r.error = read.text;
+                return r;
+            }
+        }
+    }
     const QByteArray joined = data.join('&');
     if (get) {
         if (dataGiven)
@@ -687,13 +737,22 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
         r.method = u"GET"_s;
     else if (r.hasBody || !r.form.isEmpty())
         r.method = u"POST"_s;
+    else if (!r.bodyFile.isEmpty()) {
+        r.hasBody = true;
+        r.method = u"PUT"_s;
+    }
     return r;
 }
 
 bool CurlBodyNeedsFile(const HTTPRequest& request)
 {
+    if (request.Body.hasFiles())
+        return request.Body.filePath().isEmpty();
     const QByteArray& body = request.Body.ContentBytes();
-    return body.contains('\0') || QString::fromUtf8(body).toUtf8() != body;
+    // Linux refuses one argument over 128 KiB (MAX_ARG_STRLEN), and quoting may grow the body.
+    constexpr qsizetype kLongestArgument = 64 * 1024;
+    return body.size() > kLongestArgument || body.contains('\0')
+        || !QByteArrayView(body).isValidUtf8();
 }
 
 QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options)
@@ -725,7 +784,7 @@ QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& o
         args.append(u"-k"_s);
 
     const QByteArray& body = request.Body.ContentBytes();
-    const bool hasBody = !body.isEmpty();
+    const bool hasBody = !body.isEmpty() || request.Body.hasFiles();
     const QString method = request.Method().isEmpty() ? u"GET"_s : request.Method();
     if (method == u"HEAD"_s && !hasBody)
         args.append(u"--head"_s);
@@ -757,7 +816,9 @@ QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& o
             args.append(u"-H "_s + ShellQuote(name + u':'));
 
     if (hasBody) {
-        if (CurlBodyNeedsFile(request))
+        if (const QString file = request.Body.filePath(); !file.isEmpty())
+            args.append(u"--data-binary "_s + ShellQuote(u'@' + file));
+        else if (CurlBodyNeedsFile(request))
             args.append(u"--data-binary "_s + ShellQuote(u'@' + options.bodyFile));
         else if (body.startsWith('@'))
             args.append(u"--data-raw "_s + ShellQuote(QString::fromUtf8(body)));

@@ -40,6 +40,7 @@ struct CurlRequest
     QList<QPair<QString, QString>> headers; // in the command's order
     bool hasBody = false;
     QByteArray body; // exact bytes
+    QString bodyFile; // when not empty, the body is this whole file, read when sent
     QList<CurlFormField> form; // -F fields, in order; the caller builds the multipart body
     bool insecure = false; // -k: the user accepts an untrusted certificate
     QStringList unknownOptions; // options we do not know: the request may differ from curl's
@@ -55,8 +56,9 @@ struct CurlRequest
 bool LooksLikeCurlCommand(const QString& text);
 
 // Reads a curl command line (the options developer tools copy). Files named with "@" are read
-// relative to baseDir. Returns a request; error is set when the command cannot be used (no URL,
-// unterminated quote, an unreadable file, an option missing its value).
+// relative to baseDir, except the one file of "--data-binary @file" or "-T file", which becomes
+// bodyFile (absolute) and is not read. Returns a request; error is set when the command cannot be
+// used (no URL, unterminated quote, an unreadable file, an option missing its value).
 CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir = {});
 
 // How ExportCurlCommand treats the body.
@@ -65,12 +67,13 @@ struct CurlExportOptions
     QString bodyFile; // when the body is not text, it is read from this file (@path)
 };
 
-// True when the body cannot travel as a shell word (NUL bytes or invalid UTF-8), so
+// True when the body cannot travel as a shell word (NUL bytes, invalid UTF-8, or over 64 KiB), so
 // ExportCurlCommand reads it from options.bodyFile, which the caller writes first.
 bool CurlBodyNeedsFile(const HTTPRequest& request);
 
 // A curl command that puts the same request bytes on the wire: method, URL, every header line
 // as -H (curl's own Host, User-Agent, Accept, Content-Type and Expect suppressed when the
-// request does not carry them), the body as --data-binary and the HTTP version. HTTPS commands
-// carry -k, since a request sent here is never refused for its certificate.
+// request does not carry them), the body as --data-binary (a body from a file as @file) and
+// the HTTP version. HTTPS commands carry -k, since a request sent here is never refused for its
+// certificate. A body of several pieces with files in them cannot be told to curl: fails.
 QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options = {});

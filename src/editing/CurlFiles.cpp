@@ -8,7 +8,8 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -103,8 +104,16 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
             result.request = HTTPRequest();
             return result;
         }
-        request.Body.setContents(form.body, form.displayText);
+        if (form.pieces.isEmpty())
+            request.Body.setContents(form.body, form.displayText);
+        else
+            request.Body.setPieces(form.pieces, form.displayText);
         SetFormBodyHeaders(headers, form);
+        result.includeBody = true;
+    } else if (!curl.bodyFile.isEmpty()) {
+        request.Body.setFile(curl.bodyFile);
+        headers.AddHeader(u"Content-length"_s, QString::number(request.Body.ContentLength()),
+                          false);
         result.includeBody = true;
     } else if (curl.hasBody) {
         request.Body.setContents(curl.body);
@@ -122,14 +131,76 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
     return result;
 }
 
+namespace {
+
+// Writes under a temporary name and renames, so that a command never reads a torn body. No
+// flush to the disk: the file serves a command about to run, and syncing a large body took
+// seconds.
+Result replaceFile(const QString& named, const std::function<Result(QFile&)>& write)
+{
+    QFile file(named + u".part"_s);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Result::failure(u"Cannot write "_s + named + u": "_s + file.errorString());
+    if (const Result written = write(file); !written) {
+        file.remove();
+        return written;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError || (QFile::exists(named) && !QFile::remove(named))
+        || !file.rename(named)) {
+        const QString reason = file.errorString();
+        file.remove();
+        return Result::failure(u"Cannot write "_s + named + u": "_s + reason);
+    }
+    return Result::success();
+}
+
+// Named by a digest of the contents, so that an earlier command keeps its own body; BLAKE2b
+// hashes a large body five times faster than SHA-256.
+QString bodyFileName(const QString& folder, const QByteArray& digest)
+{
+    return QDir(folder).filePath(u"~curlbody-"_s + QString::fromLatin1(digest.toHex().left(16))
+                                 + u".bin"_s);
+}
+
+} // namespace
+
 Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString& path)
 {
-    const QByteArray digest = QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex();
     const QString named
-        = QDir(folder).filePath(u"~curlbody-"_s + QString::fromLatin1(digest.left(16)) + u".bin"_s);
-    QSaveFile file(named);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
-        return Result::failure(u"Cannot write "_s + named + u": "_s + file.errorString());
+        = bodyFileName(folder, QCryptographicHash::hash(body, QCryptographicHash::Blake2b_256));
+    const Result written = replaceFile(named, [&body, &named](QFile& file) {
+        return file.write(body) == body.size()
+            ? Result::success()
+            : Result::failure(u"Cannot write "_s + named + u": "_s + file.errorString());
+    });
+    if (written)
+        path = named;
+    return written;
+}
+
+Result WriteCurlBodyFile(const QString& folder, const QList<BodyPiece>& pieces, QString& path)
+{
+    // The name comes from the contents, known only once they are written.
+    const QString writing = QDir(folder).filePath(u"~curlbody-writing.bin"_s);
+    QCryptographicHash digest(QCryptographicHash::Blake2b_256);
+    const Result written = replaceFile(writing, [&](QFile& file) {
+        BodySource source(pieces);
+        while (!source.atEnd()) {
+            QByteArray block;
+            if (const Result read = source.next(1 << 20, block); !read)
+                return read;
+            digest.addData(block);
+            if (file.write(block) != block.size())
+                return Result::failure(u"Cannot write "_s + writing + u": "_s + file.errorString());
+        }
+        return Result::success();
+    });
+    if (!written)
+        return written;
+    const QString named = bodyFileName(folder, digest.result());
+    if ((QFile::exists(named) && !QFile::remove(named)) || !QFile::rename(writing, named))
+        return Result::failure(u"Cannot write "_s + named);
     path = named;
     return Result::success();
 }
@@ -139,8 +210,9 @@ Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFold
 {
     CurlExportOptions options;
     if (CurlBodyNeedsFile(request)) {
-        Result written
-            = WriteCurlBodyFile(bodyFolder, request.Body.ContentBytes(), options.bodyFile);
+        Result written = request.Body.hasFiles()
+            ? WriteCurlBodyFile(bodyFolder, request.Body.pieces(), options.bodyFile)
+            : WriteCurlBodyFile(bodyFolder, request.Body.ContentBytes(), options.bodyFile);
         if (!written)
             return written;
     }

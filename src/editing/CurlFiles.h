@@ -29,6 +29,8 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir 
 // the file. The file is named by its contents, so an earlier command keeps its own body. Fails
 // with the reason when the file cannot be written; path is then left as it was.
 Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString& path);
+// The same for a body of pieces, read from their files as it is written.
+Result WriteCurlBodyFile(const QString& folder, const QList<BodyPiece>& pieces, QString& path);
 
 // Sets command to the curl command for request as it goes on the wire; a body that is not text
 // is written to a file in bodyFolder first. Fails with the reason when the

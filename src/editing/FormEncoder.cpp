@@ -18,6 +18,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kBoundaryAttempts = 10;
+// A FILE row's file up to this size is read when the form is made (shown as text when it is
+// text, checked against the boundary); a larger one is streamed from the disk when sent.
+constexpr qint64 kInMemoryFileSize = 1 << 20;
 
 // Free text is sent with CR LF line breaks whatever the editor or the page used.
 QString withCrLf(QString text)
@@ -94,12 +97,15 @@ struct Part
     QByteArray headers; // each line ending in CR LF
     QByteArray content;
     QString shown; // what the body box shows of the content
+    BodyPiece file; // a large file, read when sent, instead of content
 };
 
 Part valuePart(const QString& name, const QString& value)
 {
     return { "Content-Disposition: form-data; name=\"" + quotedName(name) + "\"\r\n",
-             value.toUtf8(), forDisplay(value) };
+             value.toUtf8(),
+             forDisplay(value),
+             {} };
 }
 
 // The part of a FILE row; fails when the file cannot be read.
@@ -109,6 +115,18 @@ Result filePart(const FormField& field, Part& part)
     const QString fileName = QFileInfo(path).fileName();
     QByteArray contents;
     QString mimeType = u"application/octet-stream"_s;
+    part.headers = "Content-Disposition: form-data; name=\"" + quotedName(field.name)
+        + "\"; filename=\"" + quotedName(fileName) + "\"\r\nContent-Type: ";
+    if (!path.isEmpty() && QFileInfo(path).size() > kInMemoryFileSize) {
+        part.file = BodyPiece::wholeFile(path);
+        if (part.file.fileSize < 0 || !QFileInfo(path).isReadable())
+            return Result::failure(
+                u"Cannot read the file \"%1\" of field \"%2\""_s.arg(path, field.name));
+        mimeType = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+        part.headers += mimeType.toUtf8() + "\r\n";
+        part.shown = u"<file \"%1\", %2 bytes>"_s.arg(fileName).arg(part.file.fileSize);
+        return Result::success();
+    }
     if (!path.isEmpty()) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
@@ -123,9 +141,7 @@ Result filePart(const FormField& field, Part& part)
     const QString shown = isReadableText(contents, text)
         ? forDisplay(text)
         : u"<file \"%1\", %2 bytes>"_s.arg(fileName).arg(contents.size());
-    part.headers = "Content-Disposition: form-data; name=\"" + quotedName(field.name)
-        + "\"; filename=\"" + quotedName(fileName) + "\"\r\nContent-Type: " + mimeType.toUtf8()
-        + "\r\n";
+    part.headers += mimeType.toUtf8() + "\r\n";
     part.content = contents;
     part.shown = shown;
     return Result::success();
@@ -192,12 +208,21 @@ FormBody EncodeMultipart(const QList<FormField>& fields, const BoundarySource& n
     // close delimiter ends the body.
     const QByteArray delimiter = "--" + boundary;
     const QString shownDelimiter = QString::fromLatin1(delimiter);
+    // The random boundary is not looked for in streamed files: reading them twice would cost
+    // more than the one chance in 62^16 of a clash.
     for (const Part& part : std::as_const(parts)) {
-        result.body += delimiter + "\r\n" + part.headers + "\r\n" + part.content + "\r\n";
+        result.body += delimiter + "\r\n" + part.headers + "\r\n";
+        if (part.file.isFile()) {
+            result.pieces.append(BodyPiece::memory(std::exchange(result.body, {})));
+            result.pieces.append(part.file);
+        }
+        result.body += part.content + "\r\n";
         result.displayText += shownDelimiter + u'\n' + forDisplay(QString::fromUtf8(part.headers))
             + u'\n' + part.shown + u'\n';
     }
     result.body += delimiter + "--\r\n";
+    if (!result.pieces.isEmpty())
+        result.pieces.append(BodyPiece::memory(std::exchange(result.body, {})));
     result.displayText += shownDelimiter + u"--\n"_s;
     result.contentType = u"multipart/form-data; boundary="_s + QString::fromLatin1(boundary);
     return result;
@@ -220,5 +245,5 @@ FormBody EncodeForm(const QList<FormField>& fields, bool multipartRequested)
 void SetFormBodyHeaders(HeaderTable& headers, const FormBody& body)
 {
     headers.AddHeader(u"Content-type"_s, body.contentType, false);
-    headers.AddHeader(u"Content-length"_s, QString::number(body.body.size()), false);
+    headers.AddHeader(u"Content-length"_s, QString::number(body.size()), false);
 }

@@ -21,8 +21,9 @@ QByteArray NewFormBoundary();
 QByteArray EncodeUrlencoded(const QList<FormField>& fields);
 
 // The multipart/form-data body of fields, in their order, with a boundary from nextBoundary
-// that occurs in no part. FILE rows are read from disk. Fails (no body) when a file cannot
-// be read or no boundary from a few candidates is free.
+// that occurs in no part. FILE rows are read from disk; a file over 1 MB becomes a piece read
+// when the body is sent (body then empty, pieces holding the whole body). Fails (no body) when a
+// file cannot be read or no boundary from a few candidates is free.
 FormBody EncodeMultipart(const QList<FormField>& fields,
                          const BoundarySource& nextBoundary = NewFormBoundary);
 

@@ -21,6 +21,9 @@ QByteArray endBytes(RequestBodyText::LineEnd end)
     return {};
 }
 
+// A box holding more than this becomes slow to show and to edit; the rest stays in the bytes.
+constexpr qsizetype kShownBytes = 1 << 20;
+
 // Every line break (CR LF, LF or CR) as one LF, as the box reports its own breaks.
 QString breaksAsLf(const QString& text)
 {
@@ -57,8 +60,26 @@ void RequestBodyText::rebuildShown()
     m_shown = lines.join(u'\n');
 }
 
+bool RequestBodyText::lockLarge(const QByteArray& bytes, const QString& displayText)
+{
+    if (bytes.size() <= kShownBytes && displayText.size() <= kShownBytes)
+        return false;
+    m_pieces.clear();
+    m_locked = true;
+    m_lockedBytes = bytes;
+    m_lines = { Line { {}, LineEnd::None, 0 } };
+    m_shown = breaksAsLf(displayText.isNull() ? QString::fromUtf8(bytes.first(kShownBytes))
+                                              : displayText.left(kShownBytes));
+    m_shown += u"\n[... %1 bytes in all; the box shows the first %2. Edit the whole body with "
+               "Editor.]"_s.arg(QString::number(bytes.size()), QString::number(kShownBytes));
+    return true;
+}
+
 void RequestBodyText::setBytes(const QByteArray& bytes)
 {
+    if (lockLarge(bytes, QString()))
+        return;
+    m_pieces.clear();
     m_locked = false;
     m_lockedBytes.clear();
     m_lines.clear();
@@ -89,6 +110,11 @@ void RequestBodyText::setText(const QString& text)
 
 void RequestBodyText::setExactBytes(const QByteArray& bytes, const QString& displayText)
 {
+    if (lockLarge(bytes,
+                  bytes.size() > kShownBytes && displayText == QString::fromUtf8(bytes)
+                      ? QString()
+                      : displayText))
+        return;
     setBytes(bytes);
     // Compared as the box would show it, so a rendering that differs only in its line breaks
     // or in characters no box can show is the bytes' own text.
@@ -105,6 +131,14 @@ void RequestBodyText::setExactBytes(const QByteArray& bytes, const QString& disp
     m_lockedBytes = bytes;
     m_lines = { Line { {}, LineEnd::None, 0 } };
     m_shown = display;
+}
+
+void RequestBodyText::setPieces(const QList<BodyPiece>& pieces, const QString& shown)
+{
+    setBytes(QByteArray());
+    m_locked = true;
+    m_pieces = pieces;
+    m_shown = breaksAsLf(shown);
 }
 
 void RequestBodyText::clear()

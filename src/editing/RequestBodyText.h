@@ -1,5 +1,7 @@
 #pragma once
 
+#include "message/BodySource.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,7 +14,10 @@
 // Two kinds of body:
 // - text bodies (setBytes, setText): shown as UTF-8, one line per line end; editable;
 // - locked bodies (setExactBytes): bytes the box cannot show faithfully (a form body holding a
-//   binary file), shown as a readable rendering; not editable as text.
+//   binary file), shown as a readable rendering; not editable as text. A body over 1 MB is
+//   locked too: the box shows its first megabyte and a note of its size, and the bytes are
+//   kept once, whole;
+// - bodies of pieces (setPieces): some read from files when sent; shown by a placeholder.
 class RequestBodyText final
 {
 public:
@@ -30,8 +35,13 @@ public:
     // body; otherwise it is locked: applyShownText refuses edits until the body is replaced by
     // any setter or clear(). This is the entry point for generated binary bodies.
     void setExactBytes(const QByteArray& bytes, const QString& displayText);
+    // Replaces the body by pieces, some of them files read when sent, shown as shown. Locked.
+    void setPieces(const QList<BodyPiece>& pieces, const QString& shown);
     // Empties the body. Unlocks.
     void clear();
+
+    // The pieces of a body set by setPieces; empty otherwise.
+    const QList<BodyPiece>& pieces() const { return m_pieces; }
 
     // The bytes that go on the wire.
     QByteArray bytes() const;
@@ -57,9 +67,11 @@ private:
 
     static QString shownLine(const QByteArray& bytes);
     void rebuildShown();
+    bool lockLarge(const QByteArray& bytes, const QString& displayText);
 
     QList<Line> m_lines; // at least one; only the last ends with LineEnd::None
     QString m_shown;
     QByteArray m_lockedBytes;
+    QList<BodyPiece> m_pieces;
     bool m_locked = false;
 };

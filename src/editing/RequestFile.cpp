@@ -5,6 +5,9 @@
 #include "persistence/ErrorCodes.h"
 #include "persistence/XmlDocument.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -26,6 +29,7 @@ bool bodyAsXmlText(const QByteArray& bytes, QString& text)
 
 const QString kEncoding = u"encoding"_s;
 const QString kBase64 = u"base64"_s;
+const QString kFile = u"file"_s;
 
 } // namespace
 
@@ -42,12 +46,36 @@ Result SaveRequestFile(const HTTPRequest& request, const QString& path)
     root.appendElement(u"header"_s).setText(request.Header);
     XmlNode body = root.appendElement(u"body"_s);
     QString text;
-    if (bodyAsXmlText(request.Body.ContentBytes(), text)) {
-        body.appendCData(text);
+    if (const QString file = request.Body.filePath(); !file.isEmpty()) {
+        // A reference, relative to the request file when the body file lies beside or below
+        // it; the empty section keeps the file loadable by readers that know no reference.
+        const QDir folder = QFileInfo(path).absoluteDir();
+        const QString relative = folder.relativeFilePath(file);
+        body.setAttribute(kFile,
+                          relative.isEmpty() || relative.startsWith("../"_L1) ? file : relative);
+        body.appendCData(QString());
     } else {
-        // Kept whole rather than cut: such a body is stored as Base64, marked so.
-        body.setAttribute(kEncoding, kBase64);
-        body.appendCData(QString::fromLatin1(request.Body.ContentBytes().toBase64()));
+        QByteArray bytes = request.Body.ContentBytes();
+        // A body of several pieces (a form with a large file) has no reference: its bytes are
+        // stored, read from its files now.
+        if (request.Body.hasFiles()) {
+            BodySource source(request.Body.pieces());
+            bytes.reserve(qsizetype(source.size()));
+            while (!source.atEnd()) {
+                QByteArray block;
+                if (const Result read = source.next(source.size(), block); !read)
+                    return Result::failure(u"Error saving %1: %2"_s.arg(path, read.text),
+                                           ErrorCode::FileAccess);
+                bytes += block;
+            }
+        }
+        if (bodyAsXmlText(bytes, text)) {
+            body.appendCData(text);
+        } else {
+            // Kept whole rather than cut: such a body is stored as Base64, marked so.
+            body.setAttribute(kEncoding, kBase64);
+            body.appendCData(QString::fromLatin1(bytes.toBase64()));
+        }
     }
     root.appendElement(u"secure"_s).setText(request.Secure ? u"True"_s : u"False"_s);
     if (const Result saved = doc.save(path, XmlFormat::Raw); !saved)
@@ -111,10 +139,24 @@ Result LoadRequestFile(const QString& path, HTTPRequest& request)
     loaded.Server = root.child(u"host"_s).text();
     loaded.Port = root.child(u"port"_s).text();
     // A "]]>" in the body was written as several CDATA sections; text() joins them again.
-    if (base64)
+    if (body.hasAttribute(kFile)) {
+        const QString file = body.attribute(kFile);
+        if (file.isEmpty() || HasControlCharacter(file))
+            return Result::failure(u"Error loading %1: <body> names no usable file"_s.arg(path),
+                                   ErrorCode::TypeMismatch);
+        // A missing file is named when the request is sent, so the request can still be
+        // opened and pointed elsewhere.
+        loaded.Body.setFile(QDir::cleanPath(QFileInfo(path).absoluteDir().absoluteFilePath(file)));
+    } else if (base64) {
         loaded.Body.setContents(bodyBytes);
-    else
-        loaded.Body.setContents(body.text());
+    } else {
+        // Taken as the document holds it: a large body is kept once, not also as text.
+        const QByteArray text = body.textBytes();
+        if (QByteArrayView(text).isValidUtf8())
+            loaded.Body.setContents(text);
+        else
+            loaded.Body.setContents(QString::fromUtf8(text));
+    }
     loaded.Header = root.child(u"header"_s).text().replace(u"\r\n"_s, u"\n"_s);
     loaded.HTTPver = root.child(u"httpver"_s).text();
     loaded.setMethod(root.child(u"method"_s).text());

@@ -19,18 +19,28 @@ QString HTTPRequest::FullPath() const
     return (Secure ? u"https://"_s : u"http://"_s) + Server + u':' + Port + URL();
 }
 
-QString HTTPRequest::RequestMessage() const
+QString HTTPRequest::RequestMessage(qsizetype bodyLimit) const
 {
+    // A large body that was never shown is read as text only as far as it is shown.
+    const QString body = bodyLimit < 0 ? Body.Contents()
+        : Body.hasOwnRendering()
+        ? Body.Contents().left(bodyLimit)
+        : QString::fromUtf8(Body.ContentBytes().left(bodyLimit * 4)).left(bodyLimit);
     return m_method + u' ' + URLroot + ResourceName + u' ' + HTTPver + u"\r\n"_s + Header
-        + u"\r\n\r\n"_s + Body.Contents();
+        + u"\r\n\r\n"_s + body;
+}
+
+QByteArray HTTPRequest::HeadBytes() const
+{
+    return QString(m_method + u' ' + URLroot + ResourceName + u' ' + HTTPver + u"\r\n"_s + Header
+                   + u"\r\n\r\n"_s)
+        .toUtf8();
 }
 
 QByteArray HTTPRequest::RequestBytes() const
 {
     // Built from the body's cached bytes so a large body is encoded only once.
-    QByteArray head = QString(m_method + u' ' + URLroot + ResourceName + u' ' + HTTPver + u"\r\n"_s
-                              + Header + u"\r\n\r\n"_s)
-                          .toUtf8();
+    QByteArray head = HeadBytes();
     head.reserve(head.size() + Body.ContentBytes().size());
     head.append(Body.ContentBytes());
     return head;

@@ -31,8 +31,11 @@ public:
     // Scheme, server, ":", port and URL; the port is always present.
     QString FullPath() const;
 
-    // The raw request text as shown: request line, header block, empty line, the body's Contents.
-    QString RequestMessage() const;
+    // The raw request text as shown: request line, header block, empty line, the body's Contents
+    // (at most bodyLimit characters of it when bodyLimit is not negative).
+    QString RequestMessage(qsizetype bodyLimit = -1) const;
+    // The bytes before the body: request line, header block and the empty line, in UTF-8.
+    QByteArray HeadBytes() const;
     // The bytes written to the socket: the text before the body in UTF-8, then the body's exact
     // bytes.
     QByteArray RequestBytes() const;

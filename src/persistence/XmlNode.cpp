@@ -20,12 +20,12 @@ QString qstr(const pugi::char_t* s)
 
 // Walks the subtree in document order without recursion, so a deeply nested document
 // costs heap, never stack.
-void collectText(const pugi::xml_node& top, QString& out)
+template<typename Append> void collectText(const pugi::xml_node& top, Append append)
 {
     pugi::xml_node c = top.first_child();
     while (c) {
         if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata)
-            out += qstr(c.value());
+            append(c.value());
         else if (c.type() == pugi::node_element && c.first_child()) {
             c = c.first_child();
             continue;
@@ -88,7 +88,19 @@ QString XmlNode::text() const
     if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
         return qstr(node.value());
     QString out;
-    collectText(node, out);
+    collectText(node, [&out](const char* value) { out += qstr(value); });
+    return out;
+}
+
+QByteArray XmlNode::textBytes() const
+{
+    if (m_attr)
+        return QByteArray(pugi::xml_attribute(m_attr).value());
+    const pugi::xml_node node(m_node);
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+        return QByteArray(node.value());
+    QByteArray out;
+    collectText(node, [&out](const char* value) { out += value; });
     return out;
 }
 

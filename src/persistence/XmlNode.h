@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -43,6 +44,8 @@ public:
     QString name() const;
     // The concatenated character data (text and CDATA) below an element, or an attribute's value.
     QString text() const;
+    // The same as it stands in the document, UTF-8, without decoding it.
+    QByteArray textBytes() const;
     // Replaces the element's content by one text node (none for empty text), or sets the
     // attribute's value. Returns false for a null handle.
     bool setText(const QString& text);

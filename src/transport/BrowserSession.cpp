@@ -99,7 +99,7 @@ void BrowserSession::SendRequest()
 {
     ResultSink* sink = result();
     sink->AddResultTab(m_request.Method(), kRequestPage, false);
-    const QString message = m_request.RequestMessage();
+    const QString message = m_request.RequestMessage(kShownRequestLength + 1);
     // Only the display is cut; the whole request goes on the wire.
     sink->AddResultText(message.size() <= kShownRequestLength
                             ? message

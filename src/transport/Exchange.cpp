@@ -1,5 +1,6 @@
 #include "transport/Exchange.h"
 
+#include "message/BodySource.h"
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
 #include "transport/QtSocketX.h"
@@ -19,6 +20,31 @@ const QString kOk = u"Ok"_s;
 const QString kSetupFailure = u"Generic error, perhaps invalid host name or port"_s;
 // Logged once per chunk; kept whole so that every entry shares one string.
 const QString kReceivingLine = u" Receiving data"_s;
+// Large enough that a write costs little per byte, small enough that a body of any size
+// keeps only a few blocks in memory.
+constexpr qint64 kSendBlock = 1 << 20;
+// Blocks written in one pass of the event loop while the socket takes them at once, so that
+// Cancel and the response are still handled during a long upload.
+constexpr int kBlocksPerPass = 16;
+
+// The request's bytes for the wire. Built afresh for every connection: a retried request goes
+// out whole from its start, its file pieces read again from their offsets.
+std::unique_ptr<BodySource> requestSource(const HTTPRequest& request)
+{
+    return std::make_unique<BodySource>(QList<BodyPiece> { BodyPiece::memory(request.HeadBytes()) }
+                                        + request.Body.pieces());
+}
+
+// Bytes of this exchange that went to the network; base is the socket's total before it.
+qint64 sentToNetwork(const SocketX& socket, qint64 base)
+{
+    return socket.bytesSent() - base - socket.bytesToWrite();
+}
+
+bool sentWhole(const BodySource* source, const SocketX& socket)
+{
+    return source && source->atEnd() && socket.bytesToWrite() == 0;
+}
 
 } // namespace
 
@@ -64,6 +90,7 @@ void Exchange::onTimeLimit(TimeLimit limit)
 
 Exchange::~Exchange()
 {
+    m_source.reset();
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->close();
@@ -82,6 +109,7 @@ void Exchange::Execute(HTTPRequest& request)
     Q_EMIT logCleared();
     m_bytesReceived = 0;
     m_bytesSent = 0;
+    m_bytesToSend = 0;
     Q_EMIT byteCountersChanged();
     m_state = State::Connecting;
     m_timedOut = TimeLimit::None;
@@ -100,6 +128,14 @@ void Exchange::Execute(HTTPRequest& request)
     // What happened to a kept connection since the last exchange.
     for (const QString& note : m_pool.takeNotes())
         noteConnection(note);
+    // A body file that is already missing or resized fails before anything is sent, and
+    // before a kept connection is taken for it.
+    m_source = requestSource(request);
+    m_bytesToSend = m_source->size();
+    if (const Result ready = m_source->check(); !ready) {
+        RaiseFailure(ready.text);
+        return;
+    }
     if (m_keepAlive) {
         m_framing.emplace(request.Method() == "HEAD"_L1);
         int requests = 0;
@@ -145,6 +181,8 @@ void Exchange::openSocket(std::unique_ptr<SocketX> socket)
     connect(s, &SocketX::receiveReady, this, &Exchange::SocketX_Receive);
     connect(s, &SocketX::closed, this, &Exchange::SocketX_Close);
     connect(s, &SocketX::certificateInfo, this, &Exchange::SocketX_CertificateInfo);
+    connect(s, &SocketX::written, this, &Exchange::onWritten);
+    m_sendQueued = false;
 }
 
 bool Exchange::asksToClose(const HTTPRequest& request)
@@ -182,6 +220,11 @@ bool Exchange::retryOnFreshConnection(const QString& why)
     m_state = State::Connecting;
     if (m_connectTimer->interval() > 0)
         m_connectTimer->start();
+    m_source = requestSource(*m_request);
+    if (const Result ready = m_source->check(); !ready) {
+        RaiseFailure(ready.text);
+        return true;
+    }
     openSocket(std::make_unique<QtSocketX>());
     AddLogLine(u"Connecting"_s);
     if (!startConnection())
@@ -214,6 +257,13 @@ bool Exchange::frame(const QByteArray& chunk, qsizetype* leftover)
 
 void Exchange::endKeptExchange(qsizetype leftover)
 {
+    // A server may answer before it has read the whole request; the rest of it would reach the
+    // next exchange on the connection, and a request that did not go out whole is no success.
+    if (!sentWhole(m_source.get(), *m_socket)) {
+        RaiseFailure(u"The server answered after %1 of %2 request bytes were sent"_s.arg(
+            QString::number(sentToNetwork(*m_socket, m_sentBase)), QString::number(m_bytesToSend)));
+        return;
+    }
     stopTimers();
     const ConnectionPool::Key key = poolKey();
     if (leftover > 0) {
@@ -277,20 +327,72 @@ void Exchange::SocketX_Send(quint16 errorCode)
     }
     m_state = State::Transferring;
     m_connectTimer->stop();
+    sendMore();
+}
+
+void Exchange::sendMore()
+{
     SocketX* socket = m_socket.get();
-    const Result sent = socket->send(m_request->RequestBytes());
-    // The socket may have ended the exchange from inside send.
-    if (m_socket.get() != socket)
+    if (!socket || !m_source || m_failed || m_cancelled)
         return;
-    if (!sent) {
-        if (retryOnFreshConnection(u"Writing to the reused connection to "_s + poolKey().text()
-                                   + u" failed ("_s + sent.text + u')'))
+    for (int i = 0; i < kBlocksPerPass; ++i) {
+        // Whatever the socket still holds goes out first; its written event resumes here.
+        if (m_source->atEnd() || socket->bytesToWrite() >= kSendBlock)
             return;
-        RaiseFailure(u"SocketX_Send(): "_s + sent.text);
-        return;
+        QByteArray block;
+        if (const Result read = m_source->next(kSendBlock, block); !read) {
+            RaiseFailure(read.text);
+            return;
+        }
+        const Result sent = socket->send(block, !m_source->atEnd());
+        // The socket may have ended the exchange from inside send.
+        if (m_socket.get() != socket)
+            return;
+        if (!sent) {
+            if (retryOnFreshConnection(u"Writing to the reused connection to "_s + poolKey().text()
+                                       + u" failed ("_s + sent.text + u')'))
+                return;
+            RaiseFailure(u"SocketX_Send(): "_s + sent.text);
+            return;
+        }
+        updateBytesSent();
+        // A handler of the counters may have ended the exchange.
+        if (m_socket.get() != socket || !m_source)
+            return;
     }
-    m_bytesSent = socket->bytesSent() - m_sentBase;
-    Q_EMIT byteCountersChanged();
+    if (m_sendQueued)
+        return;
+    m_sendQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, socket] {
+            // A queued pass for a socket since given up leaves the flag to the current one.
+            if (m_socket.get() != socket)
+                return;
+            m_sendQueued = false;
+            sendMore();
+        },
+        Qt::QueuedConnection);
+}
+
+void Exchange::updateBytesSent()
+{
+    const qint64 sent = sentToNetwork(*m_socket, m_sentBase);
+    if (sent != m_bytesSent) {
+        m_bytesSent = sent;
+        Q_EMIT byteCountersChanged();
+    }
+}
+
+void Exchange::onWritten()
+{
+    SocketX* socket = m_socket.get();
+    if (!socket)
+        return;
+    updateBytesSent();
+    if (m_socket.get() == socket && m_state == State::Transferring && m_source
+        && !m_source->atEnd())
+        sendMore();
 }
 
 void Exchange::SocketX_Receive(quint16 errorCode)
@@ -335,6 +437,13 @@ void Exchange::SocketX_Close(quint16 errorCode)
         && retryOnFreshConnection(u"The server closed the reused connection to "_s
                                   + poolKey().text() + u" without answering"_s))
         return;
+    // A server may answer and close before it has read the whole request; a request that did
+    // not go out whole is no success.
+    if (m_source && m_state == State::Transferring && !sentWhole(m_source.get(), *m_socket)) {
+        RaiseFailure(u"The connection closed after %1 of %2 request bytes were sent"_s.arg(
+            QString::number(sentToNetwork(*m_socket, m_sentBase)), QString::number(m_bytesToSend)));
+        return;
+    }
     AddLogLine(u"Socket closed"_s);
     if (m_framing) {
         m_framing->close();
@@ -379,6 +488,13 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
     Q_EMIT Info(text);
 }
 
+QString Exchange::bytesSentText() const
+{
+    if (m_state == State::Transferring && m_bytesSent < m_bytesToSend)
+        return u"%1 of %2"_s.arg(QString::number(m_bytesSent), QString::number(m_bytesToSend));
+    return QString::number(m_bytesSent);
+}
+
 QString Exchange::timingSummary() const
 {
     return m_socket ? m_socket->timing().summary() : QString();
@@ -421,6 +537,7 @@ void Exchange::ReleaseSocket()
     socket->disconnect(this);
     socket->close();
     socket->deleteLater();
+    m_source.reset();
 }
 
 void Exchange::setCaption(const QString& caption)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class BodySource;
 class HTTPRequest;
 class QTimer;
 class SocketX;
@@ -58,12 +59,16 @@ public:
 
     // Every log line, each with its leading space.
     const QStringList& logLines() const { return m_log; }
-    // Running totals of the current exchange as the socket reported them.
+    // Running totals of the current exchange as the socket reported them; bytes sent count
+    // those that went to the network.
     qint64 bytesReceived() const { return m_bytesReceived; }
     qint64 bytesSent() const { return m_bytesSent; }
+    // Every byte of the current request: request line, headers and body.
+    qint64 bytesToSend() const { return m_bytesToSend; }
     // The totals as the labels show them.
     QString bytesReceivedText() const { return QString::number(m_bytesReceived); }
-    QString bytesSentText() const { return QString::number(m_bytesSent); }
+    // While a request is being written: "<sent> of <total>".
+    QString bytesSentText() const;
     // "Cancel" while running, "Ok" after a failure.
     const QString& buttonCaption() const { return m_caption; }
     State state() const { return m_state; }
@@ -102,6 +107,9 @@ Q_SIGNALS:
 
 private:
     void SocketX_Send(quint16 errorCode);
+    void sendMore();
+    void onWritten();
+    void updateBytesSent();
     void SocketX_Receive(quint16 errorCode);
     void SocketX_Close(quint16 errorCode);
     void SocketX_CertificateInfo(const QString& subject, const QString& issuer,
@@ -132,6 +140,10 @@ private:
     QStringList m_certProblems;
     qint64 m_bytesReceived = 0;
     qint64 m_bytesSent = 0;
+    qint64 m_bytesToSend = 0;
+    // The request's bytes still to be written, read block by block as the socket drains.
+    std::unique_ptr<BodySource> m_source;
+    bool m_sendQueued = false;
     QTimer* m_connectTimer;
     QTimer* m_totalTimer;
     TimeLimit m_timedOut = TimeLimit::None;

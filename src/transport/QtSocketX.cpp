@@ -110,6 +110,7 @@ Result QtSocketX::createSocket()
     m_handshakeDone = false;
     m_finished = false;
     m_receiveQueued = false;
+    m_moreToSend = false;
     m_probed.clear();
     m_tcpConnected = false;
     m_addresses.clear();
@@ -273,8 +274,9 @@ qint64 QtSocketX::bytesReceived() const
     return m_taken + m_probed.size() + (m_socket ? m_socket->bytesAvailable() : 0);
 }
 
-Result QtSocketX::send(const QByteArray& data)
+Result QtSocketX::send(const QByteArray& data, bool more)
 {
+    m_moreToSend = more;
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return Result::failure(u"The socket is not connected."_s);
     const qint64 written = m_socket->write(data);
@@ -287,6 +289,14 @@ Result QtSocketX::send(const QByteArray& data)
 qint64 QtSocketX::bytesSent() const
 {
     return m_sent;
+}
+
+qint64 QtSocketX::bytesToWrite() const
+{
+    if (!m_socket)
+        return 0;
+    const QSslSocket* tls = tlsSocket();
+    return m_socket->bytesToWrite() + (tls ? tls->encryptedBytesToWrite() : 0);
 }
 
 void QtSocketX::close()
@@ -448,9 +458,11 @@ QSslSocket* QtSocketX::tlsSocket() const
 
 void QtSocketX::onBytesWritten()
 {
-    if (m_socket && m_sent > 0 && m_socket->bytesToWrite() == 0
-        && (!tlsSocket() || tlsSocket()->encryptedBytesToWrite() == 0))
+    if (!m_socket || m_finished)
+        return;
+    if (m_sent > 0 && !m_moreToSend && bytesToWrite() == 0)
         m_timing.mark(ExchangeTiming::Mark::RequestSent);
+    Q_EMIT written();
 }
 
 bool QtSocketX::peerReset() const

@@ -46,9 +46,11 @@ public:
     // Bytes taken so far plus those waiting.
     qint64 bytesReceived() const override;
     // Fails when not connected or when Qt refuses the data.
-    Result send(const QByteArray& data) override;
+    Result send(const QByteArray& data, bool more = false) override;
     // Bytes accepted by send.
     qint64 bytesSent() const override;
+    // Plain bytes still buffered, and for TLS the encrypted ones too.
+    qint64 bytesToWrite() const override;
     // Aborts the connection; no event follows.
     void close() override;
     // Each distinct problem of the peer's certificate, gravest first.
@@ -105,6 +107,7 @@ private:
     bool m_handshakeDone = false;
     bool m_finished = false;
     bool m_receiveQueued = false;
+    bool m_moreToSend = false;
     // A byte read while looking for the end of a plain stream, owed to the next receive().
     QByteArray m_probed;
     qint64 m_taken = 0;

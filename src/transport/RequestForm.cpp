@@ -38,7 +38,9 @@ void LoadRequestIntoForm(const HTTPRequest& request, RequestForm& form)
         form.httpVersion = request.HTTPver;
     // Exactly the bytes loaded go out until the user edits them.
     form.body = request.Body.ContentBytes();
-    form.includeBody = request.Body.ContentLength() >= 1;
+    form.bodyPieces = request.Body.hasFiles() ? request.Body.pieces() : QList<BodyPiece>();
+    form.bodyShown = request.Body.hasFiles() ? request.Body.Contents() : QString();
+    form.includeBody = request.Body.ContentLength() >= 1 || request.Body.hasFiles();
 }
 
 void UrlRequestIntoForm(const HTTPRequest& request, RequestForm& form)
@@ -47,6 +49,8 @@ void UrlRequestIntoForm(const HTTPRequest& request, RequestForm& form)
     form.httpVersion = u"HTTP/1.1"_s;
     form.method = u"GET"_s;
     form.body.clear();
+    form.bodyPieces.clear();
+    form.bodyShown.clear();
     form.includeBody = false;
 }
 
@@ -57,6 +61,8 @@ void FormRequestIntoForm(const HTTPRequest& request, RequestForm& form, HeaderTa
     if (request.Method() == "GET"_L1)
         return;
     form.body = request.Body.ContentBytes();
+    form.bodyPieces = request.Body.hasFiles() ? request.Body.pieces() : QList<BodyPiece>();
+    form.bodyShown = request.Body.hasFiles() ? request.Body.Contents() : QString();
     form.includeBody = true;
     headers.AddHeader(u"Content-type"_s, request.Body.ContentType, false);
     headers.AddHeader(u"Content-length"_s, QString::number(request.Body.ContentLength()), false);

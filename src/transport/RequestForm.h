@@ -1,6 +1,9 @@
 #pragma once
 
+#include "message/BodySource.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class Configuration;
@@ -19,6 +22,9 @@ struct RequestForm
     QString httpVersion;
     bool includeBody = false;
     QByteArray body; // the exact bytes of the body
+    // When not empty, the body instead: pieces some of which are read from files when sent.
+    QList<BodyPiece> bodyPieces = {};
+    QString bodyShown = {}; // what the box shows of bodyPieces
 };
 
 // The fields a new request window starts with: localhost, ports 80 and 443, not secure, no

@@ -19,7 +19,12 @@ void PrepareRequest(const RequestForm& form, HeaderTable& headers, const AutoSet
     FillRequestFields(form, request);
 
     if (form.includeBody) {
-        request.Body.setContents(form.body);
+        if (form.bodyPieces.isEmpty())
+            request.Body.setContents(form.body);
+        else
+            request.Body.setPieces(form.bodyPieces, form.bodyShown);
+        // A body from a file goes with the size the file has now.
+        request.Body.refreshFileSize();
         headers.AddHeader(u"Content-length"_s, QString::number(request.Body.ContentLength()),
                           false);
     } else {

@@ -42,10 +42,13 @@ public:
     virtual QByteArray receive() = 0;
     // Running total of bytes received, including those not yet taken.
     virtual qint64 bytesReceived() const = 0;
-    // Queues data for sending; fails when the socket is not connected.
-    virtual Result send(const QByteArray& data) = 0;
+    // Queues data for sending; fails when the socket is not connected. more tells that
+    // further data of the same request follows, so the request is not yet sent.
+    virtual Result send(const QByteArray& data, bool more = false) = 0;
     // Running total of bytes handed to send.
     virtual qint64 bytesSent() const = 0;
+    // Bytes handed to send that have not yet gone to the network.
+    virtual qint64 bytesToWrite() const { return 0; }
     // Closes the connection at once; no event follows. Harmless when already closed.
     virtual void close() = 0;
     // Every CertError value found in the last certificate reported, gravest first; empty when
@@ -67,6 +70,8 @@ Q_SIGNALS:
                          const QString& caIssuer, qint32 certError, bool* cancel);
     // Connected and ready for data (errorCode 0), or the connection failed.
     void sendReady(quint16 errorCode);
+    // Some of the bytes handed to send went to the network; bytesToWrite tells what is left.
+    void written();
     // Data is waiting to be taken with receive (errorCode 0), or receiving failed.
     void receiveReady(quint16 errorCode);
     // The peer closed the connection normally (0) or it failed (a Windows-sockets code).

@@ -170,6 +170,7 @@ void ctrlHTTP::sync()
     m_syncTimer.stop();
     lblBytesReceived->setText(m_exchange->bytesReceivedText());
     lblBytesSent->setText(m_exchange->bytesSentText());
+    lblBytesSent->adjustSize(); // "<sent> of <total>" during an upload
     if (m_logModel->sync()) {
         const QModelIndex last = m_logModel->index(m_logModel->rowCount() - 1);
         lstLog->setCurrentIndex(last);

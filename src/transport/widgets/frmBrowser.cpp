@@ -253,11 +253,15 @@ void frmBrowser::buildControls()
     cmdBodyEditor = new QPushButton(u"Editor"_s, m_content);
     cmdBodyEditor->setObjectName(u"cmdBodyEditor"_s);
     cmdBodyEditor->setToolTip(u"Edit request body in your default text editor."_s);
+    cmdBodyFromFile = new QPushButton(u"Body from file\u2026"_s, m_content);
+    cmdBodyFromFile->setObjectName(u"cmdBodyFromFile"_s);
+    cmdBodyFromFile->setToolTip(u"Send a file as the request body, read when sent."_s);
     bodyBar->addWidget(chkIncludePostData);
     bodyBar->addWidget(chkRB_UseFormBuilder);
     bodyBar->addStretch(1);
     bodyBar->addWidget(cmdRB_FORMdata);
     bodyBar->addWidget(cmdBodyEditor);
+    bodyBar->addWidget(cmdBodyFromFile);
     rows->addLayout(bodyBar);
 
     txtRequestBody = new QPlainTextEdit(m_content);
@@ -327,6 +331,7 @@ void frmBrowser::buildControls()
         showResultWindow();
     });
     connect(cmdBodyEditor, &QPushButton::clicked, this, &frmBrowser::cmdBodyEditor_Click);
+    connect(cmdBodyFromFile, &QPushButton::clicked, this, &frmBrowser::cmdBodyFromFile_Click);
     connect(cmdRB_FORMdata, &QPushButton::clicked, this, &frmBrowser::cmdRB_FORMdata_Click);
 }
 
@@ -420,14 +425,19 @@ void frmBrowser::SetFormBuilderMode(bool on)
     // The body box is disabled while a request is under way; so is the builder then.
     cmdRB_FORMdata->setEnabled(on && txtRequestBody->isEnabled());
     txtRequestBody->setReadOnly(on || m_body.isLocked() || m_bodyFile.isOpen());
-    cmdBodyEditor->setEnabled(!on && txtRequestBody->isEnabled());
-    // A box that takes no typing says so, and why.
-    const bool builders = (on || m_body.isLocked()) && !m_bodyFile.isOpen();
+    // A body read from files has no bytes here to edit.
+    cmdBodyEditor->setEnabled(!on && txtRequestBody->isEnabled() && m_body.pieces().isEmpty());
+    cmdBodyFromFile->setEnabled(!on && txtRequestBody->isEnabled());
+    cmdBodyFromFile->setText(m_body.pieces().isEmpty() ? u"Body from file\u2026"_s
+                                                       : u"Text body"_s);
+    // A box that takes no typing says so; the builder's own bodies also say why.
+    const bool fixed = (on || m_body.isLocked()) && !m_bodyFile.isOpen();
     QPalette look = palette();
-    if (builders)
+    if (fixed)
         look.setColor(QPalette::Base, look.color(QPalette::Window));
     txtRequestBody->setPalette(look);
-    txtRequestBody->setToolTip(builders ? kBuilderBodyHint : QString());
+    txtRequestBody->setToolTip(fixed && (on || !m_builtContentType.isEmpty()) ? kBuilderBodyHint
+                                                                              : QString());
 }
 
 void frmBrowser::SetDefaultHeaders()
@@ -459,6 +469,9 @@ RequestForm frmBrowser::requestForm() const
     form.httpVersion = cmbHTTPver->currentText();
     form.includeBody = chkIncludePostData->isChecked();
     form.body = m_body.bytes();
+    form.bodyPieces = m_body.pieces();
+    if (!form.bodyPieces.isEmpty())
+        form.bodyShown = m_body.shownText();
     return form;
 }
 
@@ -487,6 +500,42 @@ void frmBrowser::setBodyBytes(const QByteArray& bytes, const QString& displayTex
     showBody();
 }
 
+void frmBrowser::setBody(const RequestBody& body)
+{
+    m_builtContentType.clear();
+    m_bodyFile.close();
+    if (body.hasFiles())
+        m_body.setPieces(body.pieces(), body.Contents());
+    else if (body.hasOwnRendering())
+        m_body.setExactBytes(body.ContentBytes(), body.Contents());
+    else
+        m_body.setBytes(body.ContentBytes()); // never decoded whole: the box shows a bounded head
+    showBody();
+}
+
+void frmBrowser::setBodyFromFile(const QString& path)
+{
+    RequestBody body;
+    body.setFile(path);
+    setBody(body);
+    chkIncludePostData->setChecked(true);
+}
+
+void frmBrowser::cmdBodyFromFile_Click()
+{
+    // The same button leads back to a body typed in the box.
+    if (!m_body.pieces().isEmpty()) {
+        m_builtContentType.clear();
+        m_body.clear();
+        showBody();
+        return;
+    }
+    const QString path = m_fileChooser ? m_fileChooser(false)
+                                       : QFileDialog::getOpenFileName(this, u"Body from file"_s);
+    if (!path.isEmpty())
+        setBodyFromFile(path);
+}
+
 void frmBrowser::cmdSend_Click()
 {
     // While the placeholder shows, the body is in the file: take what the editor saved.
@@ -509,6 +558,7 @@ void frmBrowser::DisableRequestControls()
     cmbURL->setEnabled(false);
     chkSecureConnection->setEnabled(false);
     cmdBodyEditor->setEnabled(false);
+    cmdBodyFromFile->setEnabled(false);
     txtRequestBody->setEnabled(false);
 }
 
@@ -729,7 +779,7 @@ void frmBrowser::SetControls_FormRequest(const HTTPRequest& request)
     FormRequestIntoForm(request, form, *ctrlHeaders1->headers());
     showForm(form);
     if (form.includeBody)
-        setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
+        setBody(request.Body);
 }
 
 qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)
@@ -737,7 +787,7 @@ qint32 frmBrowser::SetControls_LoadedRequest(const HTTPRequest& request)
     RequestForm form = requestForm();
     LoadRequestIntoForm(request, form);
     showForm(form);
-    setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
+    setBody(request.Body);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     return 0;
 }
@@ -866,7 +916,9 @@ void frmBrowser::setRequestFile(const QString& path)
 HTTPRequest frmBrowser::requestFromWindow() const
 {
     HTTPRequest request;
-    if (chkIncludePostData->isChecked())
+    if (chkIncludePostData->isChecked() && !m_body.pieces().isEmpty())
+        request.Body.setPieces(m_body.pieces(), m_body.shownText());
+    else if (chkIncludePostData->isChecked())
         request.Body.setContents(m_body.bytes(), m_body.shownText());
     request.Header = ctrlHeaders1->headers()->GetRequestHeaders();
     FillRequestFields(requestForm(), request);
@@ -928,7 +980,13 @@ void frmBrowser::cmdRB_FORMdata_Click()
 
 void frmBrowser::applyFormBody(const FormBody& body)
 {
-    setBodyBytes(body.body, body.displayText);
+    if (body.pieces.isEmpty()) {
+        setBodyBytes(body.body, body.displayText);
+    } else {
+        RequestBody pieces;
+        pieces.setPieces(body.pieces, body.displayText);
+        setBody(pieces);
+    }
     m_builtContentType = body.contentType;
     SetFormBodyHeaders(*ctrlHeaders1->headers(), body);
     // Without it the send pipeline would drop the body just built.
@@ -966,7 +1024,7 @@ bool frmBrowser::pasteCurlCommand(const QString& command)
     CurlRequestIntoForm(request, imported.includeBody, form);
     showForm(form);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
-    setBodyBytes(request.Body.ContentBytes(), request.Body.Contents());
+    setBody(request.Body);
     if (!imported.notes.isEmpty())
         m_messages.showMessage(u"Parts of the curl command were not taken over:\n"_s
                                    + imported.notes.join(u'\n'),

@@ -26,6 +26,7 @@ class QMdiArea;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
+class RequestBody;
 class ctrlHTTP;
 class ctrlHeaders;
 class ctrlWindowContainer;
@@ -76,6 +77,9 @@ public:
     // go on the wire; displayText is what the box shows. Unless displayText is just the bytes
     // read as UTF-8, the box is locked against typing until another body replaces this one.
     void setBodyBytes(const QByteArray& bytes, const QString& displayText);
+    // Takes the body from the file at path, read only when the request is sent; the box shows
+    // the file's name and size and takes no typing.
+    void setBodyFromFile(const QString& path);
     // The body as it goes on the wire, with what the box shows of it.
     const RequestBodyText& requestBody() const { return m_body; }
 
@@ -89,8 +93,8 @@ public:
 
     // Replaces the redirect prompt (headless runs answer without a window).
     void setRedirectPrompt(std::function<bool(RedirectQuestion&)> prompt);
-    // Replaces the file dialogs of the request-file menu: called with true to save, false
-    // to open; returns the chosen path or "" for a cancelled dialog.
+    // Replaces the file dialogs of the request-file menu and of "Body from file…": called with
+    // true to save, false to open; returns the chosen path or "" for a cancelled dialog.
     void setFileChooser(std::function<QString(bool save)> chooser);
 
     // The web services tools the WSDL pages of new result windows use; null leaves them idle.
@@ -148,6 +152,8 @@ private:
     void bodyEdited();
     void cmdPasteUrl_Click();
     void cmdBodyEditor_Click();
+    void cmdBodyFromFile_Click();
+    void setBody(const RequestBody& body);
     void cmdRB_FORMdata_Click();
     bool validatePort(QLineEdit* box);
     void menuItemClicked(const QString& tag);
@@ -178,6 +184,7 @@ private:
     QCheckBox* chkRB_UseFormBuilder = nullptr;
     QPushButton* cmdRB_FORMdata = nullptr;
     QPushButton* cmdBodyEditor = nullptr;
+    QPushButton* cmdBodyFromFile = nullptr;
     QPushButton* cmdSend = nullptr;
     QCheckBox* chkKeepAlive = nullptr;
     QLabel* lblConnection = nullptr;

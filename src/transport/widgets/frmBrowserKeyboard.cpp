@@ -88,6 +88,7 @@ void frmBrowser::installKeyboard()
         chkRB_UseFormBuilder,
         cmdRB_FORMdata,
         cmdBodyEditor,
+        cmdBodyFromFile,
         txtRequestBody,
         cmdSend,
         chkKeepAlive,

@@ -356,3 +356,33 @@ TEST_F(frmBrowserBodyTest, PageFormsHaveTheirOwnBuilderAndBuilderBodiesKeepTheir
     EXPECT_FALSE(body->isReadOnly());
     EXPECT_TRUE(body->toolTip().isEmpty());
 }
+
+// A body from a file is read when sent, in the file's state then; the box only names it.
+TEST_F(frmBrowserBodyTest, BodyFromFileIsReadWhenSentAndLeavesTheBoxReadOnly)
+{
+    const QString path = dir.filePath(u"up.bin"_s);
+    ASSERT_TRUE(FileHelpers::writeFile(path, "early"));
+    window->setFileChooser([&path](bool) { return path; });
+    QTest::mouseClick(child<QPushButton>("cmdBodyFromFile"), Qt::LeftButton);
+    auto* box = child<QPlainTextEdit>("txtRequestBody");
+    EXPECT_EQ(box->toPlainText(), u"<file \"up.bin\", 5 bytes>"_s);
+    EXPECT_TRUE(box->isReadOnly());
+    EXPECT_FALSE(child<QPushButton>("cmdBodyEditor")->isEnabled());
+    EXPECT_TRUE(child<QCheckBox>("chkIncludePostData")->isChecked());
+
+    const QByteArray later = allByteValues();
+    ASSERT_TRUE(FileHelpers::writeFile(path, later));
+    send();
+    const Received got = split(server.received());
+    EXPECT_TRUE(got.body == later);
+    EXPECT_EQ(got.header("Content-length"), "256");
+
+    // Saved as a reference; the button then leads back to a typed body.
+    const QString saved = dir.filePath(u"r.phr"_s);
+    window->setFileChooser([&saved](bool) { return saved; });
+    Q_EMIT window->frame()->MenuItemClicked(u"savereqas"_s);
+    EXPECT_TRUE(FileHelpers::readFile(saved).contains("<body file=\"up.bin\">"));
+    QTest::mouseClick(child<QPushButton>("cmdBodyFromFile"), Qt::LeftButton);
+    EXPECT_FALSE(box->isReadOnly());
+    EXPECT_TRUE(window->requestBody().pieces().isEmpty());
+}

@@ -79,16 +79,27 @@ TEST_F(frmBrowserKeyboardTest, TabWalksTheControlsInReadingOrderAndShiftTabWalks
     for (bool secure : { false, true }) {
         window->findChild<QWidget*>(u"chkSecureConnection"_s)->setProperty("checked", secure);
         const QStringList reading {
-            u"cmbServer"_s,          u"txtPort"_s,
-            u"txtPortSecure"_s,      u"chkSecureConnection"_s,
-            u"cmdPasteUrl"_s,        u"cmdNewResultWindow"_s,
-            u"cmbReqMethod"_s,       u"cmbURL"_s,
-            u"cmbHTTPver"_s,         u"cmdAddHeader"_s,
-            u"cmdBasicAuth"_s,       u"flxRequestHeaders"_s,
-            u"chkIncludePostData"_s, u"chkRB_UseFormBuilder"_s,
-            u"cmdRB_FORMdata"_s,     u"cmdBodyEditor"_s,
-            u"txtRequestBody"_s,     u"cmdSend"_s,
-            u"chkKeepAlive"_s,       u"cmdCloseConnection"_s,
+            u"cmbServer"_s,
+            u"txtPort"_s,
+            u"txtPortSecure"_s,
+            u"chkSecureConnection"_s,
+            u"cmdPasteUrl"_s,
+            u"cmdNewResultWindow"_s,
+            u"cmbReqMethod"_s,
+            u"cmbURL"_s,
+            u"cmbHTTPver"_s,
+            u"cmdAddHeader"_s,
+            u"cmdBasicAuth"_s,
+            u"flxRequestHeaders"_s,
+            u"chkIncludePostData"_s,
+            u"chkRB_UseFormBuilder"_s,
+            u"cmdRB_FORMdata"_s,
+            u"cmdBodyEditor"_s,
+            u"cmdBodyFromFile"_s,
+            u"txtRequestBody"_s,
+            u"cmdSend"_s,
+            u"chkKeepAlive"_s,
+            u"cmdCloseConnection"_s,
         };
         // Only what can take the focus now: one of the two port boxes, FORM data when on.
         QStringList expected;
