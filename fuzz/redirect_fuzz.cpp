@@ -1,5 +1,5 @@
 #include "FuzzSupport.h"
-#include "transport/PortNumber.h"
+#include "message/PortNumber.h"
 #include "transport/Redirect.h"
 #include <fuzzer/FuzzedDataProvider.h>
 
