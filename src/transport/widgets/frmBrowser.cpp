@@ -52,6 +52,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -256,6 +257,17 @@ void frmBrowser::buildControls()
     cmdBodyFromFile = new QPushButton(u"Body from file\u2026"_s, m_content);
     cmdBodyFromFile->setObjectName(u"cmdBodyFromFile"_s);
     cmdBodyFromFile->setToolTip(u"Send a file as the request body, read when sent."_s);
+    // Four controls share the width the window has: the buttons take their text's width,
+    // not the style's wider default, so the check boxes keep their whole captions.
+    const auto fitToText = [](QPushButton* button, const QStringList& captions) {
+        int widest = 0;
+        for (const QString& caption : captions)
+            widest = std::max(widest, button->fontMetrics().horizontalAdvance(caption));
+        button->setMaximumWidth(widest + Twips::toPx(300));
+    };
+    fitToText(cmdRB_FORMdata, { cmdRB_FORMdata->text() });
+    fitToText(cmdBodyEditor, { cmdBodyEditor->text() });
+    fitToText(cmdBodyFromFile, { cmdBodyFromFile->text(), u"Text body"_s });
     bodyBar->addWidget(chkIncludePostData);
     bodyBar->addWidget(chkRB_UseFormBuilder);
     bodyBar->addStretch(1);
