@@ -138,6 +138,11 @@ Result LoadRequestFile(const QString& path, HTTPRequest& request)
     HTTPRequest loaded;
     loaded.Server = root.child(u"host"_s).text();
     loaded.Port = root.child(u"port"_s).text();
+    loaded.Header = root.child(u"header"_s).text().replace(u"\r\n"_s, u"\n"_s);
+    loaded.HTTPver = root.child(u"httpver"_s).text();
+    loaded.setMethod(root.child(u"method"_s).text());
+    loaded.Secure = secure.compare("true"_L1, Qt::CaseInsensitive) == 0;
+    loaded.setURL(root.child(u"url"_s).text());
     // A "]]>" in the body was written as several CDATA sections; text() joins them again.
     if (body.hasAttribute(kFile)) {
         const QString file = body.attribute(kFile);
@@ -150,18 +155,13 @@ Result LoadRequestFile(const QString& path, HTTPRequest& request)
     } else if (base64) {
         loaded.Body.setContents(bodyBytes);
     } else {
-        // Taken as the document holds it: a large body is kept once, not also as text.
-        const QByteArray text = body.textBytes();
+        // Taken last, out of the document: a large body is kept once, not copied or decoded.
+        const QByteArray text = doc.takeText(body);
         if (QByteArrayView(text).isValidUtf8())
             loaded.Body.setContents(text);
         else
             loaded.Body.setContents(QString::fromUtf8(text));
     }
-    loaded.Header = root.child(u"header"_s).text().replace(u"\r\n"_s, u"\n"_s);
-    loaded.HTTPver = root.child(u"httpver"_s).text();
-    loaded.setMethod(root.child(u"method"_s).text());
-    loaded.Secure = secure.compare("true"_L1, Qt::CaseInsensitive) == 0;
-    loaded.setURL(root.child(u"url"_s).text());
     request = loaded;
     return Result::success();
 }

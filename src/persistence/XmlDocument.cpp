@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +65,7 @@ XmlDocument::~XmlDocument() = default;
 bool XmlDocument::load(const QString& path, const XmlLoadOptions& options)
 {
     m_doc->reset();
+    m_buffer.clear();
     m_error = {};
     // Read through QFile rather than pugixml's own file loader so any path Qt can open works.
     QFile file(path);
@@ -71,19 +73,27 @@ bool XmlDocument::load(const QString& path, const XmlLoadOptions& options)
         m_error = { XmlParseError::Kind::File, 0, file.errorString() };
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    m_buffer = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         m_error = { XmlParseError::Kind::File, 0, file.errorString() };
+        m_buffer.clear();
         return false;
     }
-    return parse(bytes, options);
+    // Parsing in place changed the bytes an error line is counted in; a failure is rare
+    // enough to read the file again.
+    return parse(options, [&file] {
+        file.seek(0);
+        return file.readAll();
+    });
 }
 
 bool XmlDocument::loadXML(const QByteArray& text, const XmlLoadOptions& options)
 {
     m_doc->reset();
+    m_buffer = text;
+    m_buffer.detach();
     m_error = {};
-    return parse(text, options);
+    return parse(options, [&text] { return text; });
 }
 
 bool XmlDocument::loadXML(const QString& text, const XmlLoadOptions& options)
@@ -91,37 +101,65 @@ bool XmlDocument::loadXML(const QString& text, const XmlLoadOptions& options)
     return loadXML(text.toUtf8(), options);
 }
 
-bool XmlDocument::parse(const QByteArray& bytes, const XmlLoadOptions& options)
+bool XmlDocument::parse(const XmlLoadOptions& options, const std::function<QByteArray()>& original)
 {
     unsigned flags = pugi::parse_default;
     if (options.keepLineEnds)
         flags &= ~pugi::parse_eol;
+    // In place: a large document (a request file with a big body) is held once, and its text
+    // can be handed out without a copy (sharedText).
     const pugi::xml_parse_result result
-        = m_doc->load_buffer(bytes.constData(), size_t(bytes.size()), flags);
-    if (!result) {
-        m_error = { XmlParseError::Kind::Syntax, lineAt(bytes, result.offset),
-                    QString::fromUtf8(result.description()) };
+        = m_doc->load_buffer_inplace(m_buffer.data(), size_t(m_buffer.size()), flags);
+    const auto fail = [&](ptrdiff_t offset, const QString& reason) {
+        m_error = { XmlParseError::Kind::Syntax, lineAt(original(), offset), reason };
         m_doc->reset();
+        m_buffer.clear();
         return false;
-    }
+    };
+    if (!result)
+        return fail(result.offset, QString::fromUtf8(result.description()));
     // Anything that walks the tree (ours or a caller's) stays safe when nesting is bounded.
-    if (const pugi::xml_node deep = tooDeep(*m_doc, kMaxDepth)) {
-        m_error = { XmlParseError::Kind::Syntax, lineAt(bytes, deep.offset_debug()),
-                    u"Elements are nested more than %1 levels deep"_s.arg(kMaxDepth) };
-        m_doc->reset();
-        return false;
-    }
+    if (const pugi::xml_node deep = tooDeep(*m_doc, kMaxDepth))
+        return fail(deep.offset_debug(),
+                    u"Elements are nested more than %1 levels deep"_s.arg(kMaxDepth));
     const pugi::xml_node root = m_doc->document_element();
     if (!options.requiredRoot.isEmpty() && options.requiredRoot != QString::fromUtf8(root.name())) {
         // The offset is approximate once line ends were normalised, which only matters for
         // the line shown to the user.
-        m_error = { XmlParseError::Kind::Syntax, lineAt(bytes, root.offset_debug()),
+        return fail(root.offset_debug(),
                     u"The document element is <%1>, expected <%2>"_s.arg(
-                        QString::fromUtf8(root.name()), options.requiredRoot) };
-        m_doc->reset();
-        return false;
+                        QString::fromUtf8(root.name()), options.requiredRoot));
     }
     return true;
+}
+
+QByteArray XmlDocument::takeText(const XmlNode& node)
+{
+    QByteArray text = viewText(node);
+    clear();
+    return text;
+}
+
+QByteArray XmlDocument::viewText(const XmlNode& node) const
+{
+    const pugi::xml_node element(node.m_node);
+    const pugi::xml_node only = element.first_child();
+    const bool single = !node.m_attr && element.type() == pugi::node_element && only
+        && !only.next_sibling()
+        && (only.type() == pugi::node_cdata || only.type() == pugi::node_pcdata);
+    const char* value = single ? only.value() : nullptr;
+    const char* begin = m_buffer.constData();
+    if (!value || value < begin || value >= begin + m_buffer.size())
+        return node.textBytes();
+    const auto length = qsizetype(std::strlen(value));
+    if (length < kShareFrom)
+        return node.textBytes();
+    // A view into the document's block that keeps the block alive once the document lets go
+    // of it; writing to it while both hold the block detaches it.
+    QByteArray::DataPointer view = QByteArray(m_buffer).data_ptr();
+    view.ptr = const_cast<char*>(value);
+    view.size = length;
+    return QByteArray(std::move(view));
 }
 
 QByteArray XmlDocument::toByteArray(XmlFormat format) const
@@ -141,6 +179,7 @@ Result XmlDocument::save(const QString& path, XmlFormat format, Flush flush) con
 void XmlDocument::clear()
 {
     m_doc->reset();
+    m_buffer.clear();
 }
 
 XmlNode XmlDocument::documentNode() const

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Why a document failed to load.
@@ -77,9 +78,20 @@ public:
     // selectNodes evaluated from the document node.
     QList<XmlNode> selectNodes(const QString& xpath, const XPathVariables& variables = {}) const;
 
+    // node's text as XmlNode::textBytes gives it, then empties the document (every handle into
+    // it becomes invalid). A large text that is one section of the loaded document is handed
+    // over without a copy, so a big request body is held once.
+    QByteArray takeText(const XmlNode& node);
+
 private:
-    bool parse(const QByteArray& bytes, const XmlLoadOptions& options);
+    // Texts shorter than this are copied: a small text should not keep a whole document alive.
+    static constexpr qsizetype kShareFrom = 64 * 1024;
+
+    QByteArray viewText(const XmlNode& node) const;
+    bool parse(const XmlLoadOptions& options, const std::function<QByteArray()>& original);
 
     std::unique_ptr<pugi::xml_document> m_doc;
+    // The bytes the document was parsed from, in place; pugixml's strings point into them.
+    QByteArray m_buffer;
     XmlParseError m_error;
 };

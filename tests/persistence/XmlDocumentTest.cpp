@@ -207,3 +207,35 @@ TEST(XmlDocumentTest, DeepNestingIsRefusedAndTextIsCollectedWithoutRecursion)
         wide += "<a><b/></a>";
     EXPECT_TRUE(doc.loadXML(wide + "</r>"));
 }
+
+TEST(XmlDocumentTest, TakenTextOutlivesTheDocumentAndFileErrorsKeepTheirLine)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"big.xml"_s);
+    const QByteArray big = QByteArray(200 * 1024, 'b') + "\r\nend";
+    ASSERT_TRUE(writeFile(path, "<r><a>x</a><big><![CDATA[" + big + "]]></big></r>"));
+    QByteArray taken;
+    {
+        XmlDocument doc;
+        ASSERT_TRUE(doc.load(path, { .keepLineEnds = true, .requiredRoot = {} }));
+        taken = doc.takeText(doc.selectSingleNode(u"r/big"_s));
+        EXPECT_FALSE(doc.documentElement());
+        // The document is reusable and a later load does not touch the taken bytes.
+        ASSERT_TRUE(
+            doc.loadXML("<r><big><![CDATA[" + QByteArray(100 * 1024, 'c') + "]]></big></r>"));
+        EXPECT_EQ(doc.takeText(doc.selectSingleNode(u"r/big"_s)), QByteArray(100 * 1024, 'c'));
+    }
+    EXPECT_EQ(taken, big);
+    taken.append("more");
+    EXPECT_TRUE(taken.endsWith("\r\nendmore"));
+
+    // Text split over sections, or short, is joined or copied as textBytes does.
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadXML("<r><![CDATA[a]]]]><![CDATA[>b]]></r>"_ba));
+    EXPECT_EQ(doc.takeText(doc.documentElement()), "a]]>b"_ba);
+
+    // Parsing in place must not shift the line an error is reported on.
+    ASSERT_TRUE(writeFile(path, "<r>\r\n<a>x\r\ny</a>\r\n<b>\r\n</r>"_ba));
+    EXPECT_FALSE(doc.load(path));
+    EXPECT_EQ(doc.parseError().line, 5);
+}
