@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <functional>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -163,26 +164,45 @@ QString bodyFileName(const QString& folder, const QByteArray& digest)
                                  + u".bin"_s);
 }
 
+QString writingName(const QString& folder)
+{
+    return QDir(folder).filePath(u"~curlbody-writing.bin"_s);
+}
+
+// Gives the written body file its name by digest.
+Result nameBodyFile(const QString& folder, const QString& writing, const QByteArray& digest,
+                    QString& path)
+{
+    const QString named = bodyFileName(folder, digest);
+    if ((QFile::exists(named) && !QFile::remove(named)) || !QFile::rename(writing, named))
+        return Result::failure(u"Cannot write "_s + named);
+    path = named;
+    return Result::success();
+}
+
 } // namespace
 
 Result WriteCurlBodyFile(const QString& folder, const QByteArray& body, QString& path)
 {
-    const QString named
-        = bodyFileName(folder, QCryptographicHash::hash(body, QCryptographicHash::Blake2b_256));
-    const Result written = replaceFile(named, [&body, &named](QFile& file) {
+    // The name is needed only for the final rename, so the body is hashed on another core
+    // while it is written.
+    auto digest = std::async(std::launch::async, [body] {
+        return QCryptographicHash::hash(body, QCryptographicHash::Blake2b_256);
+    });
+    const QString writing = writingName(folder);
+    const Result written = replaceFile(writing, [&body, &writing](QFile& file) {
         return file.write(body) == body.size()
             ? Result::success()
-            : Result::failure(u"Cannot write "_s + named + u": "_s + file.errorString());
+            : Result::failure(u"Cannot write "_s + writing + u": "_s + file.errorString());
     });
-    if (written)
-        path = named;
-    return written;
+    const QByteArray hash = digest.get();
+    return written ? nameBodyFile(folder, writing, hash, path) : written;
 }
 
 Result WriteCurlBodyFile(const QString& folder, const QList<BodyPiece>& pieces, QString& path)
 {
     // The name comes from the contents, known only once they are written.
-    const QString writing = QDir(folder).filePath(u"~curlbody-writing.bin"_s);
+    const QString writing = writingName(folder);
     QCryptographicHash digest(QCryptographicHash::Blake2b_256);
     const Result written = replaceFile(writing, [&](QFile& file) {
         BodySource source(pieces);
@@ -196,13 +216,7 @@ Result WriteCurlBodyFile(const QString& folder, const QList<BodyPiece>& pieces, 
         }
         return Result::success();
     });
-    if (!written)
-        return written;
-    const QString named = bodyFileName(folder, digest.result());
-    if ((QFile::exists(named) && !QFile::remove(named)) || !QFile::rename(writing, named))
-        return Result::failure(u"Cannot write "_s + named);
-    path = named;
-    return Result::success();
+    return written ? nameBodyFile(folder, writing, digest.result(), path) : written;
 }
 
 Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder,
