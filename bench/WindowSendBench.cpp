@@ -155,6 +155,15 @@ int main(int argc, char** argv)
     bool ended = false;
     QObject::connect(&browser->session(), &BrowserSession::exchangeEnded, &mainWindow,
                      [&] { ended = !browser->session().isBusy(); });
+    // A failed exchange waits for the user's Ok: report it instead of waiting for ever.
+    QString failure;
+    QObject::connect(&browser->session(), &BrowserSession::logLine, &mainWindow,
+                     [&](const QString& line) {
+                         if (line.startsWith(u"ERROR: "_s)) {
+                             failure = line;
+                             ended = true;
+                         }
+                     });
     gaps.reset();
     const double cpuBefore = cpuSeconds();
     clock.start();
@@ -163,6 +172,10 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     // Idle: the result window has painted and nothing else is pending.
     QCoreApplication::processEvents();
+    if (!failure.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(failure));
+        return 1;
+    }
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     const double gap = gaps.largestMs();
 
