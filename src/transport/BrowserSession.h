@@ -56,6 +56,14 @@ public:
     // redirect is to be considered.
     int ProcessResponse();
 
+    // For a sequence of requests: the request the fields and header rows make now, with the
+    // automatic settings applied as a send applies them, except that closeConnection decides
+    // the "Connection: close" row. Sends nothing.
+    HTTPRequest prepareForSequence(bool closeConnection);
+    // For a sequence: processes bytes, one response to request, as a single exchange's
+    // response is processed (history, cookies); a redirect is not followed.
+    void processSequenceResponse(const HTTPRequest& request, const QByteArray& bytes);
+
 Q_SIGNALS:
     // Every line written to the log, as written.
     void logLine(const QString& line);
