@@ -117,10 +117,10 @@ int HeadlessRunner::run()
         QList<HTTPRequest> prepared;
         for (const HTTPRequest& request : std::as_const(requests)) {
             LoadRequestIntoForm(request, browser.form());
-            headers.LoadHeadersFromText(request.Header);
             // On one connection the server must not close after the first response.
             prepared.append(
-                session.prepareForSequence(m_line.parallel > 0 && app.settings().CloseConnection));
+                session.prepareForSequence(browser.form(), request.Header,
+                                           m_line.parallel > 0 && app.settings().CloseConnection));
         }
         if (!sendSequences(prepared, session, signalWatcher, stopSignal))
             failed = true;

@@ -266,14 +266,16 @@ int BrowserSession::ProcessResponse()
     return 0;
 }
 
-HTTPRequest BrowserSession::prepareForSequence(bool closeConnection)
+HTTPRequest BrowserSession::prepareForSequence(const RequestForm& form, const QString& headerText,
+                                               bool closeConnection)
 {
     AutoSettings settings = m_settings;
     settings.CloseConnection = closeConnection;
     removeExpiredCookies();
+    HeaderTable headers;
+    headers.LoadHeadersFromText(headerText);
     HTTPRequest request;
-    PrepareRequest(m_view.requestForm(), m_headers, settings, m_cookies, m_lastServer, request,
-                   this);
+    PrepareRequest(form, headers, settings, m_cookies, m_lastServer, request, this);
     return request;
 }
 
