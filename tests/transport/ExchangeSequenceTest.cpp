@@ -2,6 +2,7 @@
 
 #include "message/HTTPRequest.h"
 #include "support/RecordingServer.h"
+#include "transport/SequenceRunner.h"
 #include "transport/SynchronisedSend.h"
 
 #include <QSignalSpy>
@@ -140,4 +141,21 @@ TEST(ExchangeSequenceTest, SynchronisedSendReleasesLastBytesTogether)
     std::printf("Synchronised send: client spread %.3f ms, arrival spread at the server %.3f ms, "
                 "%d of %d last bytes read alone\n",
                 double(send.spreadNs()) / 1e6, double(last - first) / 1e6, heldBack, kConnections);
+}
+
+// More responses than tabs: the last response tab holds the rest in order, so no byte is lost,
+// and the leftover keeps a tab of its own.
+TEST(ExchangeSequenceTest, ResponsesBeyondTheTabsShareTheLastResponseTab)
+{
+    QList<ResponseSplitter::Response> responses;
+    for (int i = 0; i < 10; ++i)
+        responses.append({ QByteArray::number(i), 200, true, {} });
+    responses.last().complete = false;
+    const QList<SequenceTab> tabs = SequenceResultTabs(responses, "x"_ba, 7);
+    ASSERT_EQ(tabs.size(), 7);
+    EXPECT_EQ(tabs.at(0).caption, u"1: 200"_s);
+    EXPECT_EQ(tabs.at(5).caption, u"6\u201310"_s);
+    EXPECT_EQ(tabs.at(5).bytes, "56789"_ba);
+    EXPECT_EQ(tabs.at(6).caption, u"Leftover"_s);
+    EXPECT_EQ(SequenceResultTabs(responses.mid(9), {}, 7).constFirst().caption, u"1: cut short"_s);
 }
