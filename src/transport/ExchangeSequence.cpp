@@ -4,6 +4,26 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Whether a response's head carries "Connection: close": the server closes after it, so a
+// request written after it would only meet a reset.
+bool asksToClose(const QByteArray& response)
+{
+    const qsizetype end = response.indexOf("\r\n\r\n");
+    for (const QByteArray& line : response.left(end < 0 ? 0 : end).split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0 || line.left(colon).trimmed().compare("connection", Qt::CaseInsensitive))
+            continue;
+        for (const QByteArray& token : line.mid(colon + 1).split(','))
+            if (token.trimmed().compare("close", Qt::CaseInsensitive) == 0)
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
 ExchangeSequence::ExchangeSequence(QObject* parent)
     : QObject(parent)
 {
@@ -125,8 +145,14 @@ void ExchangeSequence::onArrived(const QByteArray& chunk)
         return;
     }
     if (m_mode == Mode::InTurn && m_splitter->completeCount() == m_written
-        && m_written < m_bytes.size())
+        && m_written < m_bytes.size()) {
+        if (asksToClose(m_splitter->responses().at(m_written - 1).bytes)) {
+            log(u"Response %1 asks to close the connection; request %2 is not sent"_s.arg(
+                QString::number(m_written), QString::number(m_written + 1)));
+            return;
+        }
         writeRequest(m_written);
+    }
 }
 
 void ExchangeSequence::onClosedByPeer()

@@ -97,6 +97,16 @@ TEST(ExchangeSequenceTest, LeftoverAndEarlyCloseAreReported)
     EXPECT_TRUE(
         sequence.logLines().contains(u"The server closed the connection after 1 of 2 responses"_s))
         << qPrintable(sequence.logLines().join(u'\n'));
+
+    // In turn, a response that announces the close is the last one written for.
+    server.setReply("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 0\r\n\r\n"_ba, 1,
+                    true);
+    sequence.start({ request(port, u"/a"_s), request(port, u"/b"_s) },
+                   ExchangeSequence::Mode::InTurn);
+    ASSERT_TRUE(finished.wait(kTimeoutMs));
+    EXPECT_TRUE(
+        sequence.logLines().contains(u"The server closed the connection after 1 of 2 responses"_s))
+        << qPrintable(sequence.logLines().join(u'\n'));
 }
 
 // Every connection of a synchronised send holds back its last byte until all are ready, so the
