@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include "transport/ExchangeSequence.h"
+#include "transport/SynchronisedSend.h"
+
 #include <QCommandLineParser>
 
 #include <cstring>
@@ -30,6 +33,13 @@ struct Parser
         u"connect-timeout"_s,
         u"With --send: the most connecting (TLS handshake included) may take."_s, u"SECONDS"_s
     };
+    QCommandLineOption pipeline { u"pipeline"_s,
+                                  u"With --send: write every file's request on one connection at "
+                                  "once (to the first file's host), then split the responses."_s };
+    QCommandLineOption parallel { u"parallel"_s,
+                                  u"With --send: send each file N times at once, one connection "
+                                  "each, the last bytes released together (N from 1 to 50)."_s,
+                                  u"N"_s };
     QCommandLineOption probe { u"startup-probe"_s,
                                u"Report the time until the main window is idle and the memory "
                                "then, and exit."_s };
@@ -52,6 +62,7 @@ struct Parser
                                          "raw HTTP/1.x requests."_s);
         parser.addOptions({ dataDir, send, follow, keepAlive, maxTime, connectTimeout, probe,
                             toCurl, fromCurl, save, help, version });
+        parser.addOptions({ pipeline, parallel });
         parser.addPositionalArgument(u"file"_s,
                                      u"A request file (.phr) to open, or with --send "
                                      "the request files to send in order."_s,
@@ -105,6 +116,30 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.error = u"--from-curl needs --save FILE."_s;
         else if (p.parser.isSet(p.save) && line.fromCurl.isEmpty())
             line.error = u"--save works only with --from-curl."_s;
+    }
+    // Sequences: one way of sending at a time, and only from a script.
+    line.pipeline = p.parser.isSet(p.pipeline);
+    if (p.parser.isSet(p.parallel) && line.error.isEmpty()) {
+        bool ok = false;
+        line.parallel = p.parser.value(p.parallel).toInt(&ok);
+        if (!ok || line.parallel < 1 || line.parallel > SynchronisedSend::kMaxConnections)
+            line.error = u"--parallel needs a number from 1 to %1: "_s.arg(
+                             SynchronisedSend::kMaxConnections)
+                + p.parser.value(p.parallel);
+    }
+    if (line.error.isEmpty() && (line.pipeline || line.parallel > 0)) {
+        const QString name = line.pipeline ? u"--pipeline"_s : u"--parallel"_s;
+        if (!line.headless())
+            line.error = name + u" works only with --send."_s;
+        else if (line.pipeline && line.sendFiles.size() > ExchangeSequence::kMaxRequests)
+            line.error = u"--pipeline sends at most %1 files on one connection."_s.arg(
+                ExchangeSequence::kMaxRequests);
+        else if (line.pipeline && line.parallel > 0)
+            line.error = u"--pipeline and --parallel cannot be combined."_s;
+        else if (line.keepAlive || line.followRedirects || p.parser.isSet(p.connectTimeout))
+            line.error = name
+                + u" cannot be combined with --keep-alive, --follow-redirects or "
+                  "--connect-timeout."_s;
     }
     for (const auto& [option, seconds] :
          { std::pair { &p.maxTime, &line.maxTime },

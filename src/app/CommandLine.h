@@ -12,6 +12,8 @@ struct CommandLine
     bool keepAlive = false; // --keep-alive: no "Connection: close"; files to one place share one
     double maxTime = 0; // --max-time SECONDS: the most one exchange may take; 0 for no limit
     double connectTimeout = 0; // --connect-timeout SECONDS: the most connecting may take; 0: none
+    bool pipeline = false; // --pipeline: every file written on one connection at once
+    int parallel = 0; // --parallel N: each file sent N times at once on N connections; 0: not
     bool startupProbe = false; // --startup-probe: report start-up time and memory, then exit
     QString requestFile; // the one positional argument, opened at start-up
     QString toCurlFile; // --to-curl FILE: print the file's request as a curl command

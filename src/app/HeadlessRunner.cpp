@@ -9,9 +9,12 @@
 #include "shell/MessageSink.h"
 #include "transport/BrowserSession.h"
 #include "transport/Exchange.h"
+#include "transport/ExchangeSequence.h"
 #include "transport/HeadlessView.h"
+#include "transport/SynchronisedSend.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -110,7 +113,21 @@ int HeadlessRunner::run()
         return true;
     });
 
-    for (qsizetype i = 0; i < files.size() && stopSignal == 0; ++i) {
+    if (m_line.pipeline || m_line.parallel > 0) {
+        QList<HTTPRequest> prepared;
+        for (const HTTPRequest& request : std::as_const(requests)) {
+            LoadRequestIntoForm(request, browser.form());
+            // On one connection the server must not close after the first response.
+            prepared.append(
+                session.prepareForSequence(browser.form(), request.Header,
+                                           m_line.parallel > 0 && app.settings().CloseConnection));
+        }
+        if (!sendSequences(prepared, session, signalWatcher, stopSignal))
+            failed = true;
+        // Sent already: the loop below has nothing left to do.
+        requests.clear();
+    }
+    for (qsizetype i = 0; i < requests.size() && stopSignal == 0; ++i) {
         current = i;
         const QString& file = files.at(i);
         redirects = 0;
@@ -147,4 +164,84 @@ int HeadlessRunner::run()
     }
     std::fflush(stderr);
     return failed ? Failed : Sent;
+}
+
+bool HeadlessRunner::sendSequences(const QList<HTTPRequest>& prepared, BrowserSession& session,
+                                   SignalWatcher& watcher, const int& stopSignal)
+{
+    const auto writeOut = [](const QByteArray& bytes) {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    };
+    // A sequence counts as one exchange for --max-time.
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.setInterval(std::chrono::milliseconds(qint64(m_line.maxTime * 1000)));
+    bool timedOut = false;
+
+    if (m_line.pipeline) {
+        ExchangeSequence sequence;
+        QObject::connect(&sequence, &ExchangeSequence::logLine, &sequence,
+                         [](const QString& line) { printLine(stderr, u' ' + line); });
+        QObject::connect(&sequence, &ExchangeSequence::dataArrived, &sequence, writeOut);
+        // Cookies and history follow the responses in the order they came.
+        QObject::connect(&sequence, &ExchangeSequence::responseComplete, &sequence, [&](int i) {
+            session.processSequenceResponse(sequence.requests().at(i),
+                                            sequence.responses().at(i).bytes);
+        });
+        QObject::connect(&watcher, &SignalWatcher::signalled, &sequence, &ExchangeSequence::cancel);
+        QObject::connect(&limit, &QTimer::timeout, &sequence, [&] {
+            timedOut = true;
+            sequence.cancel();
+        });
+        QEventLoop loop;
+        bool completed = false;
+        QObject::connect(&sequence, &ExchangeSequence::finished, &loop, [&](bool ok) {
+            completed = ok;
+            loop.quit();
+        });
+        if (m_line.maxTime > 0)
+            limit.start();
+        sequence.start(prepared, ExchangeSequence::Mode::Pipelined);
+        if (sequence.isRunning())
+            loop.exec();
+        if (timedOut)
+            printLine(stderr, u"pelorin: --max-time reached: "_s + m_line.sendFiles.join(u' '));
+        return completed;
+    }
+
+    bool allCompleted = true;
+    for (qsizetype f = 0; f < prepared.size() && stopSignal == 0; ++f) {
+        SynchronisedSend send;
+        QObject::connect(&send, &SynchronisedSend::logLine, &send,
+                         [](const QString& line) { printLine(stderr, u' ' + line); });
+        QObject::connect(&watcher, &SignalWatcher::signalled, &send, &SynchronisedSend::cancel);
+        timedOut = false;
+        QObject::connect(&limit, &QTimer::timeout, &send, [&] {
+            timedOut = true;
+            send.cancel();
+        });
+        QEventLoop loop;
+        bool completed = false;
+        QObject::connect(&send, &SynchronisedSend::finished, &loop, [&](bool ok) {
+            completed = ok;
+            loop.quit();
+        });
+        if (m_line.maxTime > 0)
+            limit.start();
+        send.start(QList<HTTPRequest>(m_line.parallel, prepared.at(f)));
+        if (send.isRunning())
+            loop.exec();
+        limit.stop();
+        // Each connection's bytes whole, in connection order, then processed in that order.
+        for (int i = 0; i < m_line.parallel; ++i) {
+            const ResponseSplitter::Response response = send.response(i);
+            writeOut(response.bytes + send.leftover(i));
+            if (response.complete)
+                session.processSequenceResponse(prepared.at(f), response.bytes);
+        }
+        if (timedOut)
+            printLine(stderr, u"pelorin: --max-time reached: "_s + m_line.sendFiles.value(f));
+        allCompleted = allCompleted && completed;
+    }
+    return allCompleted;
 }

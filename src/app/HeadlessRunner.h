@@ -2,7 +2,12 @@
 
 #include "app/CommandLine.h"
 
+class BrowserSession;
 class DataFolder;
+class HTTPRequest;
+class SignalWatcher;
+
+template<typename T> class QList;
 
 // Sends request files without a display, exactly as the Send button does: the raw response
 // bytes go to standard output as they arrive, the log to standard error.
@@ -25,6 +30,11 @@ public:
     static constexpr int kMaxRedirects = 20;
 
 private:
+    // --pipeline and --parallel: sends prepared requests as the line asks; false when one
+    // failed. Stops early once *stopSignal is set.
+    bool sendSequences(const QList<HTTPRequest>& prepared, BrowserSession& session,
+                       SignalWatcher& watcher, const int& stopSignal);
+
     const DataFolder& m_folder;
     CommandLine m_line;
 };

@@ -266,6 +266,28 @@ int BrowserSession::ProcessResponse()
     return 0;
 }
 
+HTTPRequest BrowserSession::prepareForSequence(const RequestForm& form, const QString& headerText,
+                                               bool closeConnection)
+{
+    AutoSettings settings = m_settings;
+    settings.CloseConnection = closeConnection;
+    removeExpiredCookies();
+    HeaderTable headers;
+    headers.LoadHeadersFromText(headerText);
+    HTTPRequest request;
+    PrepareRequest(form, headers, settings, m_cookies, m_lastServer, request, this);
+    return request;
+}
+
+void BrowserSession::processSequenceResponse(const HTTPRequest& request, const QByteArray& bytes)
+{
+    m_request = request;
+    m_response = std::make_unique<HTTPResponse>(this);
+    m_response->setBodyRetained(m_keepBodies);
+    m_response->AddResponseData(bytes);
+    ProcessResponse();
+}
+
 void BrowserSession::removeExpiredCookies()
 {
     if (!m_settings.AddCookies || !m_cookies)

@@ -16,6 +16,7 @@ class Exchange;
 class HeaderTable;
 class HistoryStore;
 class ResultSink;
+struct RequestForm;
 
 // The request window's logic without its widgets: the send pipeline, the handling of the
 // transport's events and responses, and redirects. Owns the one current request and the
@@ -55,6 +56,15 @@ public:
     // Processes the finished response (history, cookies, redirect check); 1 when a
     // redirect is to be considered.
     int ProcessResponse();
+
+    // For a sequence of requests: the request form and the header rows in headerText make, with
+    // the automatic settings applied as a send applies them, except that closeConnection
+    // decides the "Connection: close" row. Sends nothing and leaves the window's rows alone.
+    HTTPRequest prepareForSequence(const RequestForm& form, const QString& headerText,
+                                   bool closeConnection);
+    // For a sequence: processes bytes, one response to request, as a single exchange's
+    // response is processed (history, cookies); a redirect is not followed.
+    void processSequenceResponse(const HTTPRequest& request, const QByteArray& bytes);
 
 Q_SIGNALS:
     // Every line written to the log, as written.

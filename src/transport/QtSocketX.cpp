@@ -286,6 +286,12 @@ Result QtSocketX::send(const QByteArray& data, bool more)
     return Result::success();
 }
 
+void QtSocketX::flush()
+{
+    if (m_socket)
+        m_socket->flush();
+}
+
 qint64 QtSocketX::bytesSent() const
 {
     return m_sent;

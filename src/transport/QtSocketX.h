@@ -47,6 +47,7 @@ public:
     qint64 bytesReceived() const override;
     // Fails when not connected or when Qt refuses the data.
     Result send(const QByteArray& data, bool more = false) override;
+    void flush() override;
     // Bytes accepted by send.
     qint64 bytesSent() const override;
     // Plain bytes still buffered, and for TLS the encrypted ones too.

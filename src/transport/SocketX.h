@@ -62,6 +62,11 @@ public:
     // CR LF, ready when certificateInfo is raised; empty for plain connections.
     virtual QString tlsReport() const { return {}; }
 
+    // Pushes bytes handed to send towards the network now, without waiting for the event
+    // loop, as far as the socket takes them without blocking; a socket layer that cannot
+    // leaves them to the loop.
+    virtual void flush() { }
+
 Q_SIGNALS:
     // The server's certificate of a TLS connection, before sendReady. certError is 0 when
     // the certificate is valid. *cancel starts true when certError is not 0 and false

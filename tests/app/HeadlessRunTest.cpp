@@ -474,3 +474,35 @@ TEST_F(HeadlessRunTest, KeepAliveReusesOneConnectionForFilesToOnePlace)
 
     EXPECT_EQ(run({ u"--keep-alive"_s }).status, 2);
 }
+
+// Pipelined files share one connection and their responses come out whole, in order; a
+// parallel run sends one file N times at once and writes each response out in turn.
+TEST_F(HeadlessRunTest, PipelineAndParallelWriteEveryResponseInOrder)
+{
+    const QString target = requestFile(u"/target.html"_s);
+    const QByteArray page = nginx->file(u"/target.html"_s);
+    RunResult r = run(
+        { u"--send"_s, requestFile(u"/chunked/text.txt"_s), target, target, u"--pipeline"_s });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count("HTTP/1.1 200 OK\r\n"), 3);
+    EXPECT_TRUE(r.out.contains("\r\n0\r\n\r\nHTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(r.out.endsWith(page));
+    EXPECT_TRUE(r.err.contains(u"Sending 3 requests pipelined"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Response 3 of 3 complete (status 200"_s));
+
+    r = run({ u"--send"_s, target, u"--parallel"_s, u"4"_s });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count("HTTP/1.1 200 OK\r\n"), 4);
+    EXPECT_EQ(r.out.count(page), 4);
+    EXPECT_TRUE(r.err.contains(u"Released the last bytes of 4 requests within "_s))
+        << r.err.toStdString();
+
+    // Over TLS too, the test certificate reported and taken as a single exchange takes it.
+    const QString secure = requestFile(u"/target.html"_s, true);
+    r = run({ u"--send"_s, secure, secure, u"--pipeline"_s });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(page), 2);
+
+    EXPECT_EQ(run({ u"--send"_s, target, u"--parallel"_s, u"0"_s }).status, 2);
+    EXPECT_EQ(run({ u"--send"_s, target, u"--pipeline"_s, u"--keep-alive"_s }).status, 2);
+}

@@ -173,3 +173,26 @@ TEST(KeepAliveTest, OnlyAConnectionCloseTokenAsksToClose)
     request.Header = u"X-Connection: close\r\nConnection: keep-alive"_s;
     EXPECT_FALSE(Exchange::asksToClose(request));
 }
+
+// A server that answers before the whole request body went out: the rest of the request would
+// reach the next exchange on the connection, so the exchange fails and says how far it got.
+TEST(KeepAliveTest, AnswerBeforeTheWholeRequestWasSentFails)
+{
+    TestServer server;
+    ASSERT_TRUE(server.listen()) << qPrintable(server.error());
+    TestServer::Script script;
+    script.chunks = { kLengthResponse };
+    script.waitForRequest = false;
+    script.ending = TestServer::Ending::StaySilent;
+    server.setScript(script);
+    Exchange exchange;
+    HTTPRequest request = keepAliveRequest(server.portText(), u"POST"_s);
+    // Far more than one pass of writes, so the answer comes while most of it is still unsent.
+    request.Body.setContents(QByteArray(64 << 20, 'x'), QString());
+    const QString message = QString::fromUtf8(runOnce(exchange, request));
+    EXPECT_TRUE(message.startsWith(u"The server answered after "_s)) << qPrintable(message);
+    EXPECT_TRUE(message.endsWith(
+        u" of %1 request bytes were sent"_s.arg(request.HeadBytes().size() + (64 << 20))))
+        << qPrintable(message);
+    EXPECT_FALSE(exchange.connections().isOpen());
+}

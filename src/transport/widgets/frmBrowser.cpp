@@ -30,8 +30,10 @@
 #include "transport/Exchange.h"
 #include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
+#include "transport/SequenceRunner.h"
 #include "transport/widgets/ctrlHTTP.h"
 #include "transport/widgets/frmRedirect.h"
+#include "transport/widgets/frmSequence.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -177,6 +179,7 @@ void frmBrowser::buildControls()
     ctrlWindowContainer1->AddMenuItem(u"Save Request file as...   Ctrl+Shift+S"_s, u"savereqas"_s);
     ctrlWindowContainer1->AddMenuItem(u"Stop using request file"_s, u"stopusing"_s);
     ctrlWindowContainer1->AddMenuItem(u"Copy as curl"_s, u"copycurl"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Send a sequence..."_s, u"sequence"_s);
     ctrlWindowContainer1->EnableMenuItem(u"savereq"_s, false);
     ctrlWindowContainer1->EnableMenuItem(u"stopusing"_s, false);
     ctrlWindowContainer1->setShowmenu(true);
@@ -668,6 +671,8 @@ void frmBrowser::currentResultClosing()
     if (m_session->isBusy()
         && (state == Exchange::State::Connecting || state == Exchange::State::Transferring))
         ctrlHTTP1->exchange()->pressButton();
+    if (m_sequenceRunner && m_sequenceRunner->isRunning())
+        m_sequenceRunner->cancel();
 }
 
 void frmBrowser::UnloadCurrentResultWindow()
@@ -910,6 +915,8 @@ void frmBrowser::menuItemClicked(const QString& tag)
         saveRequest(true);
     } else if (tag == "stopusing"_L1) {
         setRequestFile(QString());
+    } else if (tag == "sequence"_L1) {
+        sendSequence();
     } else if (tag == "copycurl"_L1) {
         const QString command = curlCommand();
         if (!command.isEmpty())
@@ -1042,5 +1049,56 @@ bool frmBrowser::pasteCurlCommand(const QString& command)
                                    + imported.notes.join(u'\n'),
                                u"Ups:"_s, MessageSink::Icon::Information);
     cmdSend->setFocus();
+    return true;
+}
+
+bool frmBrowser::sendSequence()
+{
+    if (m_session->isBusy() || (m_sequenceRunner && m_sequenceRunner->isRunning()))
+        return false;
+    frmSequence dialog(this);
+    if (DialogRunner::exec(dialog) != QDialog::Accepted)
+        return false;
+    const SequenceRunner::Mode mode = dialog.mode();
+    // On one connection the server must not close after the first response.
+    const bool close
+        = mode == SequenceRunner::Mode::Synchronised && m_app.settings().CloseConnection;
+    QList<HTTPRequest> requests;
+    if (dialog.repeatCurrent()) {
+        if (m_bodyFile.isOpen())
+            ReloadBodyFromTempFile();
+        requests = QList<HTTPRequest>(
+            dialog.count(),
+            m_session->prepareForSequence(requestForm(),
+                                          ctrlHeaders1->headers()->GetRequestHeaders(), close));
+    } else {
+        for (const QString& path : dialog.files()) {
+            HTTPRequest loaded;
+            if (!LoadRequestFile(path, loaded)) {
+                m_messages.showMessage(u"Error loading request '"_s + path + u'\'', u"Error"_s,
+                                       MessageSink::Icon::Error);
+                return false;
+            }
+            RequestForm form = requestForm();
+            LoadRequestIntoForm(loaded, form);
+            requests.append(m_session->prepareForSequence(form, loaded.Header, close));
+        }
+    }
+    if (!m_sequenceRunner) {
+        m_sequenceRunner = new SequenceRunner(*m_session, this);
+        connect(m_sequenceRunner, &SequenceRunner::finished, this, [this] {
+            EnableRequestControls();
+            showResultWindow();
+        });
+    }
+    ResultSink* sink = currentResult() ? currentResult() : MakeNewResultWindow();
+    sink->ClearResults();
+    const HTTPRequest& first = requests.constFirst();
+    sink->setCaption(u"Sequence of %1 requests to %2:%3"_s.arg(
+        QString::number(requests.size()), QString(first.Server).replace(u'&', u"&&"_s),
+        first.Port));
+    DisableRequestControls();
+    showResultWindow();
+    m_sequenceRunner->start(requests, mode, sink);
     return true;
 }

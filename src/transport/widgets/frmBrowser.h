@@ -27,6 +27,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
 class RequestBody;
+class SequenceRunner;
 class ctrlHTTP;
 class ctrlHeaders;
 class ctrlWindowContainer;
@@ -111,6 +112,13 @@ public:
     // Returns true when the window was filled.
     bool pasteCurlCommand(const QString& command);
 
+    // "Send a sequence…": asks for the requests and the mode, then sends them into the result
+    // window, one tab per response. Returns false when nothing was started (declined, a file
+    // that cannot be read; the reason is shown).
+    bool sendSequence();
+    // The sequence sent from this window; created by the first sendSequence.
+    SequenceRunner* sequenceRunner() const { return m_sequenceRunner; }
+
     // BrowserView
     RequestForm requestForm() const override;
     void DisableRequestControls() override;
@@ -192,6 +200,7 @@ private:
     ctrlHTTP* ctrlHTTP1 = nullptr;
 
     BrowserSession* m_session = nullptr;
+    SequenceRunner* m_sequenceRunner = nullptr;
     QPointer<frmResult> m_result;
     QRect m_closedResultPlace; // where the last closed current result window was
     WebServices* m_webServices = nullptr;
