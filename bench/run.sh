@@ -85,6 +85,13 @@ row() { # label pelorin-figures curl-figures
         $((pm / 1024)) $((cm / 1024)) "$(ratio "$pm" "$cm")"
 }
 
+# Prints the median (by time) of three runs; single runs of a tenth of a second vary by half
+# on a shared machine.
+median3() { # command... ; prints "<seconds> <peak KB>" of the median run
+    local runs=() k
+    for k in 1 2 3; do runs+=("$(measure "$@")") || return 1; done
+    printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p
+}
 echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
 echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
 echo "|------------------------------|------------|------------|---------|--------------|------------|---------|"
@@ -96,21 +103,16 @@ if [ $quick -eq 0 ]; then
 fi
 # One run is below the clock's 10 ms steps, so twenty in a row are timed.
 row "1 small request, 20 runs" \
-    "$(measure bash -c 'for _ in $(seq 20); do "$0" --data-dir "$1" --send "$2"; done' "$pelorin" "$work/data" "$work/phr/s1.phr")" \
-    "$(measure bash -c 'for _ in $(seq 20); do curl -s -o /dev/null "$0"; done' "http://127.0.0.1:$port/s/1.txt")"
+    "$(median3 bash -c 'for _ in $(seq 20); do "$0" --data-dir "$1" --send "$2"; done' "$pelorin" "$work/data" "$work/phr/s1.phr")" \
+    "$(median3 bash -c 'for _ in $(seq 20); do curl -s -o /dev/null "$0"; done' "http://127.0.0.1:$port/s/1.txt")"
 small=(); curlargs=()
 for i in $(seq 1 200); do small+=("$work/phr/s$i.phr"); curlargs+=(-o /dev/null "http://127.0.0.1:$port/s/$i.txt"); done
 # curl is told to close each connection, as Pelorin does: both open a connection per request.
-row "200 small requests" "$(measure "$pelorin" --data-dir "$work/data" --send "${small[@]}")" \
-    "$(measure curl -s -H 'Connection: close' "${curlargs[@]}")"
+row "200 small requests" "$(median3 "$pelorin" --data-dir "$work/data" --send "${small[@]}")" \
+    "$(median3 curl -s -H 'Connection: close' "${curlargs[@]}")"
 
 # Uploads: each row the median (by time) of three runs of each. curl's --data-binary @file
 # reads the whole file into memory and refuses 1 GB here, so for files curl streams with -T.
-median3() { # command... ; prints "<seconds> <peak KB>" of the median run
-    local runs=() k
-    for k in 1 2 3; do runs+=("$(measure "$@")") || return 1; done
-    printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p
-}
 size="1 GB"; [ $quick -eq 1 ] && size="100 MB"
 echo
 echo "Uploads to a location that discards the body, median of three runs each:"
