@@ -11,7 +11,6 @@
 #include <QLibrary>
 
 #include <cstdio>
-#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -78,38 +77,9 @@ int runWithoutWindows(int argc, char** argv, const CommandLine& line)
     return HeadlessRunner(data.folder, line).run();
 }
 
-// Reads the font configuration on the second core while the window module loads: the first
-// window would otherwise read it on the main thread (measured: a seventh of the instructions
-// of a start). The fonts' library keeps one configuration per process, so the windows then use
-// this one; they start only after the reading has ended, never beside it.
-class FontConfigurationReader
-{
-public:
-    FontConfigurationReader()
-        : m_thread([] {
-            QLibrary fontconfig(u"fontconfig"_s, 1);
-            if (const auto init = reinterpret_cast<int (*)()>(fontconfig.resolve("FcInit")))
-                init();
-        })
-    { }
-    ~FontConfigurationReader() { wait(); }
-    FontConfigurationReader(const FontConfigurationReader&) = delete;
-    FontConfigurationReader& operator=(const FontConfigurationReader&) = delete;
-    // Returns once the configuration is read (or could not be).
-    void wait()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-private:
-    std::thread m_thread;
-};
-
 // Loads the window module and hands the start over to it.
 int runWindowed(int& argc, char** argv, const CommandLine& line)
 {
-    FontConfigurationReader fonts;
     const QStringList arguments = ProgramArguments(argc, argv);
     QString programFolder = QFileInfo(QFile::symLinkTarget(u"/proc/self/exe"_s)).absolutePath();
     if (programFolder.isEmpty() && !arguments.isEmpty())
@@ -126,10 +96,8 @@ int runWindowed(int& argc, char** argv, const CommandLine& line)
             continue;
         }
         if (const auto windowMain
-            = reinterpret_cast<WindowMainFunction>(module.resolve(kWindowMainSymbol))) {
-            fonts.wait();
+            = reinterpret_cast<WindowMainFunction>(module.resolve(kWindowMainSymbol)))
             return windowMain(argc, argv, line);
-        }
         reasons += u"\n  "_s + module.errorString();
     }
     print(stderr,
