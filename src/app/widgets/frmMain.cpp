@@ -54,16 +54,39 @@ frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     setCentralWidget(m_area);
     buildToolbar();
 
-    // The tool windows exist from the start, hidden, so that the configuration and the stores
-    // can fill them before they are first shown.
+    // The control panel exists from the start, hidden, so that the configuration can fill it.
     m_panel = new frmControlPanel(m_app.settings(), m_messages);
     m_panel->setAboutOpener([this] { ShowAbout(); });
-    m_cookies = new frmCookies(m_app, m_messages);
-    m_history = new frmHistory(m_app, m_messages);
-    for (QWidget* window : std::initializer_list<QWidget*> { m_panel, m_cookies, m_history }) {
-        FramedSubWindow::addTo(m_area, window);
-        window->hide();
+    FramedSubWindow::addTo(m_area, m_panel);
+    m_panel->hide();
+}
+
+frmCookies* frmMain::cookieWindow()
+{
+    if (!m_cookies) {
+        m_cookies = new frmCookies(m_app, m_messages);
+        FramedSubWindow::addTo(m_area, m_cookies);
+        m_cookies->hide();
+        m_app.cookies().LoadStoredCookies();
     }
+    return m_cookies;
+}
+
+frmHistory* frmMain::historyWindow()
+{
+    if (!m_history) {
+        m_history = new frmHistory(m_app, m_messages);
+        FramedSubWindow::addTo(m_area, m_history);
+        m_history->hide();
+        m_history->setRequestTarget([this](const HTTPRequest& request) {
+            if (!m_browser)
+                return;
+            m_browser->SetControls_RequestFromURL(request);
+            m_browser->focusRequestWindow();
+        });
+        m_app.history().LoadHistory();
+    }
+    return m_history;
 }
 
 frmMain::~frmMain() = default;
@@ -118,9 +141,9 @@ void frmMain::toolbarClicked(QAction* action)
     if (tag == "exit"_L1) {
         close();
     } else if (tag == "history"_L1) {
-        openToolWindow(m_history);
+        openToolWindow(historyWindow());
     } else if (tag == "cookies"_L1) {
-        openToolWindow(m_cookies);
+        openToolWindow(cookieWindow());
     } else if (tag == "settings"_L1 || tag == "links"_L1) {
         openToolWindow(m_panel);
         m_panel->showTab(tag == "settings"_L1 ? 0 : 1);
@@ -189,10 +212,6 @@ bool frmMain::startUp(const QString& requestFileArgument)
     m_browser->show();
     m_area->setActiveSubWindow(sub);
     m_browser->setFocus();
-    m_history->setRequestTarget([this](const HTTPRequest& request) {
-        m_browser->SetControls_RequestFromURL(request);
-        m_browser->focusRequestWindow();
-    });
     m_webServices = new WebServices(m_app.folder().webservicesFolder(), m_messages, this, m_area);
     m_webServices->setRequestLoader([this](const HTTPRequest& request) {
         m_browser->SetControls_LoadedRequest(request);

@@ -53,8 +53,10 @@ public:
     // Enables the "soap" button, which then opens the window factory makes.
     void setRepositoryWindowFactory(WindowFactory factory);
 
-    frmCookies* cookieWindow() const { return m_cookies; }
-    frmHistory* historyWindow() const { return m_history; }
+    // The cookie and history windows, made (hidden, filled from the stores) when first asked
+    // for: a start shows neither.
+    frmCookies* cookieWindow();
+    frmHistory* historyWindow();
     frmControlPanel* controlPanel() const { return m_panel; }
     // The web services tools (repository, wizard); null before startUp.
     WebServices* webServices() const { return m_webServices; }
