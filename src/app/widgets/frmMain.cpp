@@ -8,6 +8,8 @@
 #include "app/widgets/frmNeedMSXML.h"
 #include "editing/RequestFile.h"
 #include "persistence/AppData.h"
+#include "persistence/AutoSettings.h"
+#include "persistence/Configuration.h"
 #include "persistence/DataFolder.h"
 #include "persistence/UserDataSaver.h"
 #include "persistence/XmlDocument.h"
@@ -53,12 +55,25 @@ frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     m_area->setObjectName(u"mdiArea"_s);
     setCentralWidget(m_area);
     buildToolbar();
+}
 
-    // The control panel exists from the start, hidden, so that the configuration can fill it.
-    m_panel = new frmControlPanel(m_app.settings(), m_messages);
-    m_panel->setAboutOpener([this] { ShowAbout(); });
-    FramedSubWindow::addTo(m_area, m_panel);
-    m_panel->hide();
+frmControlPanel* frmMain::controlPanel()
+{
+    if (!m_panel) {
+        m_panel = new frmControlPanel(m_app.settings(), m_messages);
+        m_panel->setAboutOpener([this] { ShowAbout(); });
+        FramedSubWindow::addTo(m_area, m_panel);
+        m_panel->hide();
+        // Filled as loading the configuration fills it: only the panel changes the settings.
+        // Before the start the configuration fills it itself.
+        if (m_configurationLoaded) {
+            for (const QString& key : AutoSettings::keys())
+                m_panel->AddAutoSetting(AutoSettings::caption(key), key,
+                                        m_app.settings().value(key).value_or(false));
+            m_app.configuration().LoadHelpLinks(m_panel);
+        }
+    }
+    return m_panel;
 }
 
 frmCookies* frmMain::cookieWindow()
@@ -145,7 +160,7 @@ void frmMain::toolbarClicked(QAction* action)
     } else if (tag == "cookies"_L1) {
         openToolWindow(cookieWindow());
     } else if (tag == "settings"_L1 || tag == "links"_L1) {
-        openToolWindow(m_panel);
+        openToolWindow(controlPanel());
         m_panel->showTab(tag == "settings"_L1 ? 0 : 1);
     } else if (tag == "manual"_L1) {
         if (!m_manual) {
@@ -201,6 +216,7 @@ bool frmMain::startUp(const QString& requestFileArgument)
     }
     if (!m_app.LoadConfiguration(m_panel))
         return false;
+    m_configurationLoaded = true;
 
     m_browser = new frmBrowser(m_app, m_messages, m_area, this);
     // Saved soon, so that the exchange survives however the program ends.

@@ -53,11 +53,11 @@ public:
     // Enables the "soap" button, which then opens the window factory makes.
     void setRepositoryWindowFactory(WindowFactory factory);
 
-    // The cookie and history windows, made (hidden, filled from the stores) when first asked
-    // for: a start shows neither.
+    // The tool windows, made (hidden, filled from the stores and the settings) when first
+    // asked for: a start shows none of them.
     frmCookies* cookieWindow();
     frmHistory* historyWindow();
-    frmControlPanel* controlPanel() const { return m_panel; }
+    frmControlPanel* controlPanel();
     // The web services tools (repository, wizard); null before startUp.
     WebServices* webServices() const { return m_webServices; }
     // Null until the manual was first opened.
@@ -93,4 +93,5 @@ private:
     WindowFactory m_repositoryFactory;
     QList<QAction*> m_actions;
     bool m_shutDown = false;
+    bool m_configurationLoaded = false;
 };
