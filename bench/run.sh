@@ -85,6 +85,13 @@ row() { # label pelorin-figures curl-figures
         $((pm / 1024)) $((cm / 1024)) "$(ratio "$pm" "$cm")"
 }
 
+# Prints the median (by time) of three runs; single runs of a tenth of a second vary by half
+# on a shared machine.
+median3() { # command... ; prints "<seconds> <peak KB>" of the median run
+    local runs=() k
+    for k in 1 2 3; do runs+=("$(measure "$@")") || return 1; done
+    printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p
+}
 echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
 echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
 echo "|------------------------------|------------|------------|---------|--------------|------------|---------|"
@@ -96,21 +103,16 @@ if [ $quick -eq 0 ]; then
 fi
 # One run is below the clock's 10 ms steps, so twenty in a row are timed.
 row "1 small request, 20 runs" \
-    "$(measure bash -c 'for _ in $(seq 20); do "$0" --data-dir "$1" --send "$2"; done' "$pelorin" "$work/data" "$work/phr/s1.phr")" \
-    "$(measure bash -c 'for _ in $(seq 20); do curl -s -o /dev/null "$0"; done' "http://127.0.0.1:$port/s/1.txt")"
+    "$(median3 bash -c 'for _ in $(seq 20); do "$0" --data-dir "$1" --send "$2"; done' "$pelorin" "$work/data" "$work/phr/s1.phr")" \
+    "$(median3 bash -c 'for _ in $(seq 20); do curl -s -o /dev/null "$0"; done' "http://127.0.0.1:$port/s/1.txt")"
 small=(); curlargs=()
 for i in $(seq 1 200); do small+=("$work/phr/s$i.phr"); curlargs+=(-o /dev/null "http://127.0.0.1:$port/s/$i.txt"); done
 # curl is told to close each connection, as Pelorin does: both open a connection per request.
-row "200 small requests" "$(measure "$pelorin" --data-dir "$work/data" --send "${small[@]}")" \
-    "$(measure curl -s -H 'Connection: close' "${curlargs[@]}")"
+row "200 small requests" "$(median3 "$pelorin" --data-dir "$work/data" --send "${small[@]}")" \
+    "$(median3 curl -s -H 'Connection: close' "${curlargs[@]}")"
 
 # Uploads: each row the median (by time) of three runs of each. curl's --data-binary @file
 # reads the whole file into memory and refuses 1 GB here, so for files curl streams with -T.
-median3() { # command... ; prints "<seconds> <peak KB>" of the median run
-    local runs=() k
-    for k in 1 2 3; do runs+=("$(measure "$@")") || return 1; done
-    printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p
-}
 size="1 GB"; [ $quick -eq 1 ] && size="100 MB"
 echo
 echo "Uploads to a location that discards the body, median of three runs each:"
@@ -159,6 +161,47 @@ if [ $quick -eq 0 ]; then
 fi
 windowrow "$size multipart upload" "$work/phr/upform.phr" "http://localhost:$port/up" "$upfile"
 printf '%s\n' "${afterwards[@]}"
+
+# The real program under a real X server (Xvfb): from a click on SEND until the process is
+# idle with the whole response shown, beside curl, three runs of each in turn; the row shows
+# the median of each. Skipped when Xvfb or xdotool is missing.
+real_window_rows() {
+    command -v Xvfb >/dev/null && command -v xdotool >/dev/null \
+        || { echo "(Xvfb or xdotool not installed: no figures for the real program)"; return 0; }
+    local display=:$((90 + RANDOM % 400)) xvfb_pid
+    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    echo "The real program under Xvfb (click on SEND to idle), median of three runs each:"
+    echo "| what                      |  pelorin  |  curl    | time   | peak      | /body  | CPU      |"
+    echo "|---------------------------|-----------|----------|--------|-----------|--------|----------|"
+    local name label bytes runs curls k w c
+    for name in 100M 1G; do
+        [ $name = 1G ] && [ $quick -eq 1 ] && continue
+        label="${name%?} ${name: -1}B"
+        bytes=$(stat -c %s "$work/www/$name.txt")
+        runs=(); curls=()
+        for k in 1 2 3; do
+            rm -rf "$work/xdata"
+            w=$(DISPLAY=$display python3 bench/real_window_send.py "$pelorin" "$work/xdata" \
+                "$work/phr/$name.phr") \
+                || { kill "$xvfb_pid"; return 1; }
+            runs+=("$w")
+            c=$(measure curl -s -o /dev/null "http://127.0.0.1:$port/$name.txt")
+            curls+=("${c%% *}")
+        done
+        w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
+        c=$(printf '%s\n' "${curls[@]}" | sort -n | sed -n 2p)
+        read -r wt wk wcpu <<<"$w"
+        printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %6.2f s |\n' \
+            "$label through the window" "$wt" "$c" "$(ratio "$wt" "$c")" $((wk / 1024)) \
+            "$(python3 -c "print($wk*1024/$bytes)")" "$wcpu"
+    done
+    echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
+    kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
+}
+echo
+real_window_rows
 
 echo
 echo "Start-up to the main window shown and idle (offscreen), five runs:"

@@ -13,10 +13,12 @@
 #include "transport/HeadlessView.h"
 #include "transport/SynchronisedSend.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -37,6 +39,12 @@ HeadlessRunner::HeadlessRunner(const DataFolder& folder, const CommandLine& line
 
 int HeadlessRunner::run()
 {
+    // A log going to a file or a pipe is written a batch of lines at a time instead of a write
+    // a line (32 for one small exchange): it is flushed whenever the program is about to
+    // wait, so a reader never waits for a line already logged. A terminal keeps its lines.
+    static char logBuffer[64 * 1024];
+    if (!isatty(fileno(stderr)))
+        std::setvbuf(stderr, logBuffer, _IOFBF, sizeof logBuffer);
     // Nothing is sent unless every file can be read; each is read once.
     QList<HTTPRequest> requests;
     // Installed first: a signal from now on ends the run cleanly, once the loop sees it.
@@ -80,6 +88,8 @@ int HeadlessRunner::run()
     });
     QObject::connect(&session, &BrowserSession::logLine, &context,
                      [](const QString& line) { printLine(stderr, line); });
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     &context, [] { std::fflush(stderr); });
     bool failed = false;
     qsizetype current = 0;
     // No one is there to acknowledge a failure: acknowledge it once it is logged.

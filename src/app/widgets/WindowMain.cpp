@@ -10,6 +10,7 @@
 #include "shell/widgets/MessageBoxSink.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -34,6 +35,15 @@ extern "C" Q_DECL_EXPORT int pelorinWindowMain(int& argc, char** argv, const Com
     QApplication::setOrganizationName(u"Pelorin"_s);
     QApplication::setApplicationName(u"Pelorin"_s);
     QApplication::setApplicationVersion(QStringLiteral(PELORIN_VERSION));
+    // Without a desktop icon theme Qt looks the style's icons up in the fallback theme, which
+    // holds applications' own icons, and shows its own images when they are not there.
+    // Reading that theme's index took a seventh of a start's instructions; its icons are
+    // never asked for, so no theme is looked at then.
+    if (QIcon::themeName() == QIcon::fallbackThemeName()) {
+        const QString none = u"pelorin-no-icon-theme"_s;
+        QIcon::setFallbackThemeName(none);
+        QIcon::setThemeName(none);
+    }
 
     // Watched before the data folder is made: a signal from then on waits for the event loop,
     // which saves and ends.

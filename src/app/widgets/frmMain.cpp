@@ -8,6 +8,8 @@
 #include "app/widgets/frmNeedMSXML.h"
 #include "editing/RequestFile.h"
 #include "persistence/AppData.h"
+#include "persistence/AutoSettings.h"
+#include "persistence/Configuration.h"
 #include "persistence/DataFolder.h"
 #include "persistence/UserDataSaver.h"
 #include "persistence/XmlDocument.h"
@@ -53,17 +55,53 @@ frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     m_area->setObjectName(u"mdiArea"_s);
     setCentralWidget(m_area);
     buildToolbar();
+}
 
-    // The tool windows exist from the start, hidden, so that the configuration and the stores
-    // can fill them before they are first shown.
-    m_panel = new frmControlPanel(m_app.settings(), m_messages);
-    m_panel->setAboutOpener([this] { ShowAbout(); });
-    m_cookies = new frmCookies(m_app, m_messages);
-    m_history = new frmHistory(m_app, m_messages);
-    for (QWidget* window : std::initializer_list<QWidget*> { m_panel, m_cookies, m_history }) {
-        FramedSubWindow::addTo(m_area, window);
-        window->hide();
+frmControlPanel* frmMain::controlPanel()
+{
+    if (!m_panel) {
+        m_panel = new frmControlPanel(m_app.settings(), m_messages);
+        m_panel->setAboutOpener([this] { ShowAbout(); });
+        FramedSubWindow::addTo(m_area, m_panel);
+        m_panel->hide();
+        // Filled as loading the configuration fills it: only the panel changes the settings.
+        // Before the start the configuration fills it itself.
+        if (m_configurationLoaded) {
+            for (const QString& key : AutoSettings::keys())
+                m_panel->AddAutoSetting(AutoSettings::caption(key), key,
+                                        m_app.settings().value(key).value_or(false));
+            m_app.configuration().LoadHelpLinks(m_panel);
+        }
     }
+    return m_panel;
+}
+
+frmCookies* frmMain::cookieWindow()
+{
+    if (!m_cookies) {
+        m_cookies = new frmCookies(m_app, m_messages);
+        FramedSubWindow::addTo(m_area, m_cookies);
+        m_cookies->hide();
+        m_app.cookies().LoadStoredCookies();
+    }
+    return m_cookies;
+}
+
+frmHistory* frmMain::historyWindow()
+{
+    if (!m_history) {
+        m_history = new frmHistory(m_app, m_messages);
+        FramedSubWindow::addTo(m_area, m_history);
+        m_history->hide();
+        m_history->setRequestTarget([this](const HTTPRequest& request) {
+            if (!m_browser)
+                return;
+            m_browser->SetControls_RequestFromURL(request);
+            m_browser->focusRequestWindow();
+        });
+        m_app.history().LoadHistory();
+    }
+    return m_history;
 }
 
 frmMain::~frmMain() = default;
@@ -118,11 +156,11 @@ void frmMain::toolbarClicked(QAction* action)
     if (tag == "exit"_L1) {
         close();
     } else if (tag == "history"_L1) {
-        openToolWindow(m_history);
+        openToolWindow(historyWindow());
     } else if (tag == "cookies"_L1) {
-        openToolWindow(m_cookies);
+        openToolWindow(cookieWindow());
     } else if (tag == "settings"_L1 || tag == "links"_L1) {
-        openToolWindow(m_panel);
+        openToolWindow(controlPanel());
         m_panel->showTab(tag == "settings"_L1 ? 0 : 1);
     } else if (tag == "manual"_L1) {
         if (!m_manual) {
@@ -178,6 +216,7 @@ bool frmMain::startUp(const QString& requestFileArgument)
     }
     if (!m_app.LoadConfiguration(m_panel))
         return false;
+    m_configurationLoaded = true;
 
     m_browser = new frmBrowser(m_app, m_messages, m_area, this);
     // Saved soon, so that the exchange survives however the program ends.
@@ -189,10 +228,6 @@ bool frmMain::startUp(const QString& requestFileArgument)
     m_browser->show();
     m_area->setActiveSubWindow(sub);
     m_browser->setFocus();
-    m_history->setRequestTarget([this](const HTTPRequest& request) {
-        m_browser->SetControls_RequestFromURL(request);
-        m_browser->focusRequestWindow();
-    });
     m_webServices = new WebServices(m_app.folder().webservicesFolder(), m_messages, this, m_area);
     m_webServices->setRequestLoader([this](const HTTPRequest& request) {
         m_browser->SetControls_LoadedRequest(request);

@@ -53,9 +53,11 @@ public:
     // Enables the "soap" button, which then opens the window factory makes.
     void setRepositoryWindowFactory(WindowFactory factory);
 
-    frmCookies* cookieWindow() const { return m_cookies; }
-    frmHistory* historyWindow() const { return m_history; }
-    frmControlPanel* controlPanel() const { return m_panel; }
+    // The tool windows, made (hidden, filled from the stores and the settings) when first
+    // asked for: a start shows none of them.
+    frmCookies* cookieWindow();
+    frmHistory* historyWindow();
+    frmControlPanel* controlPanel();
     // The web services tools (repository, wizard); null before startUp.
     WebServices* webServices() const { return m_webServices; }
     // Null until the manual was first opened.
@@ -91,4 +93,5 @@ private:
     WindowFactory m_repositoryFactory;
     QList<QAction*> m_actions;
     bool m_shutDown = false;
+    bool m_configurationLoaded = false;
 };

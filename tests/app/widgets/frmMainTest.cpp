@@ -10,6 +10,7 @@
 #include "app/widgets/frmManual.h"
 #include "app/widgets/frmNeedMSXML.h"
 #include "editing/RequestFile.h"
+#include "message/Cookie.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
 #include "persistence/CookieStore.h"
@@ -45,6 +46,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -364,6 +366,34 @@ TEST_F(frmMainTest, HistoryRequestAndThePathListFollowHostAndPort)
     EXPECT_EQ(port->text(), u"8443"_s);
     EXPECT_EQ(paths->currentText(), u"/api/v1"_s);
     EXPECT_EQ(server->currentText(), u"dev.test"_s);
+}
+
+TEST_F(frmMainTest, CookieWindowMadeLaterShowsTheStoredCookiesAndLaterOnes)
+{
+    // A start makes no cookie window; the first one asked for shows what the store holds.
+    const auto cookie = [](const QString& name) {
+        Cookie c;
+        c.setHost(u"shop.example"_s);
+        c.Name = name;
+        c.Value = u"1"_s;
+        c.Path = u"/"_s;
+        c.Expires = u"Wed, 01 Jan 2031 00:00:00 GMT"_s;
+        return c;
+    };
+    Program p(dir.path());
+    ASSERT_TRUE(p.main.startUp());
+    ASSERT_EQ(p.app.cookies().StoreCookie(cookie(u"before"_s)), 0);
+    QTableWidget* grid = p.main.cookieWindow()->grid();
+    const auto names = [grid] {
+        QStringList out;
+        for (int row = 0; row < grid->rowCount(); ++row)
+            out.append(grid->item(row, 1)->text());
+        return out;
+    };
+    EXPECT_TRUE(names().contains(u"before"_s));
+    ASSERT_EQ(p.app.cookies().StoreCookie(cookie(u"after"_s)), 0);
+    EXPECT_TRUE(names().contains(u"after"_s));
+    EXPECT_EQ(names().count(u"before"_s), 1);
 }
 
 TEST_F(frmMainTest, PrerequisiteWindowNamesTheLibraryAndItsLink)
