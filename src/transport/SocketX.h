@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Result.h"
+#include "transport/ClientIdentity.h"
 #include "transport/ExchangeTiming.h"
 
 #include <QByteArray>
@@ -61,6 +62,13 @@ public:
     // Extra lines on the TLS session and the server's certificates, each starting with
     // CR LF, ready when certificateInfo is raised; empty for plain connections.
     virtual QString tlsReport() const { return {}; }
+
+    // For the next TLS connection: the client identity to present and the CAs trusted beside
+    // the system's. Plain connections ignore it.
+    virtual void setTlsOptions(const TlsOptions& options) { Q_UNUSED(options) }
+    // Why the last TLS connection failed, in words (the server's alert, a key that does not
+    // fit its certificate); empty when it did not or the socket cannot tell.
+    virtual QString tlsFailure() const { return {}; }
 
 Q_SIGNALS:
     // The server's certificate of a TLS connection, before sendReady. certError is 0 when
