@@ -527,11 +527,10 @@ void Exchange::RaiseFailure(const QString& message)
 {
     stopTimers();
     // What the TLS layer knows (a server's alert, an unusable key) says more than the socket error.
-    if (m_socket) {
-        if (const QString why = m_socket->tlsFailure(); !why.isEmpty())
-            AddLogLine(why);
-    }
-    Q_EMIT ErrorOccured(message);
+    const QString why = m_socket ? m_socket->tlsFailure() : QString();
+    if (!why.isEmpty())
+        AddLogLine(why);
+    Q_EMIT ErrorOccured(why.isEmpty() ? message : why + u" ("_s + message + u')');
     m_failed = true;
     AddLogLine(u"[ERROR] "_s + message);
     setCaption(kOk);

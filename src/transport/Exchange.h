@@ -57,6 +57,8 @@ public:
     // tls must outlive the exchange. A file that cannot be used fails the exchange before it
     // connects.
     void setClientTls(ClientTls* tls) { m_clientTls = tls; }
+    // "CN=<name>" of the client certificate offered on the current connection; empty for none.
+    const QString& clientCertificateName() const { return m_clientCertificateName; }
 
     // The connection kept open between keep-alive exchanges; lives as long as the exchange.
     ConnectionPool& connections() { return m_pool; }
