@@ -53,9 +53,12 @@ struct Parser
     QCommandLineOption key { u"key"_s, u"With --cert: the PEM private key."_s, u"FILE"_s };
     QCommandLineOption certType { u"cert-type"_s, u"With --cert: PEM (the default) or P12."_s,
                                   u"TYPE"_s };
-    QCommandLineOption pass { u"pass"_s,
-                              u"With --cert: the passphrase of the key or the PKCS#12 bundle."_s,
-                              u"PHRASE"_s };
+    QCommandLineOption pass {
+        u"pass"_s,
+        u"With --send: the passphrase of the key or the PKCS#12 bundle, for --cert "
+        "and the saved client certificates."_s,
+        u"PHRASE"_s
+    };
     QCommandLineOption cacert { u"cacert"_s,
                                 u"With --send: trust the CA certificates of this PEM file besides "
                                 "the system's."_s,
@@ -94,15 +97,16 @@ void readTlsOptions(const Parser& p, CommandLine& line)
     tls.caFile = parser.value(p.cacert);
     if (parser.isSet(p.certType) && !ParseCertType(parser.value(p.certType), identity.type))
         line.error = u"--cert-type must be PEM or P12: "_s + parser.value(p.certType);
-    else if (!identity.isSet()
-             && (parser.isSet(p.key) || parser.isSet(p.certType) || parser.isSet(p.pass)))
-        line.error = u"--key, --cert-type and --pass work only with --cert."_s;
+    else if (!identity.isSet() && (parser.isSet(p.key) || parser.isSet(p.certType)))
+        line.error = u"--key and --cert-type work only with --cert."_s;
     else if (parser.isSet(p.cacert) && tls.caFile.isEmpty())
         line.error = u"--cacert needs a file."_s;
     else if (!line.headless())
         line.error = u"--cert, --key, --cert-type, --pass and --cacert work only with --send."_s;
-    else
+    else if (identity.isSet() || !tls.caFile.isEmpty())
         line.tls = tls;
+    if (line.error.isEmpty() && parser.isSet(p.pass))
+        line.pass = parser.value(p.pass);
 }
 
 } // namespace

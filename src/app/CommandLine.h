@@ -24,6 +24,8 @@ struct CommandLine
     // --cert FILE[:PASSPHRASE], --key FILE, --cert-type PEM|P12, --pass PHRASE, --cacert FILE: the
     // TLS choice of every target, overriding the saved ones; unset when none of them is given.
     std::optional<TargetTls> tls;
+    std::optional<QString>
+        pass; // --pass PHRASE: also for the keys of the saved client certificates
     bool showHelp = false;
     bool showVersion = false;
     QString error; // one line describing bad input; empty when the line was understood

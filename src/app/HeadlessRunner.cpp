@@ -9,6 +9,7 @@
 #include "shell/MessageSink.h"
 #include "transport/BrowserSession.h"
 #include "transport/ClientIdentity.h"
+#include "transport/ClientTlsData.h"
 #include "transport/Exchange.h"
 #include "transport/HeadlessView.h"
 
@@ -53,6 +54,7 @@ int HeadlessRunner::run()
     // The command line's client identity and CAs apply to every target. Their files are read
     // now, so that one that cannot be used (no one is there to give a passphrase) is bad input.
     ClientTls tls;
+    tls.setPassphrase(m_line.pass);
     if (m_line.tls) {
         tls.setForAll(m_line.tls);
         TlsOptions options;
@@ -67,6 +69,7 @@ int HeadlessRunner::run()
     if (!app.LoadConfiguration(nullptr))
         return BadInput;
     app.LoadUserData();
+    LoadClientTlsTargets(app.userData(), tls);
     if (m_line.keepAlive)
         app.settings().CloseConnection = false;
     // The same pieces the request window puts together, with a view that shows nothing.

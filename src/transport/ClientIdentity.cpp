@@ -203,19 +203,19 @@ Result ClientTls::prepare(const QString& host, int port, TlsOptions& options)
     if (!identity.isSet())
         return Result::success();
     const QString& file = identity.certFile;
-    QByteArray passphrase
-        = identity.passphrase ? identity.passphrase->toUtf8() : m_passphrases.value(file);
+    const std::optional<QString> given = identity.passphrase ? identity.passphrase : m_passphrase;
+    QByteArray passphrase = given ? given->toUtf8() : m_passphrases.value(file);
     LoadedIdentity loaded;
     bool needsPassphrase = false;
     Result result = LoadClientIdentity(identity, passphrase, loaded, &needsPassphrase);
     // Asked once per run and file; a wrong answer is forgotten, so the next connection asks again.
-    const bool mayAsk = !identity.passphrase && m_prompt;
+    const bool mayAsk = !given && m_prompt;
     if (!result && mayAsk && (needsPassphrase || m_passphrases.contains(file))) {
         m_passphrases.remove(file);
-        const std::optional<QString> given = m_prompt(file);
-        if (!given)
+        const std::optional<QString> answer = m_prompt(file);
+        if (!answer)
             return result;
-        passphrase = given->toUtf8();
+        passphrase = answer->toUtf8();
         result = LoadClientIdentity(identity, passphrase, loaded, &needsPassphrase);
         if (result)
             m_passphrases.insert(file, passphrase);

@@ -92,6 +92,9 @@ public:
     // What applies to host:port: the choice for every target, else the target's own, else none.
     TargetTls choiceFor(const QString& host, int port) const;
 
+    // The passphrase of every key whose choice gives none (a scripted run's --pass); asked for
+    // no more.
+    void setPassphrase(const std::optional<QString>& passphrase) { m_passphrase = passphrase; }
     // Who is asked for a passphrase; without one, a protected key fails to load.
     void setPassphrasePrompt(PassphrasePrompt prompt) { m_prompt = std::move(prompt); }
     // The socket's options for host:port, reading (once per run) what the choice names and asking
@@ -102,6 +105,7 @@ private:
     QMap<QString, TargetTls> m_targets;
     std::optional<TargetTls> m_forAll;
     PassphrasePrompt m_prompt;
+    std::optional<QString> m_passphrase;
     // Passphrases given during the run, by certificate file.
     QHash<QString, QByteArray> m_passphrases;
 };

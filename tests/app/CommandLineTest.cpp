@@ -99,6 +99,11 @@ TEST(CommandLineTest, ClientCertificateOptionsTakeCurlsForm)
     EXPECT_EQ(keyed.tls->identity.keyFile, u"k.pem"_s);
     EXPECT_EQ(keyed.tls->identity.passphrase, u"secret"_s);
     EXPECT_FALSE(parse({ u"--send"_s, u"a.phr"_s }).tls);
+    // Alone, --pass serves the saved client certificates.
+    const CommandLine passOnly = parse({ u"--send"_s, u"a.phr"_s, u"--pass"_s, u"secret"_s });
+    EXPECT_TRUE(passOnly.error.isEmpty()) << passOnly.error.toStdString();
+    EXPECT_FALSE(passOnly.tls);
+    EXPECT_EQ(passOnly.pass, u"secret"_s);
 
     for (const QStringList& bad :
          { QStringList { u"--send"_s, u"a.phr"_s, u"--key"_s, u"k.pem"_s },

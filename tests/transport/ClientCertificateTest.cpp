@@ -1,6 +1,9 @@
 #include "message/HTTPRequest.h"
+#include "persistence/DataFolder.h"
+#include "persistence/XmlDocument.h"
 #include "support/TestServer.h"
 #include "transport/ClientIdentity.h"
+#include "transport/ClientTlsData.h"
 #include "transport/Exchange.h"
 
 #include <QFile>
@@ -252,6 +255,30 @@ TEST_F(ClientCertificateTest, CaFileMakesTheServersChainTrusted)
     ASSERT_TRUE(exchange(server.portText(), &tls, &log)) << log.join(u'\n').toStdString();
     EXPECT_FALSE(log.join(u'\n').contains(u"!!Certificate Error!!"_s))
         << log.join(u'\n').toStdString();
+}
+
+TEST(ClientTlsDataTest, TargetsRoundTripThroughTheUserDataWithoutPassphrases)
+{
+    ClientTls tls;
+    tls.setTarget(u"api.test:443"_s,
+                  { { u"/c/id.p12"_s, {}, ClientIdentity::Type::P12, u"secret"_s }, {} });
+    tls.setTarget(
+        u"mtls.test:8443"_s,
+        { { u"/c/a.pem"_s, u"/c/a.key"_s, ClientIdentity::Type::Pem, {} }, u"/c/ca.pem"_s });
+    XmlDocument data;
+    ASSERT_TRUE(data.loadXML(DataFolder::emptyUserData()));
+    StoreClientTlsTargets(data, tls);
+    StoreClientTlsTargets(data, tls); // replaces, never repeats
+    EXPECT_FALSE(data.toByteArray().contains("secret"));
+
+    ClientTls loaded;
+    loaded.setTarget(u"old.test:443"_s, { {}, u"/c/old.pem"_s });
+    LoadClientTlsTargets(data, loaded);
+    ASSERT_EQ(loaded.targets().keys(), tls.targets().keys());
+    EXPECT_EQ(loaded.targets().value(u"mtls.test:8443"_s),
+              tls.targets().value(u"mtls.test:8443"_s));
+    EXPECT_EQ(loaded.choiceFor(u"API.test"_s, 443).identity.type, ClientIdentity::Type::P12);
+    EXPECT_FALSE(loaded.choiceFor(u"api.test"_s, 443).identity.passphrase);
 }
 
 } // namespace
