@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "editing/CurlCommand.h"
+
 #include <QCommandLineParser>
 
 #include <cstring>

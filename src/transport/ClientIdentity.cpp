@@ -129,37 +129,6 @@ QString ClientCertificateName(const QSslCertificate& certificate)
     return u"CN="_s + names.join(u", "_s);
 }
 
-void SplitCertArgument(const QString& argument, QString& file, std::optional<QString>& passphrase)
-{
-    file.clear();
-    passphrase.reset();
-    for (qsizetype i = 0; i < argument.size(); ++i) {
-        const QChar c = argument.at(i);
-        if (c == u'\\' && i + 1 < argument.size()
-            && (argument.at(i + 1) == u':' || argument.at(i + 1) == u'\\')) {
-            file += argument.at(++i);
-        } else if (c == u':') {
-            passphrase = argument.mid(i + 1);
-            return;
-        } else {
-            file += c;
-        }
-    }
-}
-
-QString JoinCertArgument(const QString& file, const std::optional<QString>& passphrase)
-{
-    QString argument;
-    for (const QChar c : file) {
-        if (c == u':' || c == u'\\')
-            argument += u'\\';
-        argument += c;
-    }
-    if (passphrase)
-        argument += u':' + *passphrase;
-    return argument;
-}
-
 bool ParseCertType(const QString& text, ClientIdentity::Type& type)
 {
     if (text.compare(u"PEM"_s, Qt::CaseInsensitive) == 0)
@@ -169,6 +138,11 @@ bool ParseCertType(const QString& text, ClientIdentity::Type& type)
     else
         return false;
     return true;
+}
+
+QString TlsTargetName(const QString& host, int port)
+{
+    return host.toLower() + u':' + QString::number(port);
 }
 
 void ClientTls::setTarget(const QString& target, const TargetTls& choice)
@@ -188,7 +162,7 @@ TargetTls ClientTls::choiceFor(const QString& host, int port) const
 {
     if (m_forAll)
         return *m_forAll;
-    return m_targets.value(host.toLower() + u':' + QString::number(port));
+    return m_targets.value(TlsTargetName(host, port));
 }
 
 Result ClientTls::prepare(const QString& host, int port, TlsOptions& options)

@@ -66,13 +66,11 @@ Result LoadCaFile(const QString& file, QList<QSslCertificate>& certificates);
 // The subject's common name, "CN=<name>"; the whole subject when it has none.
 QString ClientCertificateName(const QSslCertificate& certificate);
 
-// Splits curl's "--cert FILE[:PASSPHRASE]": the first ':' not written "\:" ends the file name, "\\"
-// there stands for one backslash, and any other backslash for itself.
-void SplitCertArgument(const QString& argument, QString& file, std::optional<QString>& passphrase);
-// The argument SplitCertArgument reads back as file and passphrase.
-QString JoinCertArgument(const QString& file, const std::optional<QString>& passphrase);
 // Reads curl's "--cert-type" (PEM or P12, in any case); false for any other type.
 bool ParseCertType(const QString& text, ClientIdentity::Type& type);
+
+// The name a target's choice is kept under: "host:port", the host in lower case.
+QString TlsTargetName(const QString& host, int port);
 
 // The TLS choices of a window's session or a scripted run: one per target ("host:port"), or one
 // for every target (the command line's), with the passphrases given during the run. Keys are
