@@ -27,18 +27,11 @@ QString targetOf(const HTTPRequest& request)
 // The saved choice for the request's target, as curl's options name it.
 CurlTlsFiles curlTlsFor(const HTTPRequest& request, AppData& app)
 {
-    CurlTlsFiles files;
     if (!request.Secure)
-        return files;
+        return {};
     ClientTls tls;
     LoadClientTlsTargets(app.userData(), tls);
-    const TargetTls choice = tls.targets().value(targetOf(request));
-    files.cert = choice.identity.certFile;
-    files.key = choice.identity.keyFile;
-    if (choice.identity.isSet() && choice.identity.type == ClientIdentity::Type::P12)
-        files.certType = u"P12"_s;
-    files.caFile = choice.caFile;
-    return files;
+    return CurlTlsOf(tls.targets().value(targetOf(request)));
 }
 
 } // namespace
@@ -87,10 +80,9 @@ int RunFromCurl(const QString& command, const QString& savePath, const DataFolde
     // window keeps it.
     if (!imported.tls.isEmpty()) {
         const CurlTlsFiles& files = imported.tls;
-        TargetTls choice { { files.cert, files.key, ClientIdentity::Type::Pem, std::nullopt },
-                           files.caFile };
-        if (!files.certType.isEmpty() && !ParseCertType(files.certType, choice.identity.type)) {
-            err = u"pelorin: --cert-type must be PEM or P12: "_s + files.certType + u'\n';
+        TargetTls choice;
+        if (const Result read = TargetTlsOf(files, choice); !read) {
+            err = u"pelorin: "_s + read.text + u'\n';
             return BadInput;
         }
         StderrMessageSink messages(false);

@@ -1,7 +1,6 @@
 #include "transport/ClientTlsData.h"
 
 #include "persistence/XmlDocument.h"
-#include "transport/ClientIdentity.h"
 
 using namespace Qt::StringLiterals;
 
@@ -50,4 +49,24 @@ void StoreClientTlsTargets(XmlDocument& userData, const ClientTls& tls)
         if (!it->caFile.isEmpty())
             node.setAttribute(u"cacert"_s, it->caFile);
     }
+}
+
+CurlTlsFiles CurlTlsOf(const TargetTls& choice)
+{
+    CurlTlsFiles files;
+    files.cert = choice.identity.certFile;
+    files.key = choice.identity.keyFile;
+    if (choice.identity.isSet() && choice.identity.type == ClientIdentity::Type::P12)
+        files.certType = u"P12"_s;
+    files.caFile = choice.caFile;
+    return files;
+}
+
+Result TargetTlsOf(const CurlTlsFiles& files, TargetTls& choice)
+{
+    choice = TargetTls { { files.cert, files.key, ClientIdentity::Type::Pem, std::nullopt },
+                         files.caFile };
+    if (!files.certType.isEmpty() && !ParseCertType(files.certType, choice.identity.type))
+        return Result::failure(u"--cert-type must be PEM or P12: "_s + files.certType);
+    return Result::success();
 }

@@ -58,6 +58,10 @@ frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     // can fill them before they are first shown.
     m_panel = new frmControlPanel(m_app.settings(), m_messages);
     m_panel->setAboutOpener([this] { ShowAbout(); });
+    m_panel->setClientCertificatesOpener([this] {
+        if (m_browser)
+            m_browser->openClientCertificates();
+    });
     m_cookies = new frmCookies(m_app, m_messages);
     m_history = new frmHistory(m_app, m_messages);
     for (QWidget* window : std::initializer_list<QWidget*> { m_panel, m_cookies, m_history }) {
@@ -211,6 +215,7 @@ bool frmMain::startUp(const QString& requestFileArgument)
     });
 
     m_app.LoadUserData();
+    m_browser->loadClientCertificates();
     m_browser->GetHistoryForHost();
 
     const QString file = RequestFileArgument(requestFileArgument);

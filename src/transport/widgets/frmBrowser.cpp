@@ -27,9 +27,11 @@
 #include "shell/widgets/PelorinIcons.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "transport/BrowserSession.h"
+#include "transport/ClientTlsData.h"
 #include "transport/Exchange.h"
 #include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
+#include "transport/widgets/ClientCertificatesDialog.h"
 #include "transport/widgets/ctrlHTTP.h"
 #include "transport/widgets/frmRedirect.h"
 
@@ -42,6 +44,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,6 +133,16 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
                                    m_app.settings(), &m_app.cookies(), &m_app.history(), this);
     m_app.history().setRequestLists(this);
+    ctrlHTTP1->exchange()->setClientTls(&m_clientTls);
+    m_clientTls.setPassphrasePrompt([this](const QString& file) -> std::optional<QString> {
+        QInputDialog dialog(this);
+        dialog.setWindowTitle(u"Passphrase"_s);
+        dialog.setLabelText(u"Passphrase of the key in "_s + file + u':');
+        dialog.setTextEchoMode(QLineEdit::Password);
+        if (DialogRunner::exec(dialog) != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.textValue();
+    });
     ConnectionPool& connections = ctrlHTTP1->exchange()->connections();
     chkKeepAlive->setChecked(!m_app.settings().CloseConnection);
     connect(chkKeepAlive, &QCheckBox::toggled, this,
@@ -177,6 +190,7 @@ void frmBrowser::buildControls()
     ctrlWindowContainer1->AddMenuItem(u"Save Request file as...   Ctrl+Shift+S"_s, u"savereqas"_s);
     ctrlWindowContainer1->AddMenuItem(u"Stop using request file"_s, u"stopusing"_s);
     ctrlWindowContainer1->AddMenuItem(u"Copy as curl"_s, u"copycurl"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Client certificates..."_s, u"clientcerts"_s);
     ctrlWindowContainer1->EnableMenuItem(u"savereq"_s, false);
     ctrlWindowContainer1->EnableMenuItem(u"stopusing"_s, false);
     ctrlWindowContainer1->setShowmenu(true);
@@ -914,6 +928,8 @@ void frmBrowser::menuItemClicked(const QString& tag)
         const QString command = curlCommand();
         if (!command.isEmpty())
             QGuiApplication::clipboard()->setText(command);
+    } else if (tag == "clientcerts"_L1) {
+        openClientCertificates();
     }
 }
 
@@ -1018,7 +1034,11 @@ QString frmBrowser::curlCommand()
         ReloadBodyFromTempFile();
     const HTTPRequest request = requestToSend();
     QString command;
-    const Result made = CurlCommandForRequest(request, m_app.folder().path(), command);
+    const CurlTlsFiles tls = request.Secure
+        ? CurlTlsOf(m_clientTls.choiceFor(HostForConnect(request.Server),
+                                          ParsePortNumber(request.Port).number))
+        : CurlTlsFiles();
+    const Result made = CurlCommandForRequest(request, m_app.folder().path(), command, tls);
     if (!made)
         m_messages.showMessage(made.text, u"Error:"_s, MessageSink::Icon::Error);
     return command;
@@ -1037,10 +1057,40 @@ bool frmBrowser::pasteCurlCommand(const QString& command)
     showForm(form);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     setBody(request.Body);
+    // The command's certificate becomes the target's choice; its passphrase is asked when needed.
+    if (TargetTls choice; !imported.tls.isEmpty() && TargetTlsOf(imported.tls, choice)) {
+        m_clientTls.setTarget(tlsTarget(), choice);
+        keepClientCertificates();
+    }
     if (!imported.notes.isEmpty())
         m_messages.showMessage(u"Parts of the curl command were not taken over:\n"_s
                                    + imported.notes.join(u'\n'),
                                u"Ups:"_s, MessageSink::Icon::Information);
     cmdSend->setFocus();
     return true;
+}
+
+void frmBrowser::loadClientCertificates()
+{
+    LoadClientTlsTargets(m_app.userData(), m_clientTls);
+}
+
+QString frmBrowser::tlsTarget() const
+{
+    const RequestForm form = requestForm();
+    const QString port = form.secure ? form.portSecure : form.port;
+    return TlsTargetName(HostForConnect(form.server), ParsePortNumber(port).number);
+}
+
+void frmBrowser::openClientCertificates()
+{
+    ClientCertificatesDialog dialog(m_clientTls, tlsTarget(), window());
+    connect(&dialog, &ClientCertificatesDialog::changed, this, &frmBrowser::keepClientCertificates);
+    DialogRunner::exec(dialog);
+}
+
+void frmBrowser::keepClientCertificates()
+{
+    StoreClientTlsTargets(m_app.userData(), m_clientTls);
+    m_app.SaveUserDataReported(false, Flush::ToSystem);
 }
