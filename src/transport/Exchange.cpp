@@ -297,7 +297,7 @@ bool Exchange::startConnection()
         return false;
     if (m_request->Secure && !socket.setCertificateStore(u"MY\\"_s))
         return false;
-    if (m_request->Secure && !applyClientTls(socket))
+    if (!applyClientTls(socket))
         return false;
     return bool(socket.connectToRemote());
 }
@@ -561,7 +561,7 @@ void Exchange::setCaption(const QString& caption)
 bool Exchange::applyClientTls(SocketX& socket)
 {
     m_clientCertificateName.clear();
-    if (!m_clientTls)
+    if (!m_clientTls || !m_request->Secure)
         return true;
     TlsOptions options;
     const Result ready = m_clientTls->prepare(HostForConnect(m_request->Server),
