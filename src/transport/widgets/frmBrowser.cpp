@@ -177,6 +177,8 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
 frmBrowser::~frmBrowser()
 {
     m_app.history().setRequestLists(nullptr);
+    // The exchange belongs to a child, which outlives the members.
+    ctrlHTTP1->exchange()->setClientTls(nullptr);
 }
 
 void frmBrowser::buildControls()
