@@ -1093,6 +1093,11 @@ void frmBrowser::openClientCertificates()
 
 void frmBrowser::keepClientCertificates()
 {
+    // A kept connection presented the identity chosen before.
+    ConnectionPool& pool = ctrlHTTP1->exchange()->connections();
+    if (pool.isOpen() && pool.key().secure)
+        pool.closeNow(u"Client certificates changed; connection to "_s + pool.key().text()
+                      + u" closed"_s);
     StoreClientTlsTargets(m_app.userData(), m_clientTls);
     m_app.SaveUserDataReported(false, Flush::ToSystem);
 }
