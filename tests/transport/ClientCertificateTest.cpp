@@ -31,14 +31,16 @@ const QString kBundlePassphrase = u"bundle:pass"_s;
 class MutualTlsServer final
 {
 public:
-    explicit MutualTlsServer(const QString& clientCaFile)
+    explicit MutualTlsServer(const QString& clientCaFile, const QStringList& extra = {})
         : m_port(QString::number(TestServer::refusedPort()))
     {
         const QString dir = TestServer::certificateDir();
         m_process.start(u"openssl"_s,
-                        { u"s_server"_s, u"-accept"_s, u"127.0.0.1:"_s + m_port, u"-cert"_s,
-                          dir + u"/server.pem"_s, u"-key"_s, dir + u"/server.key"_s, u"-Verify"_s,
-                          u"1"_s, u"-CAfile"_s, clientCaFile, u"-www"_s });
+                        QStringList { u"s_server"_s, u"-accept"_s, u"127.0.0.1:"_s + m_port,
+                                      u"-cert"_s, dir + u"/server.pem"_s, u"-key"_s,
+                                      dir + u"/server.key"_s, u"-Verify"_s, u"1"_s, u"-CAfile"_s,
+                                      clientCaFile, u"-www"_s }
+                            + extra);
         QByteArray out;
         m_listening
             = QTest::qWaitFor(
@@ -205,6 +207,12 @@ TEST_F(ClientCertificateTest, ServerAskingWithoutAnIdentityOrAMismatchedKeyFailC
     QStringList log;
     EXPECT_FALSE(exchange(server.port(), nullptr, &log));
     EXPECT_TRUE(log.contains(u" The server asked for a client certificate and none was set"_s))
+        << log.join(u'\n').toStdString();
+    // Before TLS 1.3 the server's alert says only "handshake failure".
+    MutualTlsServer older(file(u"ca.pem"_s), { u"-tls1_2"_s });
+    ASSERT_TRUE(older.listening());
+    EXPECT_FALSE(exchange(older.port(), nullptr, &log));
+    EXPECT_TRUE(log.join(u'\n').contains(u"it may want a client certificate, and none was set"_s))
         << log.join(u'\n').toStdString();
 
     ClientTls tls;
