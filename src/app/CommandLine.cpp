@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "editing/CurlCommand.h"
 #include "transport/ExchangeSequence.h"
 #include "transport/SynchronisedSend.h"
 
@@ -53,6 +54,26 @@ struct Parser
                                   u"COMMAND"_s };
     QCommandLineOption save { u"save"_s, u"With --from-curl: the request file to write."_s,
                               u"FILE"_s };
+    QCommandLineOption cert {
+        u"cert"_s,
+        u"With --send: the client certificate (PEM, with its key unless --key "
+        "names it, or a PKCS#12 bundle) and the key's passphrase; write a ':' "
+        "of the file name as '\\:'."_s,
+        u"FILE[:PASSPHRASE]"_s
+    };
+    QCommandLineOption key { u"key"_s, u"With --cert: the PEM private key."_s, u"FILE"_s };
+    QCommandLineOption certType { u"cert-type"_s, u"With --cert: PEM (the default) or P12."_s,
+                                  u"TYPE"_s };
+    QCommandLineOption pass {
+        u"pass"_s,
+        u"With --send: the passphrase of the key or the PKCS#12 bundle, for --cert "
+        "and the saved client certificates."_s,
+        u"PHRASE"_s
+    };
+    QCommandLineOption cacert { u"cacert"_s,
+                                u"With --send: trust the CA certificates of this PEM file besides "
+                                "the system's."_s,
+                                u"FILE"_s };
     QCommandLineOption help { QStringList { u"h"_s, u"help"_s }, u"Show this help."_s };
     QCommandLineOption version { QStringList { u"v"_s, u"version"_s }, u"Show the version."_s };
 
@@ -63,12 +84,42 @@ struct Parser
         parser.addOptions({ dataDir, send, follow, keepAlive, maxTime, connectTimeout, probe,
                             toCurl, fromCurl, save, help, version });
         parser.addOptions({ pipeline, parallel });
+        parser.addOptions({ cert, key, certType, pass, cacert });
         parser.addPositionalArgument(u"file"_s,
                                      u"A request file (.phr) to open, or with --send "
                                      "the request files to send in order."_s,
                                      u"[file...]"_s);
     }
 };
+
+// curl's names and meaning; the passphrase given in --cert wins over --pass.
+void readTlsOptions(const Parser& p, CommandLine& line)
+{
+    const QCommandLineParser& parser = p.parser;
+    const bool any = parser.isSet(p.cert) || parser.isSet(p.key) || parser.isSet(p.certType)
+        || parser.isSet(p.pass) || parser.isSet(p.cacert);
+    if (!any || !line.error.isEmpty())
+        return;
+    TargetTls tls;
+    ClientIdentity& identity = tls.identity;
+    SplitCertArgument(parser.value(p.cert), identity.certFile, identity.passphrase);
+    if (!identity.passphrase && parser.isSet(p.pass))
+        identity.passphrase = parser.value(p.pass);
+    identity.keyFile = parser.value(p.key);
+    tls.caFile = parser.value(p.cacert);
+    if (parser.isSet(p.certType) && !ParseCertType(parser.value(p.certType), identity.type))
+        line.error = u"--cert-type must be PEM or P12: "_s + parser.value(p.certType);
+    else if (!identity.isSet() && (parser.isSet(p.key) || parser.isSet(p.certType)))
+        line.error = u"--key and --cert-type work only with --cert."_s;
+    else if (parser.isSet(p.cacert) && tls.caFile.isEmpty())
+        line.error = u"--cacert needs a file."_s;
+    else if (!line.headless())
+        line.error = u"--cert, --key, --cert-type, --pass and --cacert work only with --send."_s;
+    else if (identity.isSet() || !tls.caFile.isEmpty())
+        line.tls = tls;
+    if (line.error.isEmpty() && parser.isSet(p.pass))
+        line.pass = parser.value(p.pass);
+}
 
 } // namespace
 
@@ -157,6 +208,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         else if (!line.headless())
             line.error = name + u" works only with --send."_s;
     }
+    readTlsOptions(p, line);
     return line;
 }
 

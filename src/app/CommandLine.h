@@ -1,7 +1,11 @@
 #pragma once
 
+#include "transport/ClientIdentity.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // What the program was asked to do on its command line.
 struct CommandLine
@@ -19,6 +23,11 @@ struct CommandLine
     QString toCurlFile; // --to-curl FILE: print the file's request as a curl command
     QString fromCurl; // --from-curl COMMAND (with --save FILE): write a request file
     QString savePath; // --save FILE
+    // --cert FILE[:PASSPHRASE], --key FILE, --cert-type PEM|P12, --pass PHRASE, --cacert FILE: the
+    // TLS choice of every target, overriding the saved ones; unset when none of them is given.
+    std::optional<TargetTls> tls;
+    std::optional<QString>
+        pass; // --pass PHRASE: also for the keys of the saved client certificates
     bool showHelp = false;
     bool showVersion = false;
     QString error; // one line describing bad input; empty when the line was understood

@@ -3,8 +3,12 @@
 #include "editing/CurlFiles.h"
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
+#include "message/PortNumber.h"
 #include "persistence/AppData.h"
 #include "shell/MessageSink.h"
+#include "transport/ClientIdentity.h"
+#include "transport/ClientTlsData.h"
+#include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
 
 #include <QDir>
@@ -14,6 +18,21 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum Status { Ok = 0, WriteFailed = 1, BadInput = 2 };
+
+QString targetOf(const HTTPRequest& request)
+{
+    return TlsTargetName(HostForConnect(request.Server), ParsePortNumber(request.Port).number);
+}
+
+// The saved choice for the request's target, as curl's options name it.
+CurlTlsFiles curlTlsFor(const HTTPRequest& request, AppData& app)
+{
+    if (!request.Secure)
+        return {};
+    ClientTls tls;
+    LoadClientTlsTargets(app.userData(), tls);
+    return CurlTlsOf(tls.targets().value(targetOf(request)));
+}
 
 } // namespace
 
@@ -39,7 +58,9 @@ int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out
         = PreviewRequest(FormForLoadedRequest(loaded, defaultVersion), loaded.Header,
                          app.settings(), &app.cookies(), QString());
     QString command;
-    if (const Result made = CurlCommandForRequest(request, folder.path(), command); !made) {
+    if (const Result made
+        = CurlCommandForRequest(request, folder.path(), command, curlTlsFor(request, app));
+        !made) {
         err = u"pelorin: "_s + made.text + u'\n';
         return WriteFailed;
     }
@@ -47,12 +68,40 @@ int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out
     return Ok;
 }
 
-int RunFromCurl(const QString& command, const QString& savePath, QString& err)
+int RunFromCurl(const QString& command, const QString& savePath, const DataFolder& folder,
+                QString& err)
 {
     const CurlImport imported = ImportCurlCommand(command, QDir::currentPath());
     if (!imported) {
         err = u"pelorin: cannot read the curl command: "_s + imported.error + u'\n';
         return BadInput;
+    }
+    // A request file holds no TLS choice: the target's is kept with the user data, as the
+    // window keeps it.
+    if (!imported.tls.isEmpty()) {
+        const CurlTlsFiles& files = imported.tls;
+        TargetTls choice;
+        if (const Result read = TargetTlsOf(files, choice); !read) {
+            err = u"pelorin: "_s + read.text + u'\n';
+            return BadInput;
+        }
+        StderrMessageSink messages(false);
+        AppData app(folder, messages);
+        if (!app.LoadConfiguration(nullptr))
+            return BadInput;
+        app.LoadUserData();
+        ClientTls tls;
+        LoadClientTlsTargets(app.userData(), tls);
+        const QString target = targetOf(imported.request);
+        tls.setTarget(target, choice);
+        StoreClientTlsTargets(app.userData(), tls);
+        if (const Result saved = app.SaveUserData(); !saved) {
+            err = u"pelorin: "_s + saved.text + u'\n';
+            return WriteFailed;
+        }
+        err += u"pelorin: the client certificate and CA file are kept for "_s + target
+            + (files.passphrase ? u"; the passphrase is not (give it with --pass)"_s : QString())
+            + u'\n';
     }
     for (const QString& note : imported.notes)
         err += u"pelorin: "_s + note + u'\n';

@@ -15,5 +15,7 @@ class DataFolder;
 int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out, QString& err);
 
 // Reads a curl command and saves it as the request file savePath. Options not taken over are
-// listed in err.
-int RunFromCurl(const QString& command, const QString& savePath, QString& err);
+// listed in err. A client certificate or CA file the command names is kept for its target in
+// the user data of folder (never a passphrase).
+int RunFromCurl(const QString& command, const QString& savePath, const DataFolder& folder,
+                QString& err);

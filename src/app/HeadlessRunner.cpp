@@ -8,6 +8,8 @@
 #include "persistence/UserDataSaver.h"
 #include "shell/MessageSink.h"
 #include "transport/BrowserSession.h"
+#include "transport/ClientIdentity.h"
+#include "transport/ClientTlsData.h"
 #include "transport/Exchange.h"
 #include "transport/ExchangeSequence.h"
 #include "transport/HeadlessView.h"
@@ -60,11 +62,25 @@ int HeadlessRunner::run()
         requests.append(request);
     }
 
+    // The command line's client identity and CAs apply to every target. Their files are read
+    // now, so that one that cannot be used (no one is there to give a passphrase) is bad input.
+    ClientTls tls;
+    tls.setPassphrase(m_line.pass);
+    if (m_line.tls) {
+        tls.setForAll(m_line.tls);
+        TlsOptions options;
+        if (const Result ready = tls.prepare(QString(), 0, options); !ready) {
+            printLine(stderr, u"pelorin: "_s + ready.text);
+            return BadInput;
+        }
+    }
+
     StderrMessageSink messages(false);
     AppData app(m_folder, messages);
     if (!app.LoadConfiguration(nullptr))
         return BadInput;
     app.LoadUserData();
+    LoadClientTlsTargets(app.userData(), tls);
     if (m_line.keepAlive)
         app.settings().CloseConnection = false;
     // The same pieces the request window puts together, with a view that shows nothing.
@@ -82,6 +98,7 @@ int HeadlessRunner::run()
     // Responses stream to standard output; keeping them whole in memory would serve no one.
     session.setKeepResponseBodies(false);
     exchange.setTimeLimits(qint64(m_line.connectTimeout * 1000), qint64(m_line.maxTime * 1000));
+    exchange.setClientTls(&tls);
 
     QObject::connect(&exchange, &Exchange::DataArrived, &context, [](const QByteArray& chunk) {
         std::fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);

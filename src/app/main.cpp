@@ -61,7 +61,7 @@ int runWithoutWindows(int argc, char** argv, const CommandLine& line)
     if (line.curlConversion()) {
         QString out, err;
         const int status = line.toCurlFile.isEmpty()
-            ? RunFromCurl(line.fromCurl, line.savePath, err)
+            ? RunFromCurl(line.fromCurl, line.savePath, data.folder, err)
             : RunToCurl(line.toCurlFile, data.folder, out, err);
         print(stdout, out);
         print(stderr, err);

@@ -245,6 +245,9 @@ const QHash<QString, OptionInfo>& options()
         both(u"-G"_s, u"--get"_s, Arg::None);
         both(u"-I"_s, u"--head"_s, Arg::None);
         both(u"-k"_s, u"--insecure"_s, Arg::None);
+        both(u"-E"_s, u"--cert"_s, Arg::Required);
+        for (const QString& l : { u"--key"_s, u"--cert-type"_s, u"--pass"_s, u"--cacert"_s })
+            both({}, l, Arg::Required);
         both({}, u"--compressed"_s, Arg::None);
         both(u"-0"_s, u"--http1.0"_s, Arg::None);
         both({}, u"--http1.1"_s, Arg::None);
@@ -269,7 +272,7 @@ const QHash<QString, OptionInfo>& options()
                                     { u"-c"_s, u"--cookie-jar"_s } })
             both(s, l, Arg::Required);
         for (const QString& l : { u"--connect-timeout"_s, u"--retry"_s, u"--max-redirs"_s,
-                                  u"--limit-rate"_s, u"--cacert"_s, u"--capath"_s })
+                                  u"--limit-rate"_s, u"--capath"_s })
             both({}, l, Arg::Required);
         return t;
     }();
@@ -299,7 +302,6 @@ bool ignoredOption(const QString& longName)
                                        u"--retry"_s,
                                        u"--max-redirs"_s,
                                        u"--limit-rate"_s,
-                                       u"--cacert"_s,
                                        u"--capath"_s };
     return ignored.contains(longName);
 }
@@ -612,6 +614,20 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
             head = true;
         } else if (option == u"--insecure"_s) {
             r.insecure = true;
+        } else if (option == u"--cert"_s) {
+            std::optional<QString> passphrase;
+            SplitCertArgument(text, r.tls.cert, passphrase);
+            r.tls.cert = fileIn(r.tls.cert.toUtf8());
+            if (passphrase)
+                r.tls.passphrase = passphrase;
+        } else if (option == u"--pass"_s) {
+            r.tls.passphrase = text;
+        } else if (option == u"--key"_s) {
+            r.tls.key = fileIn(value);
+        } else if (option == u"--cert-type"_s) {
+            r.tls.certType = text;
+        } else if (option == u"--cacert"_s) {
+            r.tls.caFile = fileIn(value);
         } else if (option == u"--compressed"_s) {
             if (!hasHeader(r.headers, u"Accept-Encoding"_s))
                 r.headers.append({ u"Accept-Encoding"_s, u"deflate, gzip, br"_s });
@@ -744,6 +760,37 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
     return r;
 }
 
+void SplitCertArgument(const QString& argument, QString& file, std::optional<QString>& passphrase)
+{
+    file.clear();
+    passphrase.reset();
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        const QChar c = argument.at(i);
+        if (c == u'\\' && i + 1 < argument.size()
+            && (argument.at(i + 1) == u':' || argument.at(i + 1) == u'\\')) {
+            file += argument.at(++i);
+        } else if (c == u':') {
+            passphrase = argument.mid(i + 1);
+            return;
+        } else {
+            file += c;
+        }
+    }
+}
+
+QString JoinCertArgument(const QString& file, const std::optional<QString>& passphrase)
+{
+    QString argument;
+    for (const QChar c : file) {
+        if (c == u':' || c == u'\\')
+            argument += u'\\';
+        argument += c;
+    }
+    if (passphrase)
+        argument += u':' + *passphrase;
+    return argument;
+}
+
 bool CurlBodyNeedsFile(const HTTPRequest& request)
 {
     if (request.Body.hasFiles())
@@ -782,6 +829,19 @@ QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& o
         args.append(u"--http1.1"_s); // curl would offer HTTP/2 over TLS
     if (request.Secure)
         args.append(u"-k"_s);
+    const CurlTlsFiles& tls = options.tls;
+    if (!tls.cert.isEmpty()) {
+        args.append(u"--cert "_s + ShellQuote(JoinCertArgument(tls.cert, std::nullopt)));
+        if (!tls.key.isEmpty())
+            args.append(u"--key "_s + ShellQuote(tls.key));
+        if (!tls.certType.isEmpty())
+            args.append(u"--cert-type "_s + ShellQuote(tls.certType));
+        // A passphrase the user gave is passed on; without one curl asks at the terminal.
+        if (tls.passphrase)
+            args.append(u"--pass "_s + ShellQuote(*tls.passphrase));
+    }
+    if (!tls.caFile.isEmpty())
+        args.append(u"--cacert "_s + ShellQuote(tls.caFile));
 
     const QByteArray& body = request.Body.ContentBytes();
     const bool hasBody = !body.isEmpty() || request.Body.hasFiles();

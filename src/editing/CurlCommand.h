@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class HTTPRequest;
 
 // Splits a command line into words as a POSIX shell would: single and double quotes, $'...'
@@ -28,6 +30,23 @@ struct CurlFormField
     QString contentType; // ";type=..." when given
 };
 
+// Splits curl's "--cert FILE[:PASSPHRASE]": the first ':' not written "\:" ends the file name, "\\"
+// there stands for one backslash, and any other backslash for itself.
+void SplitCertArgument(const QString& argument, QString& file, std::optional<QString>& passphrase);
+// The argument SplitCertArgument reads back as file and passphrase.
+QString JoinCertArgument(const QString& file, const std::optional<QString>& passphrase);
+// A command's client certificate and trust options, files made absolute.
+struct CurlTlsFiles
+{
+    QString cert; // --cert's file, its escapes undone
+    std::optional<QString> passphrase; // --cert's passphrase, else --pass
+    QString key; // --key
+    QString certType; // --cert-type as written, empty when not given
+    QString caFile; // --cacert
+
+    bool isEmpty() const { return cert.isEmpty() && caFile.isEmpty(); }
+};
+
 // The request a curl command describes, with what it could not take over.
 struct CurlRequest
 {
@@ -43,6 +62,7 @@ struct CurlRequest
     QString bodyFile; // when not empty, the body is this whole file, read when sent
     QList<CurlFormField> form; // -F fields, in order; the caller builds the multipart body
     bool insecure = false; // -k: the user accepts an untrusted certificate
+    CurlTlsFiles tls; // --cert, --key, --cert-type, --pass, --cacert
     QStringList unknownOptions; // options we do not know: the request may differ from curl's
     QStringList ignoredOptions; // known options that do not change the request bytes
     QString error; // why the command could not be read; empty on success
@@ -65,6 +85,7 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir 
 struct CurlExportOptions
 {
     QString bodyFile; // when the body is not text, it is read from this file (@path)
+    CurlTlsFiles tls; // the target's client certificate and CA file, given as curl's options
 };
 
 // True when the body cannot travel as a shell word (NUL bytes, invalid UTF-8, or over 64 KiB), so

@@ -56,6 +56,7 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
         return result;
     }
 
+    result.tls = curl.tls;
     HTTPRequest& request = result.request;
     request.Secure = curl.secure;
     request.Server = curl.server;
@@ -220,9 +221,10 @@ Result WriteCurlBodyFile(const QString& folder, const QList<BodyPiece>& pieces, 
 }
 
 Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder,
-                             QString& command)
+                             QString& command, const CurlTlsFiles& tls)
 {
     CurlExportOptions options;
+    options.tls = tls;
     if (CurlBodyNeedsFile(request)) {
         Result written = request.Body.hasFiles()
             ? WriteCurlBodyFile(bodyFolder, request.Body.pieces(), options.bodyFile)

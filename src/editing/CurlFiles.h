@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/CurlCommand.h"
 #include "message/HTTPRequest.h"
 #include "shell/Result.h"
 
@@ -12,6 +13,7 @@ struct CurlImport
     HTTPRequest request; // Header holds the command's rows; Host and Accept as curl sends them
     bool includeBody = false; // the command sends a body (-d, --data-*, -F), even an empty one
     QStringList notes; // options not taken over or ignored, one line each; never dropped silently
+    CurlTlsFiles tls; // the command's client certificate and CA file, for the target's TLS choice
     QString error; // why the command cannot be used; empty on success
 
     explicit operator bool() const { return error.isEmpty(); }
@@ -34,6 +36,7 @@ Result WriteCurlBodyFile(const QString& folder, const QList<BodyPiece>& pieces, 
 
 // Sets command to the curl command for request as it goes on the wire; a body that is not text
 // is written to a file in bodyFolder first. Fails with the reason when the
-// body file cannot be written; command is then left as it was.
+// body file cannot be written; command is then left as it was. tls gives the target's client
+// certificate and CA file.
 Result CurlCommandForRequest(const HTTPRequest& request, const QString& bodyFolder,
-                             QString& command);
+                             QString& command, const CurlTlsFiles& tls = {});

@@ -116,6 +116,8 @@ void BrowserSession::onInfo(const QString& text)
     // The text names only the gravest problem; a script reading the log sees each.
     for (const QString& problem : m_exchange.certificateProblems())
         AddToLog(u"!!Certificate Error!! "_s + problem);
+    if (!m_exchange.clientCertificateName().isEmpty())
+        AddToLog(u"Client certificate: "_s + m_exchange.clientCertificateName());
 }
 
 QByteArray BrowserSession::addToResponse(const QByteArray& piece)

@@ -3,6 +3,7 @@
 #include "message/BodySource.h"
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
+#include "transport/ClientIdentity.h"
 #include "transport/QtSocketX.h"
 #include "transport/Redirect.h"
 #include "transport/TransportErrors.h"
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -167,7 +169,7 @@ void Exchange::Execute(HTTPRequest& request)
     Q_EMIT repaintRequested();
 
     if (!startConnection())
-        RaiseFailure(kSetupFailure);
+        RaiseFailure(setupFailure());
 }
 
 void Exchange::openSocket(std::unique_ptr<SocketX> socket)
@@ -228,7 +230,7 @@ bool Exchange::retryOnFreshConnection(const QString& why)
     openSocket(std::make_unique<QtSocketX>());
     AddLogLine(u"Connecting"_s);
     if (!startConnection())
-        RaiseFailure(kSetupFailure);
+        RaiseFailure(setupFailure());
     return true;
 }
 
@@ -294,6 +296,8 @@ bool Exchange::startConnection()
     if (!port || !socket.setRemotePort(port.number))
         return false;
     if (m_request->Secure && !socket.setCertificateStore(u"MY\\"_s))
+        return false;
+    if (!applyClientTls(socket))
         return false;
     return bool(socket.connectToRemote());
 }
@@ -486,6 +490,8 @@ void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& is
         text += m_socket->tlsReport();
     text += u"\r\n"_s;
     Q_EMIT Info(text);
+    if (!m_clientCertificateName.isEmpty())
+        AddLogLine(u"Client certificate: "_s + m_clientCertificateName);
 }
 
 QString Exchange::bytesSentText() const
@@ -520,7 +526,11 @@ void Exchange::appendLine(const QString& line)
 void Exchange::RaiseFailure(const QString& message)
 {
     stopTimers();
-    Q_EMIT ErrorOccured(message);
+    // What the TLS layer knows (a server's alert, an unusable key) says more than the socket error.
+    const QString why = m_socket ? m_socket->tlsFailure() : QString();
+    if (!why.isEmpty())
+        AddLogLine(why);
+    Q_EMIT ErrorOccured(why.isEmpty() ? message : why + u" ("_s + message + u')');
     m_failed = true;
     AddLogLine(u"[ERROR] "_s + message);
     setCaption(kOk);
@@ -546,4 +556,27 @@ void Exchange::setCaption(const QString& caption)
         return;
     m_caption = caption;
     Q_EMIT buttonCaptionChanged(m_caption);
+}
+
+bool Exchange::applyClientTls(SocketX& socket)
+{
+    m_clientCertificateName.clear();
+    if (!m_clientTls || !m_request->Secure)
+        return true;
+    TlsOptions options;
+    const Result ready = m_clientTls->prepare(HostForConnect(m_request->Server),
+                                              ParsePortNumber(m_request->Port).number, options);
+    if (!ready) {
+        m_setupProblem = ready.text;
+        return false;
+    }
+    if (!options.certificate.isNull())
+        m_clientCertificateName = ClientCertificateName(options.certificate);
+    socket.setTlsOptions(options);
+    return true;
+}
+
+QString Exchange::setupFailure()
+{
+    return m_setupProblem.isEmpty() ? kSetupFailure : std::exchange(m_setupProblem, {});
 }

@@ -12,6 +12,7 @@
 #include <optional>
 
 class BodySource;
+class ClientTls;
 class HTTPRequest;
 class QTimer;
 class SocketX;
@@ -51,6 +52,13 @@ public:
     const QStringList& certificateProblems() const { return m_certProblems; }
     // The limit that ended the last exchange; None when none did.
     TimeLimit timedOut() const { return m_timedOut; }
+
+    // The client identities and extra CAs of later TLS connections, by target; null for none.
+    // tls must outlive the exchange. A file that cannot be used fails the exchange before it
+    // connects.
+    void setClientTls(ClientTls* tls) { m_clientTls = tls; }
+    // "CN=<name>" of the client certificate offered on the current connection; empty for none.
+    const QString& clientCertificateName() const { return m_clientCertificateName; }
 
     // The connection kept open between keep-alive exchanges; lives as long as the exchange.
     ConnectionPool& connections() { return m_pool; }
@@ -157,4 +165,10 @@ private:
     qint64 m_sentBase = 0;
     // Frames the keep-alive response being read; empty once framing gave up.
     std::optional<ResponseFraming> m_framing;
+
+    bool applyClientTls(SocketX& socket);
+    QString setupFailure();
+    ClientTls* m_clientTls = nullptr;
+    QString m_clientCertificateName; // of the connection being made; empty when none is presented
+    QString m_setupProblem; // why the connection could not be set up, when it was not the address
 };

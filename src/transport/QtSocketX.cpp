@@ -7,6 +7,7 @@
 #include <QHostInfo>
 #include <QNetworkProxy>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QSslSocket>
 
 #include <algorithm>
@@ -127,7 +128,9 @@ Result QtSocketX::createSocket()
         connect(tls, &QSslSocket::encrypted, this, &QtSocketX::onEncrypted);
         connect(tls, &QSslSocket::sslErrors, this, &QtSocketX::onSslErrors);
         connect(tls, &QSslSocket::encryptedBytesWritten, this, &QtSocketX::onBytesWritten);
+        connect(tls, &QSslSocket::alertReceived, this, &QtSocketX::onAlertReceived);
     }
+    m_tlsFailure.clear();
     return Result::success();
 }
 
@@ -212,9 +215,10 @@ void QtSocketX::connectToNextAddress()
     const auto port = static_cast<quint16>(m_port);
     m_socket->abort();
     // Certificate checks and SNI stay on the name the user typed, not the address.
-    if (QSslSocket* tls = tlsSocket())
+    if (QSslSocket* tls = tlsSocket()) {
+        applyTlsOptions(*tls);
         tls->connectToHostEncrypted(address.toString(), port, m_host);
-    else
+    } else
         // Unbuffered, a plain socket's bytes go from the kernel straight into the chunk
         // receive() keeps, instead of through Qt's buffer: one copy fewer of every byte.
         m_socket->connectToHost(address, port, QIODevice::ReadWrite | QIODevice::Unbuffered);
@@ -420,6 +424,8 @@ void QtSocketX::onErrorOccurred(QAbstractSocket::SocketError error)
             Qt::QueuedConnection);
         return;
     }
+    if (error == QAbstractSocket::SslInvalidUserDataError && m_tlsFailure.isEmpty())
+        m_tlsFailure = u"The client certificate cannot be used: "_s + m_socket->errorString();
     if (error != QAbstractSocket::RemoteHostClosedError) {
         finish(socketErrorCode(error, m_socket->errorString()));
         return;
@@ -642,4 +648,62 @@ QString QtSocketX::distinguishedName(const QSslCertificate& certificate, bool is
             parts.append(QString::fromLatin1(attribute) + u'=' + quoteAttribute(value));
     }
     return parts.join(u", "_s);
+}
+
+void QtSocketX::applyTlsOptions(QSslSocket& tls)
+{
+    if (m_tlsOptions.certificate.isNull() && m_tlsOptions.extraCas.isEmpty())
+        return;
+    QSslConfiguration configuration = tls.sslConfiguration();
+    if (!m_tlsOptions.certificate.isNull()) {
+        configuration.setLocalCertificateChain(QList { m_tlsOptions.certificate }
+                                               + m_tlsOptions.chain);
+        configuration.setPrivateKey(m_tlsOptions.key);
+    }
+    if (!m_tlsOptions.extraCas.isEmpty()) {
+        // Setting CAs ends Qt's loading of the system's on demand, so they are named too.
+        configuration.setCaCertificates(configuration.caCertificates()
+                                        + QSslConfiguration::systemCaCertificates()
+                                        + m_tlsOptions.extraCas);
+    }
+    tls.setSslConfiguration(configuration);
+}
+
+void QtSocketX::onAlertReceived(QSsl::AlertLevel level, QSsl::AlertType type,
+                                const QString& description)
+{
+    if (level != QSsl::AlertLevel::Fatal || !m_tlsFailure.isEmpty())
+        return;
+    const bool identitySet = !m_tlsOptions.certificate.isNull();
+    switch (type) {
+    case QSsl::AlertType::CertificateRequired:
+        m_tlsFailure = identitySet
+            ? u"The server refused the client certificate (alert: %1)"_s.arg(description)
+            : u"The server asked for a client certificate and none was set"_s;
+        return;
+    case QSsl::AlertType::HandshakeFailure:
+        // Before TLS 1.3 a server that wants a certificate and gets none says only this.
+        if (!identitySet) {
+            m_tlsFailure = u"The server ended the handshake (alert: %1); it may want a client "
+                           "certificate, and none was set"_s.arg(description);
+            return;
+        }
+        break;
+    case QSsl::AlertType::BadCertificate:
+    case QSsl::AlertType::UnsupportedCertificate:
+    case QSsl::AlertType::CertificateRevoked:
+    case QSsl::AlertType::CertificateExpired:
+    case QSsl::AlertType::CertificateUnknown:
+    case QSsl::AlertType::UnknownCa:
+    case QSsl::AlertType::AccessDenied:
+        if (identitySet) {
+            m_tlsFailure
+                = u"The server refused the client certificate (alert: %1)"_s.arg(description);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    m_tlsFailure = u"The server ended the connection (alert: %1)"_s.arg(description);
 }

@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QPointer>
+#include <QSsl>
 #include <QSslError>
 
 class QHostInfo;
@@ -65,6 +66,11 @@ public:
     // name still names the server to TLS. An empty list looks the host up again.
     void setAddresses(const QList<QHostAddress>& addresses) { m_fixedAddresses = addresses; }
 
+    // Applied to each TLS connection from the next one on.
+    void setTlsOptions(const TlsOptions& options) override { m_tlsOptions = options; }
+    // The server's fatal alert or the TLS library's refusal of the client identity.
+    QString tlsFailure() const override { return m_tlsFailure; }
+
     // The Windows-sockets code for a Qt socket error; errorString tells apart the kinds
     // Qt folds into NetworkError. RemoteHostClosedError gives 0 (reset detection is separate).
     static quint16 socketErrorCode(QAbstractSocket::SocketError error, const QString& errorString);
@@ -122,4 +128,9 @@ private:
     bool m_tcpConnected = false;
     ExchangeTiming m_timing;
     QString m_tlsReport;
+
+    void applyTlsOptions(QSslSocket& tls);
+    void onAlertReceived(QSsl::AlertLevel level, QSsl::AlertType type, const QString& description);
+    TlsOptions m_tlsOptions;
+    QString m_tlsFailure;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Result.h"
+#include "transport/ClientIdentity.h"
 #include "transport/ExchangeTiming.h"
 
 #include <QByteArray>
@@ -66,6 +67,12 @@ public:
     // loop, as far as the socket takes them without blocking; a socket layer that cannot
     // leaves them to the loop.
     virtual void flush() { }
+    // For the next TLS connection: the client identity to present and the CAs trusted beside
+    // the system's. Plain connections ignore it.
+    virtual void setTlsOptions(const TlsOptions& options) { Q_UNUSED(options) }
+    // Why the last TLS connection failed, in words (the server's alert, a key that does not
+    // fit its certificate); empty when it did not or the socket cannot tell.
+    virtual QString tlsFailure() const { return {}; }
 
 Q_SIGNALS:
     // The server's certificate of a TLS connection, before sendReady. certError is 0 when

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "editing/CurlCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -77,4 +78,37 @@ TEST(CommandLineTest, QtWindowOptionsAreLeftToQt)
                                     "-reverse",       "--max-time", "3" };
     EXPECT_EQ(ProgramArguments(int(args.size()), const_cast<char**>(args.data())),
               (QStringList { u"pelorin"_s, u"--send"_s, u"a.phr"_s, u"--max-time"_s, u"3"_s }));
+}
+
+TEST(CommandLineTest, ClientCertificateOptionsTakeCurlsForm)
+{
+    const CommandLine line = parse({ u"--send"_s, u"a.phr"_s, u"--cert"_s,
+                                     u"C\\:\\\\id\\:1.p12:pa:ss"_s, u"--cert-type"_s, u"p12"_s,
+                                     u"--pass"_s, u"other"_s, u"--cacert"_s, u"ca.pem"_s });
+    ASSERT_TRUE(line.error.isEmpty()) << line.error.toStdString();
+    ASSERT_TRUE(line.tls);
+    EXPECT_EQ(line.tls->identity.certFile, u"C:\\id:1.p12"_s);
+    // The passphrase in --cert wins over --pass; the one after the first bare ':' keeps its ':'.
+    EXPECT_EQ(line.tls->identity.passphrase, u"pa:ss"_s);
+    EXPECT_EQ(line.tls->identity.type, ClientIdentity::Type::P12);
+    EXPECT_EQ(line.tls->caFile, u"ca.pem"_s);
+    EXPECT_EQ(JoinCertArgument(u"C:\\id:1.p12"_s, u"pa:ss"_s), u"C\\:\\\\id\\:1.p12:pa:ss"_s);
+
+    const CommandLine keyed = parse({ u"--send"_s, u"a.phr"_s, u"--cert"_s, u"c.pem"_s, u"--key"_s,
+                                      u"k.pem"_s, u"--pass"_s, u"secret"_s });
+    ASSERT_TRUE(keyed.tls);
+    EXPECT_EQ(keyed.tls->identity.keyFile, u"k.pem"_s);
+    EXPECT_EQ(keyed.tls->identity.passphrase, u"secret"_s);
+    EXPECT_FALSE(parse({ u"--send"_s, u"a.phr"_s }).tls);
+    // Alone, --pass serves the saved client certificates.
+    const CommandLine passOnly = parse({ u"--send"_s, u"a.phr"_s, u"--pass"_s, u"secret"_s });
+    EXPECT_TRUE(passOnly.error.isEmpty()) << passOnly.error.toStdString();
+    EXPECT_FALSE(passOnly.tls);
+    EXPECT_EQ(passOnly.pass, u"secret"_s);
+
+    for (const QStringList& bad :
+         { QStringList { u"--send"_s, u"a.phr"_s, u"--key"_s, u"k.pem"_s },
+           QStringList { u"--send"_s, u"a.phr"_s, u"--cert"_s, u"c"_s, u"--cert-type"_s, u"DER"_s },
+           QStringList { u"--cacert"_s, u"ca.pem"_s } })
+        EXPECT_FALSE(parse(bad).error.isEmpty()) << bad.join(u' ').toStdString();
 }

@@ -4,6 +4,7 @@
 #include "support/FileHelpers.h"
 #include "support/TestServer.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -176,4 +177,27 @@ TEST_F(CurlRunTest, FromCurlSavesARequestFileThatExportsTheSameCommand)
     EXPECT_EQ(bad.status, 2);
     EXPECT_TRUE(bad.err.contains(u"Unterminated"_s)) << bad.err.toStdString();
     EXPECT_EQ(pelorin({ u"--from-curl"_s, u"curl http://x/"_s }).status, 2) << "--save is needed";
+}
+
+// A command's client certificate is kept for its target and exported with the target's requests.
+TEST_F(CurlRunTest, ClientCertificateOptionsTravelThroughTheUserData)
+{
+    const QString saved = dir.filePath(u"mtls.phr"_s);
+    const Run made = pelorin({ u"--from-curl"_s,
+                               u"curl https://API.test:8443/x -E 'id\\:1.p12:secret' "
+                               "--cert-type P12 --cacert /c/ca.pem"_s,
+                               u"--save"_s, saved });
+    ASSERT_EQ(made.status, 0) << made.err.toStdString();
+    EXPECT_TRUE(made.err.contains(u"kept for api.test:8443; the passphrase is not"_s))
+        << made.err.toStdString();
+    EXPECT_FALSE(FileHelpers::readFile(dataDir + u"/pelorinuser.xml"_s).contains("secret"));
+
+    const Run exported = pelorin({ u"--to-curl"_s, saved });
+    ASSERT_EQ(exported.status, 0) << exported.err.toStdString();
+    const CurlRequest back = ParseCurlCommand(exported.out);
+    ASSERT_TRUE(back) << back.error.toStdString();
+    EXPECT_EQ(back.tls.cert, QDir::current().absoluteFilePath(u"id:1.p12"_s));
+    EXPECT_EQ(back.tls.certType, u"P12"_s);
+    EXPECT_EQ(back.tls.caFile, u"/c/ca.pem"_s);
+    EXPECT_FALSE(back.tls.passphrase);
 }

@@ -506,3 +506,24 @@ TEST_F(HeadlessRunTest, PipelineAndParallelWriteEveryResponseInOrder)
     EXPECT_EQ(run({ u"--send"_s, target, u"--parallel"_s, u"0"_s }).status, 2);
     EXPECT_EQ(run({ u"--send"_s, target, u"--pipeline"_s, u"--keep-alive"_s }).status, 2);
 }
+
+TEST_F(HeadlessRunTest, CaFileMakesTheChainTrustedAndAnUnusableCertificateIsBadInput)
+{
+    const QString file = requestFile(u"/target.html"_s, true);
+    const RunResult untrusted = run({ u"--send"_s, file });
+    ASSERT_EQ(untrusted.status, 0) << untrusted.err.toStdString();
+    EXPECT_TRUE(untrusted.err.contains(u"!!Certificate Error!!"_s));
+
+    const QString ca = TestServer::certificateDir() + u"/ca.pem"_s;
+    const RunResult trusted = run({ u"--send"_s, file, u"--cacert"_s, ca });
+    ASSERT_EQ(trusted.status, 0) << trusted.err.toStdString();
+    EXPECT_TRUE(trusted.err.contains(u"<Subject:> "_s));
+    EXPECT_FALSE(trusted.err.contains(u"!!Certificate Error!!"_s)) << trusted.err.toStdString();
+
+    // A certificate without its key: nothing is sent.
+    const RunResult noKey = run({ u"--send"_s, file, u"--cert"_s, ca });
+    EXPECT_EQ(noKey.status, 2);
+    EXPECT_TRUE(noKey.err.contains(u"pelorin: No private key in "_s + ca))
+        << noKey.err.toStdString();
+    EXPECT_TRUE(noKey.out.isEmpty());
+}

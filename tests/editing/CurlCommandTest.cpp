@@ -155,3 +155,33 @@ TEST(CurlCommandTest, ExportedCommandSendsTheSameBytes)
         EXPECT_EQ(back.headerText(), request.Header);
     }
 }
+
+TEST(CurlCommandTest, ClientCertificateOptionsAreReadAndWritten)
+{
+    const CurlRequest r = ParseCurlCommand(
+        u"curl https://h/ --cert 'a\\\\b\\:c.pem:pa:ss' --key k.pem --pass other --cacert ca.pem"_s,
+        u"/base"_s);
+    ASSERT_TRUE(r) << r.error.toStdString();
+    EXPECT_EQ(r.tls.cert, u"/base/a\\b:c.pem"_s);
+    // --pass comes later on the line and wins, as in curl.
+    EXPECT_EQ(r.tls.passphrase, u"other"_s);
+    EXPECT_EQ(r.tls.key, u"/base/k.pem"_s);
+    EXPECT_EQ(r.tls.caFile, u"/base/ca.pem"_s);
+    EXPECT_TRUE(r.unknownOptions.isEmpty()) << r.unknownOptions.join(u' ').toStdString();
+
+    HTTPRequest request;
+    request.Secure = true;
+    request.Server = u"h"_s;
+    request.Port = u"443"_s;
+    request.setMethod(u"GET"_s);
+    request.setURL(u"/"_s);
+    request.HTTPver = u"HTTP/1.1"_s;
+    CurlExportOptions options;
+    options.tls = r.tls;
+    const CurlRequest back = ParseCurlCommand(ExportCurlCommand(request, options));
+    ASSERT_TRUE(back) << back.error.toStdString();
+    EXPECT_EQ(back.tls.cert, r.tls.cert);
+    EXPECT_EQ(back.tls.passphrase, r.tls.passphrase);
+    EXPECT_EQ(back.tls.key, r.tls.key);
+    EXPECT_EQ(back.tls.caFile, r.tls.caFile);
+}

@@ -62,6 +62,10 @@ frmControlPanel* frmMain::controlPanel()
     if (!m_panel) {
         m_panel = new frmControlPanel(m_app.settings(), m_messages);
         m_panel->setAboutOpener([this] { ShowAbout(); });
+        m_panel->setClientCertificatesOpener([this] {
+            if (m_browser)
+                m_browser->openClientCertificates();
+        });
         FramedSubWindow::addTo(m_area, m_panel);
         m_panel->hide();
         // Filled as loading the configuration fills it: only the panel changes the settings.
@@ -246,6 +250,7 @@ bool frmMain::startUp(const QString& requestFileArgument)
     });
 
     m_app.LoadUserData();
+    m_browser->loadClientCertificates();
     m_browser->GetHistoryForHost();
 
     const QString file = RequestFileArgument(requestFileArgument);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -29,6 +30,7 @@ frmControlPanel::frmControlPanel(AutoSettings& settings, MessageSink& messages, 
     , TabStrip1(new QTabWidget(content()))
     , lstAutoSettings(new QListWidget)
     , lstHelp(new QListWidget)
+    , cmdClientCertificates(new QPushButton(u"Client certificates..."_s))
 {
     setObjectName(u"frmControlPanel"_s);
     TabStrip1->setObjectName(u"TabStrip1"_s);
@@ -45,12 +47,25 @@ frmControlPanel::frmControlPanel(AutoSettings& settings, MessageSink& messages, 
     auto* rows = new QVBoxLayout(content());
     rows->setContentsMargins(0, 0, 0, 0);
     rows->addWidget(TabStrip1);
+    cmdClientCertificates->setObjectName(u"cmdClientCertificates"_s);
+    cmdClientCertificates->hide();
+    rows->addWidget(cmdClientCertificates, 0, Qt::AlignRight);
+    connect(cmdClientCertificates, &QPushButton::clicked, this, [this] {
+        if (m_clientCertificates)
+            m_clientCertificates();
+    });
 
     connect(lstAutoSettings, &QListWidget::itemChanged, this, &frmControlPanel::settingChanged);
     connect(lstHelp, &QListWidget::itemActivated, this, &frmControlPanel::openLink);
 }
 
 frmControlPanel::~frmControlPanel() = default;
+
+void frmControlPanel::setClientCertificatesOpener(std::function<void()> opener)
+{
+    m_clientCertificates = std::move(opener);
+    cmdClientCertificates->setVisible(bool(m_clientCertificates));
+}
 
 void frmControlPanel::showTab(int index)
 {

@@ -11,6 +11,7 @@ struct AutoSettings;
 class MessageSink;
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
 class QTabWidget;
 
 // The control panel: the five automatic settings as check boxes (changed for this run only)
@@ -27,6 +28,9 @@ public:
 
     // What the "about" link opens; none: nothing happens.
     void setAboutOpener(std::function<void()> opener) { m_about = std::move(opener); }
+    // What the "Client certificates..." button opens; the button shows only once one is set.
+    void setClientCertificatesOpener(std::function<void()> opener);
+    QPushButton* clientCertificatesButton() const { return cmdClientCertificates; }
     // Selects tab 0 (settings) or 1 (links) and gives the tab strip the focus.
     void showTab(int index);
 
@@ -57,4 +61,6 @@ private:
     std::function<void()> m_about;
     QIcon m_sectionIcon; // of help headings and links, made at first use
     QIcon m_linkIcon;
+    QPushButton* cmdClientCertificates;
+    std::function<void()> m_clientCertificates;
 };

@@ -27,10 +27,12 @@
 #include "shell/widgets/PelorinIcons.h"
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "transport/BrowserSession.h"
+#include "transport/ClientTlsData.h"
 #include "transport/Exchange.h"
 #include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
 #include "transport/SequenceRunner.h"
+#include "transport/widgets/ClientCertificatesDialog.h"
 #include "transport/widgets/ctrlHTTP.h"
 #include "transport/widgets/frmRedirect.h"
 #include "transport/widgets/frmSequence.h"
@@ -44,6 +46,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,6 +135,16 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
     m_session = new BrowserSession(*this, *ctrlHeaders1->headers(), *ctrlHTTP1->exchange(),
                                    m_app.settings(), &m_app.cookies(), &m_app.history(), this);
     m_app.history().setRequestLists(this);
+    ctrlHTTP1->exchange()->setClientTls(&m_clientTls);
+    m_clientTls.setPassphrasePrompt([this](const QString& file) -> std::optional<QString> {
+        QInputDialog dialog(this);
+        dialog.setWindowTitle(u"Passphrase"_s);
+        dialog.setLabelText(u"Passphrase of the key in "_s + file + u':');
+        dialog.setTextEchoMode(QLineEdit::Password);
+        if (DialogRunner::exec(dialog) != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.textValue();
+    });
     ConnectionPool& connections = ctrlHTTP1->exchange()->connections();
     chkKeepAlive->setChecked(!m_app.settings().CloseConnection);
     connect(chkKeepAlive, &QCheckBox::toggled, this,
@@ -166,6 +179,8 @@ frmBrowser::frmBrowser(AppData& app, MessageSink& messages, QMdiArea* area, Dial
 frmBrowser::~frmBrowser()
 {
     m_app.history().setRequestLists(nullptr);
+    // The exchange belongs to a child, which outlives the members.
+    ctrlHTTP1->exchange()->setClientTls(nullptr);
 }
 
 void frmBrowser::buildControls()
@@ -180,6 +195,7 @@ void frmBrowser::buildControls()
     ctrlWindowContainer1->AddMenuItem(u"Stop using request file"_s, u"stopusing"_s);
     ctrlWindowContainer1->AddMenuItem(u"Copy as curl"_s, u"copycurl"_s);
     ctrlWindowContainer1->AddMenuItem(u"Send a sequence..."_s, u"sequence"_s);
+    ctrlWindowContainer1->AddMenuItem(u"Client certificates..."_s, u"clientcerts"_s);
     ctrlWindowContainer1->EnableMenuItem(u"savereq"_s, false);
     ctrlWindowContainer1->EnableMenuItem(u"stopusing"_s, false);
     ctrlWindowContainer1->setShowmenu(true);
@@ -921,6 +937,8 @@ void frmBrowser::menuItemClicked(const QString& tag)
         const QString command = curlCommand();
         if (!command.isEmpty())
             QGuiApplication::clipboard()->setText(command);
+    } else if (tag == "clientcerts"_L1) {
+        openClientCertificates();
     }
 }
 
@@ -1025,7 +1043,11 @@ QString frmBrowser::curlCommand()
         ReloadBodyFromTempFile();
     const HTTPRequest request = requestToSend();
     QString command;
-    const Result made = CurlCommandForRequest(request, m_app.folder().path(), command);
+    const CurlTlsFiles tls = request.Secure
+        ? CurlTlsOf(m_clientTls.choiceFor(HostForConnect(request.Server),
+                                          ParsePortNumber(request.Port).number))
+        : CurlTlsFiles();
+    const Result made = CurlCommandForRequest(request, m_app.folder().path(), command, tls);
     if (!made)
         m_messages.showMessage(made.text, u"Error:"_s, MessageSink::Icon::Error);
     return command;
@@ -1044,6 +1066,11 @@ bool frmBrowser::pasteCurlCommand(const QString& command)
     showForm(form);
     ctrlHeaders1->headers()->LoadHeadersFromText(request.Header);
     setBody(request.Body);
+    // The command's certificate becomes the target's choice; its passphrase is asked when needed.
+    if (TargetTls choice; !imported.tls.isEmpty() && TargetTlsOf(imported.tls, choice)) {
+        m_clientTls.setTarget(tlsTarget(), choice);
+        keepClientCertificates();
+    }
     if (!imported.notes.isEmpty())
         m_messages.showMessage(u"Parts of the curl command were not taken over:\n"_s
                                    + imported.notes.join(u'\n'),
@@ -1101,4 +1128,34 @@ bool frmBrowser::sendSequence()
     showResultWindow();
     m_sequenceRunner->start(requests, mode, sink);
     return true;
+}
+
+void frmBrowser::loadClientCertificates()
+{
+    LoadClientTlsTargets(m_app.userData(), m_clientTls);
+}
+
+QString frmBrowser::tlsTarget() const
+{
+    const RequestForm form = requestForm();
+    const QString port = form.secure ? form.portSecure : form.port;
+    return TlsTargetName(HostForConnect(form.server), ParsePortNumber(port).number);
+}
+
+void frmBrowser::openClientCertificates()
+{
+    ClientCertificatesDialog dialog(m_clientTls, tlsTarget(), window());
+    connect(&dialog, &ClientCertificatesDialog::changed, this, &frmBrowser::keepClientCertificates);
+    DialogRunner::exec(dialog);
+}
+
+void frmBrowser::keepClientCertificates()
+{
+    // A kept connection presented the identity chosen before.
+    ConnectionPool& pool = ctrlHTTP1->exchange()->connections();
+    if (pool.isOpen() && pool.key().secure)
+        pool.closeNow(u"Client certificates changed; connection to "_s + pool.key().text()
+                      + u" closed"_s);
+    StoreClientTlsTargets(m_app.userData(), m_clientTls);
+    m_app.SaveUserDataReported(false, Flush::ToSystem);
 }

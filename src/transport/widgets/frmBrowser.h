@@ -5,6 +5,7 @@
 #include "editing/RequestBodyText.h"
 #include "persistence/RequestHistoryLists.h"
 #include "transport/BrowserView.h"
+#include "transport/ClientIdentity.h"
 
 #include <QPointer>
 #include <QRect>
@@ -118,6 +119,15 @@ public:
     bool sendSequence();
     // The sequence sent from this window; created by the first sendSequence.
     SequenceRunner* sequenceRunner() const { return m_sequenceRunner; }
+    // Reads the client certificates chosen per target from the user data (after it is loaded).
+    void loadClientCertificates();
+    // Opens the client certificates window on the current target; choices made there are kept
+    // with the user data.
+    void openClientCertificates();
+    // The client certificates and CA files the window's exchanges use.
+    ClientTls& clientTls() { return m_clientTls; }
+    // The current target, "host:port".
+    QString tlsTarget() const;
 
     // BrowserView
     RequestForm requestForm() const override;
@@ -217,4 +227,7 @@ private:
     bool m_serverPicked = false; // the server drop-down is delivering a pick
     QObject* m_serverList = nullptr; // the drop-down's view and its viewport, compared only
     QObject* m_serverListArea = nullptr;
+
+    void keepClientCertificates();
+    ClientTls m_clientTls;
 };

@@ -237,6 +237,11 @@ TEST_F(frmMainTest, EveryToolBarButtonOpensItsWindow)
     EXPECT_EQ(p.main.controlPanel()->tabs()->currentIndex(), 1);
     p.main.toolbarAction(u"settings"_s)->trigger();
     EXPECT_EQ(p.main.controlPanel()->tabs()->currentIndex(), 0);
+    // The panel reaches the request window's client certificates for its current target.
+    QString dialogName;
+    DialogRunner::pushDriver([&](QDialog& dialog) { dialogName = dialog.objectName(); });
+    p.main.controlPanel()->clientCertificatesButton()->click();
+    EXPECT_EQ(dialogName, u"ClientCertificatesDialog"_s);
     p.main.toolbarAction(u"manual"_s)->trigger();
     ASSERT_NE(p.main.manualWindow(), nullptr);
     EXPECT_TRUE(shown(p.main.manualWindow()));
