@@ -38,6 +38,8 @@ public:
     Result setRemotePort(int port) override;
     // Qt verifies against the system's trusted CAs; the name is kept for completeness.
     Result setCertificateStore(const QString& name) override;
+    // Kept for the next createSocket.
+    Result setProxyRoute(const std::optional<ProxyRoute>& route) override;
     // Fails without a socket, host or port; the connection starts from the event loop.
     Result connectToRemote() override;
 
@@ -96,6 +98,10 @@ private:
 
     QSslSocket* tlsSocket() const;
 
+    void startTunnel();
+    void readConnectAnswer();
+    void noteProxyFailure(quint16 errorCode);
+
     // A QSslSocket only for secure connections: creating one loads the TLS library.
     QPointer<QTcpSocket> m_socket;
     QString m_host;
@@ -121,4 +127,10 @@ private:
     bool m_tcpConnected = false;
     ExchangeTiming m_timing;
     QString m_tlsReport;
+
+    std::optional<ProxyRoute> m_route;
+    // Set once the proxy has been passed: connected to it (plain HTTP, SOCKS) or tunnel open.
+    bool m_throughProxy = false;
+    bool m_tunnelPending = false;
+    ConnectAnswer m_connectAnswer;
 };
