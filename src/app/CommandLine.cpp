@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "transport/ProxyChoice.h"
+
 #include <QCommandLineParser>
 
 #include <cstring>
@@ -30,6 +32,15 @@ struct Parser
         u"connect-timeout"_s,
         u"With --send: the most connecting (TLS handshake included) may take."_s, u"SECONDS"_s
     };
+    QCommandLineOption proxy { u"proxy"_s,
+                               u"With --send: go through this proxy (http://, socks5://, "
+                               "socks5h://; user:password@ before the host) instead of the saved "
+                               "setting; \"\" for none."_s,
+                               u"URL"_s };
+    QCommandLineOption noProxy { u"noproxy"_s,
+                                 u"With --send: hosts reached without the proxy (comma-separated "
+                                 "names, addresses, ranges; * for all), instead of no_proxy."_s,
+                                 u"LIST"_s };
     QCommandLineOption probe { u"startup-probe"_s,
                                u"Report the time until the main window is idle and the memory "
                                "then, and exit."_s };
@@ -50,8 +61,8 @@ struct Parser
     {
         parser.setApplicationDescription(u"Pelorin HTTP User-Agent: compose, send and inspect "
                                          "raw HTTP/1.x requests."_s);
-        parser.addOptions({ dataDir, send, follow, keepAlive, maxTime, connectTimeout, probe,
-                            toCurl, fromCurl, save, help, version });
+        parser.addOptions({ dataDir, send, follow, keepAlive, maxTime, connectTimeout, proxy,
+                            noProxy, probe, toCurl, fromCurl, save, help, version });
         parser.addPositionalArgument(u"file"_s,
                                      u"A request file (.phr) to open, or with --send "
                                      "the request files to send in order."_s,
@@ -105,6 +116,19 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.error = u"--from-curl needs --save FILE."_s;
         else if (p.parser.isSet(p.save) && line.fromCurl.isEmpty())
             line.error = u"--save works only with --from-curl."_s;
+    }
+    if (p.parser.isSet(p.proxy))
+        line.proxy = p.parser.value(p.proxy);
+    if (p.parser.isSet(p.noProxy))
+        line.noProxy = p.parser.value(p.noProxy);
+    if ((line.proxy || line.noProxy) && line.error.isEmpty()) {
+        ProxyServer server;
+        if (!line.headless())
+            line.error
+                = (line.proxy ? u"--proxy"_s : u"--noproxy"_s) + u" works only with --send."_s;
+        else if (const Result parsed = ParseProxyUrl(line.proxy.value_or(QString()), server);
+                 line.proxy && !line.proxy->trimmed().isEmpty() && !parsed)
+            line.error = u"--proxy: "_s + parsed.text;
     }
     for (const auto& [option, seconds] :
          { std::pair { &p.maxTime, &line.maxTime },

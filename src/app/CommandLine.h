@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What the program was asked to do on its command line.
 struct CommandLine
 {
@@ -12,6 +14,8 @@ struct CommandLine
     bool keepAlive = false; // --keep-alive: no "Connection: close"; files to one place share one
     double maxTime = 0; // --max-time SECONDS: the most one exchange may take; 0 for no limit
     double connectTimeout = 0; // --connect-timeout SECONDS: the most connecting may take; 0: none
+    std::optional<QString> proxy; // --proxy URL (checked; empty: no proxy)
+    std::optional<QString> noProxy; // --noproxy LIST
     bool startupProbe = false; // --startup-probe: report start-up time and memory, then exit
     QString requestFile; // the one positional argument, opened at start-up
     QString toCurlFile; // --to-curl FILE: print the file's request as a curl command

@@ -3,6 +3,7 @@
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
 #include "message/ResponseHead.h"
+#include "persistence/ProxyPreference.h"
 #include "transport/Redirect.h"
 
 using namespace Qt::StringLiterals;
@@ -22,6 +23,34 @@ QNetworkProxy ProxyRoute::networkProxy() const
     if (proxy.kind == ProxyServer::Kind::Socks5)
         socks.setCapabilities(socks.capabilities() & ~QNetworkProxy::HostNameLookupCapability);
     return socks;
+}
+
+ProxySetting SettingFromPreference(const ProxyPreference& preference)
+{
+    using Mode = ProxySetting::Mode;
+    const Mode mode = preference.mode == ProxyPreference::Mode::Environment ? Mode::Environment
+        : preference.mode == ProxyPreference::Mode::Url                     ? Mode::Url
+                                                                            : Mode::None;
+    return { mode, preference.url, preference.noProxy };
+}
+
+void ApplyProxyOptions(const std::optional<QString>& proxy, const std::optional<QString>& noProxy,
+                       ProxySetting& setting, QHash<QString, QString>& environment)
+{
+    if (proxy) {
+        QString bypass = noProxy.value_or(environment.value(u"no_proxy"_s));
+        if (!noProxy && bypass.isEmpty())
+            bypass = environment.value(u"NO_PROXY"_s);
+        setting = proxy->trimmed().isEmpty()
+            ? ProxySetting {}
+            : ProxySetting { ProxySetting::Mode::Url, *proxy, bypass };
+        return;
+    }
+    if (!noProxy)
+        return;
+    setting.noProxy = *noProxy;
+    environment.remove(u"NO_PROXY"_s);
+    environment.insert(u"no_proxy"_s, *noProxy);
 }
 
 QString ProxyAuthorization(const ProxyServer& proxy)

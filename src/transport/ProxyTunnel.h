@@ -3,10 +3,14 @@
 #include "transport/ProxyChoice.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QNetworkProxy>
 #include <QString>
 
+#include <optional>
+
 class HTTPRequest;
+struct ProxyPreference;
 
 // The proxy an exchange's socket goes through and how: an HTTP proxy receives plain requests in
 // absolute form or opens a CONNECT tunnel for TLS; a SOCKS5 proxy carries the connection.
@@ -20,6 +24,16 @@ struct ProxyRoute
     // The SOCKS5 proxy for Qt's socket; NoProxy for an HTTP proxy, which is spoken here.
     QNetworkProxy networkProxy() const;
 };
+
+// The setting the user data keeps, as the transport reads it.
+ProxySetting SettingFromPreference(const ProxyPreference& preference);
+
+// Applies --proxy and --noproxy (when given) to setting and the environment it reads, with
+// curl's meaning: --proxy replaces the proxy (an empty one means none) and its bypass list is
+// --noproxy, or else no_proxy from the environment; --noproxy alone replaces the bypass list of
+// whichever proxy setting gives, the environment's no_proxy included.
+void ApplyProxyOptions(const std::optional<QString>& proxy, const std::optional<QString>& noProxy,
+                       ProxySetting& setting, QHash<QString, QString>& environment);
 
 // The "Basic ..." value of Proxy-Authorization for the proxy's credentials; empty without them.
 QString ProxyAuthorization(const ProxyServer& proxy);

@@ -218,3 +218,34 @@ TEST(ProxyTest, ThroughMicrosocks)
     EXPECT_FALSE(refused.error.isEmpty());
     EXPECT_TRUE(logHas(exchange, u"Could not get through proxy socks5h://"_s));
 }
+
+// --proxy and --noproxy over the saved setting, as curl reads them: no_proxy from the environment
+// still applies to --proxy unless --noproxy replaces it; --proxy "" means none.
+TEST(ProxyTest, CommandLineOptionsOverTheSavedSetting)
+{
+    const ProxySetting saved { ProxySetting::Mode::Environment, QString(), QString() };
+    const QHash<QString, QString> environment { { u"http_proxy"_s, u"env:1"_s },
+                                                { u"NO_PROXY"_s, u"a.test"_s } };
+    struct Row
+    {
+        std::optional<QString> proxy, noProxy;
+        QString server;
+        bool proxied;
+    };
+    for (const Row& row : { Row { u"cli:2"_s, std::nullopt, u"a.test"_s, false },
+                            Row { u"cli:2"_s, std::nullopt, u"b.test"_s, true },
+                            Row { u"cli:2"_s, u""_s, u"a.test"_s, true },
+                            Row { u""_s, std::nullopt, u"b.test"_s, false },
+                            Row { std::nullopt, u"b.test"_s, u"a.test"_s, true },
+                            Row { std::nullopt, u"*"_s, u"a.test"_s, false } }) {
+        ProxySetting setting = saved;
+        QHash<QString, QString> env = environment;
+        ApplyProxyOptions(row.proxy, row.noProxy, setting, env);
+        const HTTPRequest request = makeRequest(row.server, u"80"_s, false);
+        ProxyChoice choice;
+        ASSERT_TRUE(ChooseProxy(setting, request, env, choice));
+        EXPECT_EQ(choice.proxy.has_value(), row.proxied)
+            << qPrintable(row.proxy.value_or(u"-"_s) + u' ' + row.noProxy.value_or(u"-"_s) + u' '
+                          + row.server + u": "_s + choice.reason);
+    }
+}
