@@ -29,6 +29,8 @@ public:
     void setAboutOpener(std::function<void()> opener) { m_about = std::move(opener); }
     // Selects tab 0 (settings) or 1 (links) and gives the tab strip the focus.
     void showTab(int index);
+    // Adds a further page after the two the panel has.
+    void addPage(QWidget* page, const QString& caption);
 
     // SettingsPanel
     qint32 AddAutoSetting(const QString& caption, const QString& key, bool checked) override;

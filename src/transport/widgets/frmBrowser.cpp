@@ -17,6 +17,7 @@
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
 #include "persistence/AppData.h"
+#include "persistence/ProxyPreference.h"
 #include "persistence/TextUtil.h"
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/DialogPlacer.h"
@@ -28,6 +29,7 @@
 #include "shell/widgets/ctrlWindowContainer.h"
 #include "transport/BrowserSession.h"
 #include "transport/Exchange.h"
+#include "transport/ProxyTunnel.h"
 #include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
 #include "transport/widgets/ctrlHTTP.h"
@@ -553,6 +555,8 @@ void frmBrowser::cmdSend_Click()
     // While the placeholder shows, the body is in the file: take what the editor saved.
     if (m_bodyFile.isOpen())
         ReloadBodyFromTempFile();
+    // The proxy setting as the control panel left it.
+    m_session->setProxySetting(SettingFromPreference(ReadProxyPreference(m_app.userData())));
     m_session->cmdSend_Click();
 }
 
