@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class HTTPRequest;
 
 // Splits a command line into words as a POSIX shell would: single and double quotes, $'...'
@@ -43,6 +45,9 @@ struct CurlRequest
     QString bodyFile; // when not empty, the body is this whole file, read when sent
     QList<CurlFormField> form; // -F fields, in order; the caller builds the multipart body
     bool insecure = false; // -k: the user accepts an untrusted certificate
+    QString proxy; // -x/--proxy, as given
+    QString proxyUser; // -U/--proxy-user "user:password"
+    std::optional<QString> noProxy; // --noproxy
     QStringList unknownOptions; // options we do not know: the request may differ from curl's
     QStringList ignoredOptions; // known options that do not change the request bytes
     QString error; // why the command could not be read; empty on success
@@ -77,3 +82,12 @@ bool CurlBodyNeedsFile(const HTTPRequest& request);
 // the HTTP version. HTTPS commands carry -k, since a request sent here is never refused for its
 // certificate. A body of several pieces with files in them cannot be told to curl: fails.
 QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options = {});
+
+// The curl options for a proxy, each a line to append to an exported command: -x proxy,
+// --proxy-user when user is set ("user:password"), --noproxy when noProxy is set. Empty without a
+// proxy.
+QStringList CurlProxyOptions(const QString& proxy, const QString& user,
+                             const std::optional<QString>& noProxy);
+// A proxy URL with the credentials of --proxy-user put in (percent-encoded); proxy unchanged
+// without them.
+QString ProxyUrlWithUser(const QString& proxy, const QString& user);

@@ -6,12 +6,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A curl command taken over as a request, with what the user must be told about it.
 struct CurlImport
 {
     HTTPRequest request; // Header holds the command's rows; Host and Accept as curl sends them
     bool includeBody = false; // the command sends a body (-d, --data-*, -F), even an empty one
     QStringList notes; // options not taken over or ignored, one line each; never dropped silently
+    QString proxy; // -x with -U's credentials put in; empty without a proxy
+    std::optional<QString> noProxy; // --noproxy
     QString error; // why the command cannot be used; empty on success
 
     explicit operator bool() const { return error.isEmpty(); }
