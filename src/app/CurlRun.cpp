@@ -1,6 +1,5 @@
 #include "app/CurlRun.h"
 
-#include "editing/CurlCommand.h"
 #include "editing/CurlFiles.h"
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
@@ -46,17 +45,10 @@ int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out
         err = u"pelorin: "_s + made.text + u'\n';
         return WriteFailed;
     }
-    // The saved proxy goes along, credentials apart as curl takes them; its bypass list always,
-    // since --send ignores no_proxy for it. A proxy from the environment is curl's own.
-    if (const ProxySetting proxy = SettingFromPreference(ReadProxyPreference(app.userData()));
-        proxy.mode == ProxySetting::Mode::Url) {
-        ProxyServer server;
-        if (ParseProxyUrl(proxy.url, server)) {
-            const QString user = server.user ? *server.user + u':' + server.password : QString();
-            for (const QString& option : CurlProxyOptions(server.display(), user, proxy.noProxy))
-                command += u" \\\n  "_s + option;
-        }
-    }
+    // The saved proxy goes along, as --send would use it.
+    for (const QString& option :
+         CurlOptionsForProxy(SettingFromPreference(ReadProxyPreference(app.userData()))))
+        command += u" \\\n  "_s + option;
     out = command + u'\n';
     return Ok;
 }

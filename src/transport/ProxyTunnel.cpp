@@ -1,5 +1,6 @@
 #include "transport/ProxyTunnel.h"
 
+#include "editing/CurlCommand.h"
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
 #include "message/ResponseHead.h"
@@ -51,6 +52,15 @@ void ApplyProxyOptions(const std::optional<QString>& proxy, const std::optional<
     setting.noProxy = *noProxy;
     environment.remove(u"NO_PROXY"_s);
     environment.insert(u"no_proxy"_s, *noProxy);
+}
+
+QStringList CurlOptionsForProxy(const ProxySetting& setting)
+{
+    ProxyServer server;
+    if (setting.mode != ProxySetting::Mode::Url || !ParseProxyUrl(setting.url, server))
+        return {};
+    const QString user = server.user ? *server.user + u':' + server.password : QString();
+    return CurlProxyOptions(server.display(), user, setting.noProxy);
 }
 
 QString ProxyAuthorization(const ProxyServer& proxy)

@@ -35,6 +35,11 @@ ProxySetting SettingFromPreference(const ProxyPreference& preference);
 void ApplyProxyOptions(const std::optional<QString>& proxy, const std::optional<QString>& noProxy,
                        ProxySetting& setting, QHash<QString, QString>& environment);
 
+// The curl options that send through setting's proxy as a send does: for a proxy URL, -x with
+// --proxy-user and always --noproxy (no_proxy does not apply to it); nothing otherwise (curl reads
+// the environment itself).
+QStringList CurlOptionsForProxy(const ProxySetting& setting);
+
 // The "Basic ..." value of Proxy-Authorization for the proxy's credentials; empty without them.
 QString ProxyAuthorization(const ProxyServer& proxy);
 

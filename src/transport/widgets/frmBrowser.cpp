@@ -1025,6 +1025,10 @@ QString frmBrowser::curlCommand()
     const Result made = CurlCommandForRequest(request, m_app.folder().path(), command);
     if (!made)
         m_messages.showMessage(made.text, u"Error:"_s, MessageSink::Icon::Error);
+    else
+        for (const QString& option :
+             CurlOptionsForProxy(SettingFromPreference(ReadProxyPreference(m_app.userData()))))
+            command += u" \\\n  "_s + option;
     return command;
 }
 
