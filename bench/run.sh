@@ -2,11 +2,16 @@
 # Measures pelorin against curl on loopback nginx, side by side in one run, and prints two
 # tables: scripted runs (--send), and sends through the real request window (offscreen,
 # from the SEND click until idle). Builds the release preset first.
-# Usage: bench/run.sh [--quick] (--quick skips 1 GB).
+# Usage: bench/run.sh [--quick] [--proxy-only] (--quick skips 1 GB; --proxy-only runs only the
+# row through a proxy).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=0
-[ "${1:-}" = "--quick" ] && quick=1
+proxy_only=0
+for arg in "$@"; do
+    [ "$arg" = "--quick" ] && quick=1
+    [ "$arg" = "--proxy-only" ] && proxy_only=1
+done
 
 ./dev setup >/dev/null
 command -v /usr/bin/time >/dev/null || { echo "installing GNU time"; apt-get install -y -q time >/dev/null; }
@@ -92,6 +97,35 @@ median3() { # command... ; prints "<seconds> <peak KB>" of the median run
     for k in 1 2 3; do runs+=("$(measure "$@")") || return 1; done
     printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p
 }
+# 1 GB (100 MB with --quick) over TLS through a local tinyproxy CONNECT tunnel, beside curl -x.
+proxy_rows() {
+    command -v tinyproxy >/dev/null || { echo "(tinyproxy not installed: no proxy row)"; return 0; }
+    local pport file=1G label="1 GB" tp_pid
+    [ $quick -eq 1 ] && file=100M label="100 MB"
+    pport=$(freeport)
+    printf 'Port %s\nListen 127.0.0.1\nTimeout 600\nMaxClients 20\nAllow 127.0.0.1\nDisableViaHeader Yes\nLogLevel Error\n' \
+        "$pport" > "$work/tinyproxy.conf"
+    tinyproxy -d -c "$work/tinyproxy.conf" >/dev/null 2>&1 &
+    tp_pid=$!
+    for _ in $(seq 50); do
+        curl -s -k -o /dev/null -x "http://127.0.0.1:$pport" "https://localhost:$tlsport/s/1.txt" && break; sleep 0.1
+    done
+    printf '<request><host>localhost</host><port>%s</port><url>/%s.txt</url><httpver>HTTP/1.1</httpver><method>GET</method><header>Accept: */*&#13;\n</header><body><![CDATA[]]></body><secure>True</secure></request>' \
+        "$tlsport" "$file" > "$work/phr/proxy.phr"
+    echo "Load average: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
+    echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
+    echo "|------------------------------|------------|------------|---------|--------------|------------|---------|"
+    row "$label TLS via CONNECT tunnel" \
+        "$(measure "$pelorin" --data-dir "$work/data" --send "$work/phr/proxy.phr" --proxy "http://127.0.0.1:$pport")" \
+        "$(measure curl -s -k --http1.1 -o /dev/null -x "http://127.0.0.1:$pport" "https://localhost:$tlsport/$file.txt")"
+    kill "$tp_pid"; wait "$tp_pid" 2>/dev/null || true
+}
+if [ $proxy_only -eq 1 ]; then
+    proxy_rows
+    echo "Goal: through a local tinyproxy CONNECT tunnel, 1 GB over TLS within 1.5x curl -x's time."
+    exit 0
+fi
+
 echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
 echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
 echo "|------------------------------|------------|------------|---------|--------------|------------|---------|"
@@ -149,6 +183,9 @@ windowrow() { # label phr url [upload-file: a multipart upload of it, beside cur
     afterwards+=("$1, then: ${w#*|}")
 }
 afterwards=()
+
+echo
+proxy_rows
 
 echo
 echo "Through the request window (SEND to idle), median of three runs; memory is peak resident over the body's size;"
@@ -236,4 +273,5 @@ echo "start-up under 300 ms and under 80 MB resident; through the window, 1 GB a
 echo "curl's time, peak memory within 1.3x the body, no stall of the event loop above 50 ms."
 echo "Uploads: 1 GB body from file within 1.2x curl's time and under 50 MB; TLS within 1.5x; 100 MB inline"
 echo "within 1.5x and under 2.5x the body; the window's 1 GB multipart upload within 1.5x and under"
-echo "100 MB; --to-curl of the 100 MB inline body under 1 s."
+echo "100 MB; --to-curl of the 100 MB inline body under 1 s. Through a local tinyproxy CONNECT tunnel,"
+echo "1 GB over TLS within 1.5x curl -x's time."

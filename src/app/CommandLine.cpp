@@ -2,6 +2,7 @@
 
 #include "editing/CurlCommand.h"
 #include "transport/ExchangeSequence.h"
+#include "transport/ProxyChoice.h"
 #include "transport/SynchronisedSend.h"
 
 #include <QCommandLineParser>
@@ -41,6 +42,15 @@ struct Parser
                                   u"With --send: send each file N times at once, one connection "
                                   "each, the last bytes released together (N from 1 to 50)."_s,
                                   u"N"_s };
+    QCommandLineOption proxy { u"proxy"_s,
+                               u"With --send: go through this proxy (http://, socks5://, "
+                               "socks5h://; user:password@ before the host) instead of the saved "
+                               "setting; \"\" for none."_s,
+                               u"URL"_s };
+    QCommandLineOption noProxy { u"noproxy"_s,
+                                 u"With --send: hosts reached without the proxy (comma-separated "
+                                 "names, addresses, ranges; * for all), instead of no_proxy."_s,
+                                 u"LIST"_s };
     QCommandLineOption probe { u"startup-probe"_s,
                                u"Report the time until the main window is idle and the memory "
                                "then, and exit."_s };
@@ -81,8 +91,8 @@ struct Parser
     {
         parser.setApplicationDescription(u"Pelorin HTTP User-Agent: compose, send and inspect "
                                          "raw HTTP/1.x requests."_s);
-        parser.addOptions({ dataDir, send, follow, keepAlive, maxTime, connectTimeout, probe,
-                            toCurl, fromCurl, save, help, version });
+        parser.addOptions({ dataDir, send, follow, keepAlive, maxTime, connectTimeout, proxy,
+                            noProxy, probe, toCurl, fromCurl, save, help, version });
         parser.addOptions({ pipeline, parallel });
         parser.addOptions({ cert, key, certType, pass, cacert });
         parser.addPositionalArgument(u"file"_s,
@@ -191,6 +201,19 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.error = name
                 + u" cannot be combined with --keep-alive, --follow-redirects or "
                   "--connect-timeout."_s;
+    }
+    if (p.parser.isSet(p.proxy))
+        line.proxy = p.parser.value(p.proxy);
+    if (p.parser.isSet(p.noProxy))
+        line.noProxy = p.parser.value(p.noProxy);
+    if ((line.proxy || line.noProxy) && line.error.isEmpty()) {
+        ProxyServer server;
+        if (!line.headless())
+            line.error
+                = (line.proxy ? u"--proxy"_s : u"--noproxy"_s) + u" works only with --send."_s;
+        else if (const Result parsed = ParseProxyUrl(line.proxy.value_or(QString()), server);
+                 line.proxy && !line.proxy->trimmed().isEmpty() && !parsed)
+            line.error = u"--proxy: "_s + parsed.text;
     }
     for (const auto& [option, seconds] :
          { std::pair { &p.maxTime, &line.maxTime },

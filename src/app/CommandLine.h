@@ -18,6 +18,8 @@ struct CommandLine
     double connectTimeout = 0; // --connect-timeout SECONDS: the most connecting may take; 0: none
     bool pipeline = false; // --pipeline: every file written on one connection at once
     int parallel = 0; // --parallel N: each file sent N times at once on N connections; 0: not
+    std::optional<QString> proxy; // --proxy URL (checked; empty: no proxy)
+    std::optional<QString> noProxy; // --noproxy LIST
     bool startupProbe = false; // --startup-probe: report start-up time and memory, then exit
     QString requestFile; // the one positional argument, opened at start-up
     QString toCurlFile; // --to-curl FILE: print the file's request as a curl command

@@ -5,9 +5,11 @@
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
 #include "persistence/AppData.h"
+#include "persistence/ProxyPreference.h"
 #include "shell/MessageSink.h"
 #include "transport/ClientIdentity.h"
 #include "transport/ClientTlsData.h"
+#include "transport/ProxyTunnel.h"
 #include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
 
@@ -64,6 +66,10 @@ int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out
         err = u"pelorin: "_s + made.text + u'\n';
         return WriteFailed;
     }
+    // The saved proxy goes along, as --send would use it.
+    for (const QString& option :
+         CurlOptionsForProxy(SettingFromPreference(ReadProxyPreference(app.userData()))))
+        command += u" \\\n  "_s + option;
     out = command + u'\n';
     return Ok;
 }

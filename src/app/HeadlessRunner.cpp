@@ -5,6 +5,7 @@
 #include "editing/RequestFile.h"
 #include "message/HTTPRequest.h"
 #include "persistence/AppData.h"
+#include "persistence/ProxyPreference.h"
 #include "persistence/UserDataSaver.h"
 #include "shell/MessageSink.h"
 #include "transport/BrowserSession.h"
@@ -13,14 +14,16 @@
 #include "transport/Exchange.h"
 #include "transport/ExchangeSequence.h"
 #include "transport/HeadlessView.h"
+#include "transport/ProxyTunnel.h"
 #include "transport/SynchronisedSend.h"
+#include <unistd.h>
 
 #include <QAbstractEventDispatcher>
 #include <QEventLoop>
+#include <QProcessEnvironment>
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -99,6 +102,17 @@ int HeadlessRunner::run()
     session.setKeepResponseBodies(false);
     exchange.setTimeLimits(qint64(m_line.connectTimeout * 1000), qint64(m_line.maxTime * 1000));
     exchange.setClientTls(&tls);
+    // The saved proxy setting, unless --proxy or --noproxy say otherwise.
+    {
+        ProxySetting proxy = SettingFromPreference(ReadProxyPreference(app.userData()));
+        QHash<QString, QString> environment;
+        const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : process.keys())
+            environment.insert(name, process.value(name));
+        ApplyProxyOptions(m_line.proxy, m_line.noProxy, proxy, environment);
+        session.setProxySetting(proxy);
+        session.setProxyEnvironment(environment);
+    }
 
     QObject::connect(&exchange, &Exchange::DataArrived, &context, [](const QByteArray& chunk) {
         std::fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);

@@ -251,6 +251,10 @@ const QHash<QString, OptionInfo>& options()
         both({}, u"--compressed"_s, Arg::None);
         both(u"-0"_s, u"--http1.0"_s, Arg::None);
         both({}, u"--http1.1"_s, Arg::None);
+        // The proxy is not part of the request: kept aside for the caller.
+        both(u"-x"_s, u"--proxy"_s, Arg::Required);
+        both(u"-U"_s, u"--proxy-user"_s, Arg::Required);
+        both({}, u"--noproxy"_s, Arg::Required);
         // No effect on the request bytes.
         for (const auto& [s, l] : { std::pair { u"-L"_s, u"--location"_s },
                                     { u"-s"_s, u"--silent"_s },
@@ -635,6 +639,12 @@ CurlRequest ParseCurlCommand(const QString& commandLine, const QString& baseDir)
             r.httpVersion = u"HTTP/1.0"_s;
         } else if (option == u"--http1.1"_s) {
             r.httpVersion = u"HTTP/1.1"_s;
+        } else if (option == u"--proxy"_s) {
+            r.proxy = text;
+        } else if (option == u"--proxy-user"_s) {
+            r.proxyUser = text;
+        } else if (option == u"--noproxy"_s) {
+            r.noProxy = text;
         }
         return true;
     };
@@ -886,4 +896,34 @@ QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& o
             args.append(u"--data-binary "_s + ShellQuote(QString::fromUtf8(body)));
     }
     return args.join(u" \\\n  "_s);
+}
+
+QStringList CurlProxyOptions(const QString& proxy, const QString& user,
+                             const std::optional<QString>& noProxy)
+{
+    if (proxy.isEmpty())
+        return {};
+    QStringList args { u"-x "_s + ShellQuote(proxy) };
+    if (!user.isEmpty())
+        args.append(u"--proxy-user "_s + ShellQuote(user));
+    if (noProxy)
+        args.append(u"--noproxy "_s + ShellQuote(*noProxy));
+    return args;
+}
+
+QString ProxyUrlWithUser(const QString& proxy, const QString& user)
+{
+    if (user.isEmpty())
+        return proxy;
+    const qsizetype colon = user.indexOf(u':');
+    QString userInfo = QString::fromLatin1(QUrl::toPercentEncoding(user.left(colon)));
+    if (colon >= 0)
+        userInfo += u':' + QString::fromLatin1(QUrl::toPercentEncoding(user.mid(colon + 1)));
+    const qsizetype scheme = proxy.indexOf("://"_L1);
+    const qsizetype hostAt = scheme < 0 ? 0 : scheme + 3;
+    // Credentials in the URL itself give way to --proxy-user, as with curl.
+    QString rest = proxy.mid(hostAt);
+    if (const qsizetype at = rest.lastIndexOf(u'@'); at >= 0)
+        rest = rest.mid(at + 1);
+    return proxy.left(hostAt) + userInfo + u'@' + rest;
 }

@@ -63,6 +63,9 @@ struct CurlRequest
     QList<CurlFormField> form; // -F fields, in order; the caller builds the multipart body
     bool insecure = false; // -k: the user accepts an untrusted certificate
     CurlTlsFiles tls; // --cert, --key, --cert-type, --pass, --cacert
+    QString proxy; // -x/--proxy, as given
+    QString proxyUser; // -U/--proxy-user "user:password"
+    std::optional<QString> noProxy; // --noproxy
     QStringList unknownOptions; // options we do not know: the request may differ from curl's
     QStringList ignoredOptions; // known options that do not change the request bytes
     QString error; // why the command could not be read; empty on success
@@ -98,3 +101,12 @@ bool CurlBodyNeedsFile(const HTTPRequest& request);
 // the HTTP version. HTTPS commands carry -k, since a request sent here is never refused for its
 // certificate. A body of several pieces with files in them cannot be told to curl: fails.
 QString ExportCurlCommand(const HTTPRequest& request, const CurlExportOptions& options = {});
+
+// The curl options for a proxy, each a line to append to an exported command: -x proxy,
+// --proxy-user when user is set ("user:password"), --noproxy when noProxy is set. Empty without a
+// proxy.
+QStringList CurlProxyOptions(const QString& proxy, const QString& user,
+                             const std::optional<QString>& noProxy);
+// A proxy URL with the credentials of --proxy-user put in (percent-encoded); proxy unchanged
+// without them.
+QString ProxyUrlWithUser(const QString& proxy, const QString& user);

@@ -130,6 +130,18 @@ CurlImport ImportCurlCommand(const QString& commandLine, const QString& baseDir)
     if (curl.insecure)
         result.notes.append(
             u"Ignored: -k (an untrusted certificate is reported in the log, never refused)"_s);
+    // A request file holds no proxy: the proxy is the user's setting, or --proxy for a run.
+    if (!curl.proxy.isEmpty() || curl.noProxy) {
+        result.proxy = ProxyUrlWithUser(curl.proxy, curl.proxyUser);
+        result.noProxy = curl.noProxy;
+        QStringList options;
+        if (!result.proxy.isEmpty())
+            options.append(u"--proxy "_s + ShellQuote(result.proxy));
+        if (result.noProxy)
+            options.append(u"--noproxy "_s + ShellQuote(*result.noProxy));
+        result.notes.append(u"The proxy is not kept in the request; send with "_s
+                            + options.join(u' ') + u" or set it in the control panel"_s);
+    }
     return result;
 }
 

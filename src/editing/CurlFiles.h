@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A curl command taken over as a request, with what the user must be told about it.
 struct CurlImport
 {
@@ -14,6 +16,8 @@ struct CurlImport
     bool includeBody = false; // the command sends a body (-d, --data-*, -F), even an empty one
     QStringList notes; // options not taken over or ignored, one line each; never dropped silently
     CurlTlsFiles tls; // the command's client certificate and CA file, for the target's TLS choice
+    QString proxy; // -x with -U's credentials put in; empty without a proxy
+    std::optional<QString> noProxy; // --noproxy
     QString error; // why the command cannot be used; empty on success
 
     explicit operator bool() const { return error.isEmpty(); }

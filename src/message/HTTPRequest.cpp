@@ -19,6 +19,13 @@ QString HTTPRequest::FullPath() const
     return (Secure ? u"https://"_s : u"http://"_s) + Server + u':' + Port + URL();
 }
 
+QString HTTPRequest::headerBlock() const
+{
+    if (ProxyHeader.isEmpty())
+        return Header;
+    return Header.isEmpty() ? ProxyHeader : Header + u"\r\n"_s + ProxyHeader;
+}
+
 QString HTTPRequest::RequestMessage(qsizetype bodyLimit) const
 {
     // A large body that was never shown is read as text only as far as it is shown.
@@ -26,14 +33,14 @@ QString HTTPRequest::RequestMessage(qsizetype bodyLimit) const
         : Body.hasOwnRendering()
         ? Body.Contents().left(bodyLimit)
         : QString::fromUtf8(Body.ContentBytes().left(bodyLimit * 4)).left(bodyLimit);
-    return m_method + u' ' + URLroot + ResourceName + u' ' + HTTPver + u"\r\n"_s + Header
-        + u"\r\n\r\n"_s + body;
+    return m_method + u' ' + ProxyPrefix + URLroot + ResourceName + u' ' + HTTPver + u"\r\n"_s
+        + headerBlock() + u"\r\n\r\n"_s + body;
 }
 
 QByteArray HTTPRequest::HeadBytes() const
 {
-    return QString(m_method + u' ' + URLroot + ResourceName + u' ' + HTTPver + u"\r\n"_s + Header
-                   + u"\r\n\r\n"_s)
+    return QString(m_method + u' ' + ProxyPrefix + URLroot + ResourceName + u' ' + HTTPver
+                   + u"\r\n"_s + headerBlock() + u"\r\n\r\n"_s)
         .toUtf8();
 }
 

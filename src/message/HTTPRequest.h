@@ -17,6 +17,10 @@ public:
     QString URLroot; // request path up to and including its last "/"
     QString ResourceName; // request path after its last "/"
     RequestBody Body;
+    // Set for the way to an HTTP proxy only, never stored: "http://host[:port]" put before the
+    // path in the request line, and header lines for the proxy after Header.
+    QString ProxyPrefix;
+    QString ProxyHeader;
 
     // The method as stored (upper-cased on assignment).
     const QString& Method() const { return m_method; }
@@ -41,5 +45,7 @@ public:
     QByteArray RequestBytes() const;
 
 private:
+    QString headerBlock() const;
+
     QString m_method;
 };

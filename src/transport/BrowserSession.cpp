@@ -7,8 +7,11 @@
 #include "persistence/HistoryStore.h"
 #include "transport/BrowserView.h"
 #include "transport/Exchange.h"
+#include "transport/ProxyTunnel.h"
 #include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
+
+#include <QProcessEnvironment>
 
 using namespace Qt::StringLiterals;
 
@@ -38,6 +41,7 @@ BrowserSession::BrowserSession(BrowserView& view, HeaderTable& headers, Exchange
 {
     connect(&m_exchange, &Exchange::Info, this, &BrowserSession::onInfo);
     connect(&m_exchange, &Exchange::connectionNote, this, &BrowserSession::AddToLog);
+    connect(&m_exchange, &Exchange::proxyNote, this, &BrowserSession::AddToLog);
     connect(&m_exchange, &Exchange::DataArrived, this, &BrowserSession::onDataArrived);
     // Done is handled once the socket's own handler has returned: processing may prompt
     // for a redirect and start the next exchange, which replaces that socket.
@@ -85,6 +89,9 @@ void BrowserSession::cmdSend_Click()
     removeExpiredCookies();
     PrepareRequest(m_view.requestForm(), m_headers, m_settings, m_cookies, m_lastServer, m_request,
                    this);
+    // Before the request is shown: through an HTTP proxy its request line and headers differ.
+    if (!chooseProxy())
+        return;
 
     // "&" marks a mnemonic in a caption, so a literal one is doubled.
     sink->setCaption((m_request.Secure ? u"[secure]  https://"_s : u" http://"_s) + m_request.Server
@@ -288,6 +295,29 @@ void BrowserSession::processSequenceResponse(const HTTPRequest& request, const Q
     m_response->setBodyRetained(m_keepBodies);
     m_response->AddResponseData(bytes);
     ProcessResponse();
+}
+
+bool BrowserSession::chooseProxy()
+{
+    QHash<QString, QString> environment;
+    if (m_proxyEnvironment) {
+        environment = *m_proxyEnvironment;
+    } else if (m_proxySetting.mode == ProxySetting::Mode::Environment) {
+        const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : process.keys())
+            environment.insert(name, process.value(name));
+    }
+    ProxyChoice choice;
+    if (const Result chosen = ChooseProxy(m_proxySetting, m_request, environment, choice);
+        !chosen) {
+        // Nothing is sent: the exchange ends as an acknowledged failure.
+        AddToLog(u"ERROR: Proxy setting unusable: "_s + chosen.text);
+        onHideMe();
+        return false;
+    }
+    ApplyProxyToRequest(choice, m_request);
+    m_exchange.setProxy(choice);
+    return true;
 }
 
 void BrowserSession::removeExpiredCookies()

@@ -3,6 +3,7 @@
 #include "message/HTTPRequest.h"
 #include "message/HTTPResponse.h"
 #include "shell/LogSink.h"
+#include "transport/ProxyChoice.h"
 
 #include <QObject>
 #include <QString>
@@ -50,6 +51,14 @@ public:
     // responses elsewhere keeps only each response's header block, so any size fits.
     void setKeepResponseBodies(bool keep) { m_keepBodies = keep; }
 
+    // Where every later send finds its proxy (none by default), and the environment variables
+    // the setting may read; without them, the process's own.
+    void setProxySetting(const ProxySetting& setting) { m_proxySetting = setting; }
+    void setProxyEnvironment(const QHash<QString, QString>& environment)
+    {
+        m_proxyEnvironment = environment;
+    }
+
     // Appends a line to the current result window's log, if there is one.
     void AddToLog(const QString& message) override;
 
@@ -88,6 +97,7 @@ private:
     QByteArray addToResponse(const QByteArray& piece);
     void promptRedirect(const QString& location);
     void removeExpiredCookies();
+    bool chooseProxy();
     ResultSink* result();
 
     BrowserView& m_view;
@@ -104,4 +114,6 @@ private:
     bool m_responseThisExchange = false;
     bool m_busy = false;
     bool m_keepBodies = true;
+    ProxySetting m_proxySetting;
+    std::optional<QHash<QString, QString>> m_proxyEnvironment;
 };

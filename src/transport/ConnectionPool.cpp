@@ -7,7 +7,7 @@ using namespace Qt::StringLiterals;
 
 QString ConnectionPool::Key::text() const
 {
-    return host + u':' + QString::number(port);
+    return host + u':' + QString::number(port) + (proxy.isEmpty() ? QString() : u" via "_s + proxy);
 }
 
 ConnectionPool::ConnectionPool(QObject* parent)

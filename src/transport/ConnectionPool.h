@@ -24,8 +24,9 @@ public:
         QString host; // lower-case, as connected to
         int port = 0;
         bool secure = false;
+        QString proxy; // the proxy's display form; empty when connected straight
         bool operator==(const Key&) const = default;
-        // "host:port".
+        // "host:port", then " via <proxy>" when one is used.
         QString text() const;
     };
 

@@ -123,6 +123,9 @@ void Exchange::Execute(HTTPRequest& request)
     }
 
     ReleaseSocket();
+    m_proxyAuthAnswer.clear();
+    if (m_proxyChoice)
+        noteProxy(m_proxyChoice->reason);
     m_keepAlive = !asksToClose(request);
     m_reused = false;
     m_retried = false;
@@ -184,6 +187,8 @@ void Exchange::openSocket(std::unique_ptr<SocketX> socket)
     connect(s, &SocketX::closed, this, &Exchange::SocketX_Close);
     connect(s, &SocketX::certificateInfo, this, &Exchange::SocketX_CertificateInfo);
     connect(s, &SocketX::written, this, &Exchange::onWritten);
+    connect(s, &SocketX::proxyNote, this, &Exchange::noteProxy);
+    connect(s, &SocketX::proxyRefused, this, &Exchange::onProxyRefused);
     m_sendQueued = false;
 }
 
@@ -202,8 +207,9 @@ bool Exchange::asksToClose(const HTTPRequest& request)
 
 ConnectionPool::Key Exchange::poolKey() const
 {
+    const std::optional<ProxyRoute> route = proxyRoute();
     return { HostForConnect(m_request->Server).toLower(), ParsePortNumber(m_request->Port).number,
-             m_request->Secure };
+             m_request->Secure, route ? route->proxy.display() : QString() };
 }
 
 bool Exchange::retryOnFreshConnection(const QString& why)
@@ -261,6 +267,8 @@ void Exchange::endKeptExchange(qsizetype leftover)
 {
     // A server may answer before it has read the whole request; the rest of it would reach the
     // next exchange on the connection, and a request that did not go out whole is no success.
+    if (failIfProxyRefused())
+        return;
     if (!sentWhole(m_source.get(), *m_socket)) {
         RaiseFailure(u"The server answered after %1 of %2 request bytes were sent"_s.arg(
             QString::number(sentToNetwork(*m_socket, m_sentBase)), QString::number(m_bytesToSend)));
@@ -289,8 +297,8 @@ void Exchange::endKeptExchange(qsizetype leftover)
 bool Exchange::startConnection()
 {
     SocketX& socket = *m_socket;
-    if (!socket.setSecure(m_request->Secure) || !socket.createSocket()
-        || !socket.setRemoteHost(HostForConnect(m_request->Server)))
+    if (!socket.setSecure(m_request->Secure) || !socket.setProxyRoute(proxyRoute())
+        || !socket.createSocket() || !socket.setRemoteHost(HostForConnect(m_request->Server)))
         return false;
     const PortNumber port = ParsePortNumber(m_request->Port);
     if (!port || !socket.setRemotePort(port.number))
@@ -417,6 +425,11 @@ void Exchange::SocketX_Receive(quint16 errorCode)
     // A receive event can find the data already taken; an empty chunk carries nothing.
     if (chunk.isEmpty())
         return;
+    // The first bytes from an HTTP proxy that wants credentials: the answer is shown, but the
+    // exchange fails.
+    if (m_bytesReceived == chunk.size() && m_request->ProxyPrefix.size() > 0
+        && StatusCodeOf(chunk) == 407)
+        m_proxyAuthAnswer = QString::fromLatin1(chunk.left(chunk.indexOf('\n'))).trimmed();
     qsizetype leftover = 0;
     const bool complete = m_framing && frame(chunk, &leftover);
     Q_EMIT DataArrived(chunk);
@@ -457,10 +470,44 @@ void Exchange::SocketX_Close(quint16 errorCode)
         m_framing.reset();
     }
     stopTimers();
-    if (!m_failed && !m_cancelled) {
+    if (!m_failed && !m_cancelled && !failIfProxyRefused()) {
         m_state = State::Idle;
         Q_EMIT Done();
     }
+}
+
+std::optional<ProxyRoute> Exchange::proxyRoute() const
+{
+    if (!m_proxyChoice || !m_proxyChoice->proxy)
+        return std::nullopt;
+    const ProxyServer& proxy = *m_proxyChoice->proxy;
+    return ProxyRoute { proxy, proxy.kind == ProxyServer::Kind::Http && m_request->Secure };
+}
+
+void Exchange::noteProxy(const QString& line)
+{
+    AddLogLine(line);
+    Q_EMIT proxyNote(line);
+}
+
+void Exchange::onProxyRefused(const QByteArray& answer, const QString& message)
+{
+    // The proxy's answer is shown as the response, but nothing of it counts as the server's.
+    m_bytesReceived = answer.size();
+    Q_EMIT byteCountersChanged();
+    SocketX* socket = m_socket.get();
+    if (!answer.isEmpty())
+        Q_EMIT DataArrived(answer);
+    if (m_socket.get() == socket && !m_failed && !m_cancelled)
+        RaiseFailure(message);
+}
+
+bool Exchange::failIfProxyRefused()
+{
+    if (m_proxyAuthAnswer.isEmpty())
+        return false;
+    RaiseFailure(u"The proxy wants credentials: "_s + m_proxyAuthAnswer);
+    return true;
 }
 
 void Exchange::SocketX_CertificateInfo(const QString& subject, const QString& issuer,

@@ -2,6 +2,7 @@
 
 #include "message/ResponseFraming.h"
 #include "transport/ConnectionPool.h"
+#include "transport/ProxyTunnel.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -47,6 +48,9 @@ public:
     // handshake included) and the whole exchange. One that runs out ends the exchange in the
     // failure path with a message naming it.
     void setTimeLimits(qint64 connectMs, qint64 totalMs);
+    // The proxy for every later exchange and why it was chosen (logged by each); a request going
+    // to an HTTP proxy in plain text must carry what ApplyProxyToRequest sets for choice.
+    void setProxy(const ProxyChoice& choice) { m_proxyChoice = choice; }
     // The names of every problem of the last certificate reported, gravest first (see
     // CertErrorName); empty when it had none.
     const QStringList& certificateProblems() const { return m_certProblems; }
@@ -102,6 +106,10 @@ Q_SIGNALS:
     // the leading space); only requests without "Connection: close" give them.
     void connectionNote(const QString& line);
 
+    // A line on the proxy (which one is used and why, the CONNECT exchange, a failure to pass
+    // it), also in the log (without the leading space).
+    void proxyNote(const QString& line);
+
     // For the view: one line appended to the log (with its leading space).
     void logLineAdded(const QString& line);
     // For the view: the log was emptied.
@@ -137,6 +145,10 @@ private:
     ConnectionPool::Key poolKey() const;
     void stopTimers();
     void onTimeLimit(TimeLimit limit);
+    std::optional<ProxyRoute> proxyRoute() const;
+    void noteProxy(const QString& line);
+    void onProxyRefused(const QByteArray& answer, const QString& message);
+    bool failIfProxyRefused();
 
     HTTPRequest* m_request = nullptr;
     std::unique_ptr<SocketX> m_socket;
@@ -163,6 +175,9 @@ private:
     int m_requestsOnConnection = 0;
     qint64 m_receivedBase = 0;
     qint64 m_sentBase = 0;
+    std::optional<ProxyChoice> m_proxyChoice;
+    // The status line of a plain request's answer from an HTTP proxy that wants credentials.
+    QString m_proxyAuthAnswer;
     // Frames the keep-alive response being read; empty once framing gave up.
     std::optional<ResponseFraming> m_framing;
 

@@ -1,5 +1,6 @@
 #include "transport/QtSocketX.h"
 
+#include "transport/Redirect.h"
 #include "transport/TlsReport.h"
 #include "transport/TransportErrors.h"
 
@@ -104,6 +105,11 @@ Result QtSocketX::createSocket()
     m_socket = m_secure ? new QSslSocket(this) : new QTcpSocket(this);
     // The user talks to the server as typed; a proxy in between would change the exchange.
     m_socket->setProxy(QNetworkProxy::NoProxy);
+    if (m_route)
+        m_socket->setProxy(m_route->networkProxy());
+    m_throughProxy = false;
+    m_tunnelPending = false;
+    m_connectAnswer = {};
     m_taken = 0;
     m_sent = 0;
     m_certificateReported = false;
@@ -179,9 +185,23 @@ Result QtSocketX::connectToRemote()
 
 void QtSocketX::startConnecting()
 {
-    QList<QHostAddress> given = m_fixedAddresses;
+    if (m_route && m_route->proxy.kind == ProxyServer::Kind::Socks5Hostname) {
+        // The proxy resolves the name; nothing is looked up here.
+        m_timing.mark(ExchangeTiming::Mark::LookupDone);
+        const auto port = static_cast<quint16>(m_port);
+        if (QSslSocket* tls = tlsSocket()) {
+            applyTlsOptions(*tls);
+            tls->connectToHostEncrypted(m_host, port);
+        } else
+            m_socket->connectToHost(m_host, port, QIODevice::ReadWrite | QIODevice::Unbuffered);
+        return;
+    }
+    // Through an HTTP proxy the connection goes to the proxy.
+    const bool toHttpProxy = m_route && m_route->proxy.kind == ProxyServer::Kind::Http;
+    const QString host = toHttpProxy ? m_route->connectHost() : m_host;
+    QList<QHostAddress> given = toHttpProxy ? QList<QHostAddress>() : m_fixedAddresses;
     // An address needs no lookup; Qt would still start a resolver thread for it.
-    if (QHostAddress literal; given.isEmpty() && literal.setAddress(m_host))
+    if (QHostAddress literal; given.isEmpty() && literal.setAddress(host))
         given = { literal };
     if (!given.isEmpty()) {
         QHostInfo info;
@@ -191,7 +211,7 @@ void QtSocketX::startConnecting()
     }
     // Resolving apart from the socket times the lookup on its own and lets every address
     // be tried, not only the first.
-    QHostInfo::lookupHost(m_host, this, [this, socket = m_socket](const QHostInfo& info) {
+    QHostInfo::lookupHost(host, this, [this, socket = m_socket](const QHostInfo& info) {
         if (socket && socket == m_socket && !m_finished)
             onLookedUp(info);
     });
@@ -212,8 +232,14 @@ void QtSocketX::onLookedUp(const QHostInfo& info)
 void QtSocketX::connectToNextAddress()
 {
     const QHostAddress address = m_addresses.at(m_nextAddress++);
-    const auto port = static_cast<quint16>(m_port);
+    const bool toHttpProxy = m_route && m_route->proxy.kind == ProxyServer::Kind::Http;
+    const auto port = static_cast<quint16>(toHttpProxy ? m_route->proxy.port : m_port);
     m_socket->abort();
+    if (toHttpProxy && m_secure) {
+        // The tunnel is asked for in plain text; TLS starts once the proxy has opened it.
+        m_socket->connectToHost(address, port);
+        return;
+    }
     // Certificate checks and SNI stay on the name the user typed, not the address.
     if (QSslSocket* tls = tlsSocket()) {
         applyTlsOptions(*tls);
@@ -339,6 +365,11 @@ void QtSocketX::onConnected()
 #endif
     m_tcpConnected = true;
     m_timing.mark(ExchangeTiming::Mark::Connected);
+    if (m_route && m_route->proxy.kind == ProxyServer::Kind::Http && m_secure) {
+        startTunnel();
+        return;
+    }
+    m_throughProxy = true;
     if (!m_secure)
         Q_EMIT sendReady(0);
 }
@@ -391,6 +422,10 @@ void QtSocketX::onReadyRead()
     // loop hands on all that one read from the network brought, in one chunk.
     if (m_finished)
         return;
+    if (m_tunnelPending) {
+        readConnectAnswer();
+        return;
+    }
     m_timing.mark(ExchangeTiming::Mark::FirstByte);
     if (m_receiveQueued)
         return;
@@ -457,10 +492,72 @@ void QtSocketX::finish(quint16 errorCode)
         if (m_finished)
             return;
     }
+    if (errorCode != 0 || m_tunnelPending)
+        noteProxyFailure(errorCode);
     m_finished = true;
     closeWatch();
     m_timing.mark(ExchangeTiming::Mark::End);
     Q_EMIT closed(errorCode);
+}
+
+Result QtSocketX::setProxyRoute(const std::optional<ProxyRoute>& route)
+{
+    m_route = route;
+    return Result::success();
+}
+
+void QtSocketX::startTunnel()
+{
+    // Written here rather than by Qt's proxy support, so that the log shows the exact bytes.
+    const QByteArray request = ConnectRequestBytes(m_route->proxy, HostForConnect(m_host), m_port);
+    m_tunnelPending = true;
+    Q_EMIT proxyNote(u"CONNECT request to proxy "_s + m_route->proxy.display() + u":\r\n"_s
+                     + QString::fromUtf8(request).trimmed());
+    if (m_finished || !m_socket)
+        return;
+    if (m_socket->write(request) != request.size())
+        finish(SocketError::Aborted);
+}
+
+void QtSocketX::readConnectAnswer()
+{
+    if (!m_connectAnswer.feed(m_socket->readAll()))
+        return;
+    m_tunnelPending = false;
+    Q_EMIT proxyNote(u"Proxy answered CONNECT:\r\n"_s
+                     + QString::fromLatin1(m_connectAnswer.head()));
+    if (m_finished || !m_socket)
+        return;
+    if (!m_connectAnswer.opened()) {
+        m_finished = true;
+        closeWatch();
+        m_timing.mark(ExchangeTiming::Mark::End);
+        const QByteArray answer = m_connectAnswer.bytes();
+        m_socket->disconnect(this);
+        m_socket->abort();
+        Q_EMIT proxyRefused(answer,
+                            u"The proxy refused the tunnel to %1:%2: %3"_s.arg(
+                                m_host, QString::number(m_port), m_connectAnswer.statusLine()));
+        return;
+    }
+    m_throughProxy = true;
+    QSslSocket* tls = tlsSocket();
+    // The certificate checked and reported is the target's, under the name the user typed.
+    tls->setPeerVerifyName(m_host);
+    applyTlsOptions(*tls);
+    tls->startClientEncryption();
+}
+
+void QtSocketX::noteProxyFailure(quint16 errorCode)
+{
+    if (!m_route || m_throughProxy)
+        return;
+    QString why = SocketErrorText(errorCode);
+    if (m_tunnelPending)
+        why = u"the proxy closed the connection before answering CONNECT"_s;
+    else if (m_socket && m_socket->error() != QAbstractSocket::UnknownSocketError)
+        why = m_socket->errorString();
+    Q_EMIT proxyNote(u"Could not get through proxy "_s + m_route->proxy.display() + u": "_s + why);
 }
 
 QSslSocket* QtSocketX::tlsSocket() const

@@ -39,6 +39,8 @@ public:
     Result setRemotePort(int port) override;
     // Qt verifies against the system's trusted CAs; the name is kept for completeness.
     Result setCertificateStore(const QString& name) override;
+    // Kept for the next createSocket.
+    Result setProxyRoute(const std::optional<ProxyRoute>& route) override;
     // Fails without a socket, host or port; the connection starts from the event loop.
     Result connectToRemote() override;
 
@@ -103,6 +105,10 @@ private:
 
     QSslSocket* tlsSocket() const;
 
+    void startTunnel();
+    void readConnectAnswer();
+    void noteProxyFailure(quint16 errorCode);
+
     // A QSslSocket only for secure connections: creating one loads the TLS library.
     QPointer<QTcpSocket> m_socket;
     QString m_host;
@@ -133,4 +139,9 @@ private:
     void onAlertReceived(QSsl::AlertLevel level, QSsl::AlertType type, const QString& description);
     TlsOptions m_tlsOptions;
     QString m_tlsFailure;
+    std::optional<ProxyRoute> m_route;
+    // Set once the proxy has been passed: connected to it (plain HTTP, SOCKS) or tunnel open.
+    bool m_throughProxy = false;
+    bool m_tunnelPending = false;
+    ConnectAnswer m_connectAnswer;
 };

@@ -3,11 +3,14 @@
 #include "shell/Result.h"
 #include "transport/ClientIdentity.h"
 #include "transport/ExchangeTiming.h"
+#include "transport/ProxyTunnel.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 // An asynchronous TCP socket with optional TLS, the only way the transport reaches the
 // network. Configure it (secure flag, create, host, port, certificate store), connect, then
@@ -36,6 +39,13 @@ public:
     virtual Result setRemotePort(int port) = 0;
     // Names the local certificate store for the TLS handshake; fails on an empty name.
     virtual Result setCertificateStore(const QString& name) = 0;
+    // Routes the next connection through a proxy, or straight to the host when route is empty
+    // (the default); set before createSocket. A socket layer without proxies fails on a route.
+    virtual Result setProxyRoute(const std::optional<ProxyRoute>& route)
+    {
+        return route ? Result::failure(QStringLiteral("This socket layer cannot use a proxy."))
+                     : Result::success();
+    }
     // Starts connecting and returns at once; fails when host or port is missing.
     virtual Result connectToRemote() = 0;
 
@@ -89,4 +99,10 @@ Q_SIGNALS:
     // The peer closed the connection normally (0) or it failed (a Windows-sockets code).
     // Data still pending is announced with receiveReady first.
     void closed(quint16 errorCode);
+    // A step on the way through a proxy, for the log: the CONNECT request and the proxy's answer,
+    // or why the proxy could not be passed.
+    void proxyNote(const QString& line);
+    // The proxy answered CONNECT with anything but 2xx: its answer as received and a message.
+    // The socket is finished; no other event follows.
+    void proxyRefused(const QByteArray& answer, const QString& message);
 };

@@ -13,6 +13,7 @@
 #include "persistence/DataFolder.h"
 #include "persistence/UserDataSaver.h"
 #include "persistence/XmlDocument.h"
+#include "persistence/widgets/ProxyPage.h"
 #include "persistence/widgets/frmControlPanel.h"
 #include "persistence/widgets/frmCookies.h"
 #include "persistence/widgets/frmHistory.h"
@@ -252,6 +253,13 @@ bool frmMain::startUp(const QString& requestFileArgument)
     m_app.LoadUserData();
     m_browser->loadClientCertificates();
     m_browser->GetHistoryForHost();
+    // The proxy setting lives in the user data, so its page comes once that is loaded.
+    auto* proxyPage = new ProxyPage(ReadProxyPreference(m_app.userData()));
+    m_panel->addPage(proxyPage, u"Proxy"_s);
+    connect(proxyPage, &ProxyPage::changed, this, [this](const ProxyPreference& preference) {
+        WriteProxyPreference(m_app.userData(), preference);
+        m_saver->changed();
+    });
 
     const QString file = RequestFileArgument(requestFileArgument);
     if (!file.isEmpty())

@@ -73,6 +73,11 @@ void frmControlPanel::showTab(int index)
     TabStrip1->setFocus();
 }
 
+void frmControlPanel::addPage(QWidget* page, const QString& caption)
+{
+    TabStrip1->addTab(page, caption);
+}
+
 void frmControlPanel::showEvent(QShowEvent* event)
 {
     FramedWindow::showEvent(event);

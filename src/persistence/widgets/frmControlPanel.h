@@ -33,6 +33,8 @@ public:
     QPushButton* clientCertificatesButton() const { return cmdClientCertificates; }
     // Selects tab 0 (settings) or 1 (links) and gives the tab strip the focus.
     void showTab(int index);
+    // Adds a further page after the two the panel has.
+    void addPage(QWidget* page, const QString& caption);
 
     // SettingsPanel
     qint32 AddAutoSetting(const QString& caption, const QString& key, bool checked) override;

@@ -17,6 +17,7 @@
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
 #include "persistence/AppData.h"
+#include "persistence/ProxyPreference.h"
 #include "persistence/TextUtil.h"
 #include "persistence/widgets/OpenWithShell.h"
 #include "shell/DialogPlacer.h"
@@ -29,6 +30,7 @@
 #include "transport/BrowserSession.h"
 #include "transport/ClientTlsData.h"
 #include "transport/Exchange.h"
+#include "transport/ProxyTunnel.h"
 #include "transport/Redirect.h"
 #include "transport/RequestPreview.h"
 #include "transport/SequenceRunner.h"
@@ -572,6 +574,8 @@ void frmBrowser::cmdSend_Click()
     // While the placeholder shows, the body is in the file: take what the editor saved.
     if (m_bodyFile.isOpen())
         ReloadBodyFromTempFile();
+    // The proxy setting as the control panel left it.
+    m_session->setProxySetting(SettingFromPreference(ReadProxyPreference(m_app.userData())));
     m_session->cmdSend_Click();
 }
 
@@ -1050,6 +1054,10 @@ QString frmBrowser::curlCommand()
     const Result made = CurlCommandForRequest(request, m_app.folder().path(), command, tls);
     if (!made)
         m_messages.showMessage(made.text, u"Error:"_s, MessageSink::Icon::Error);
+    else
+        for (const QString& option :
+             CurlOptionsForProxy(SettingFromPreference(ReadProxyPreference(m_app.userData()))))
+            command += u" \\\n  "_s + option;
     return command;
 }
 
