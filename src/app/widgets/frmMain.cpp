@@ -77,6 +77,14 @@ frmControlPanel* frmMain::controlPanel()
                                         m_app.settings().value(key).value_or(false));
             m_app.configuration().LoadHelpLinks(m_panel);
         }
+        // The proxy setting lives in the user data, loaded at the start, before the panel is
+        // first asked for.
+        auto* proxyPage = new ProxyPage(ReadProxyPreference(m_app.userData()));
+        m_panel->addPage(proxyPage, u"Proxy"_s);
+        connect(proxyPage, &ProxyPage::changed, this, [this](const ProxyPreference& preference) {
+            WriteProxyPreference(m_app.userData(), preference);
+            m_saver->changed();
+        });
     }
     return m_panel;
 }
@@ -253,13 +261,6 @@ bool frmMain::startUp(const QString& requestFileArgument)
     m_app.LoadUserData();
     m_browser->loadClientCertificates();
     m_browser->GetHistoryForHost();
-    // The proxy setting lives in the user data, so its page comes once that is loaded.
-    auto* proxyPage = new ProxyPage(ReadProxyPreference(m_app.userData()));
-    m_panel->addPage(proxyPage, u"Proxy"_s);
-    connect(proxyPage, &ProxyPage::changed, this, [this](const ProxyPreference& preference) {
-        WriteProxyPreference(m_app.userData(), preference);
-        m_saver->changed();
-    });
 
     const QString file = RequestFileArgument(requestFileArgument);
     if (!file.isEmpty())
