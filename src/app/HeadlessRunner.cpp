@@ -218,6 +218,14 @@ bool HeadlessRunner::sendSequences(const QList<HTTPRequest>& prepared, BrowserSe
     limit.setSingleShot(true);
     limit.setInterval(std::chrono::milliseconds(qint64(m_line.maxTime * 1000)));
     bool timedOut = false;
+    // Through the proxy --send would take; the client certificate is the session's too.
+    QList<HTTPRequest> requests = prepared;
+    QList<ProxyChoice> proxies;
+    if (const Result ready = session.prepareSequenceProxies(requests, m_line.pipeline, proxies);
+        !ready) {
+        printLine(stderr, u"pelorin: "_s + ready.text);
+        return false;
+    }
 
     if (m_line.pipeline) {
         ExchangeSequence sequence;
@@ -242,7 +250,9 @@ bool HeadlessRunner::sendSequences(const QList<HTTPRequest>& prepared, BrowserSe
         });
         if (m_line.maxTime > 0)
             limit.start();
-        sequence.start(prepared, ExchangeSequence::Mode::Pipelined);
+        sequence.setProxy(proxies.value(0));
+        sequence.setClientTls(session.clientTls());
+        sequence.start(requests, ExchangeSequence::Mode::Pipelined);
         if (sequence.isRunning())
             loop.exec();
         if (timedOut)
@@ -251,7 +261,7 @@ bool HeadlessRunner::sendSequences(const QList<HTTPRequest>& prepared, BrowserSe
     }
 
     bool allCompleted = true;
-    for (qsizetype f = 0; f < prepared.size() && stopSignal == 0; ++f) {
+    for (qsizetype f = 0; f < requests.size() && stopSignal == 0; ++f) {
         SynchronisedSend send;
         QObject::connect(&send, &SynchronisedSend::logLine, &send,
                          [](const QString& line) { printLine(stderr, u' ' + line); });
@@ -269,7 +279,9 @@ bool HeadlessRunner::sendSequences(const QList<HTTPRequest>& prepared, BrowserSe
         });
         if (m_line.maxTime > 0)
             limit.start();
-        send.start(QList<HTTPRequest>(m_line.parallel, prepared.at(f)));
+        send.setProxies(QList<ProxyChoice>(m_line.parallel, proxies.at(f)));
+        send.setClientTls(session.clientTls());
+        send.start(QList<HTTPRequest>(m_line.parallel, requests.at(f)));
         if (send.isRunning())
             loop.exec();
         limit.stop();
@@ -278,7 +290,7 @@ bool HeadlessRunner::sendSequences(const QList<HTTPRequest>& prepared, BrowserSe
             const ResponseSplitter::Response response = send.response(i);
             writeOut(response.bytes + send.leftover(i));
             if (response.complete)
-                session.processSequenceResponse(prepared.at(f), response.bytes);
+                session.processSequenceResponse(requests.at(f), response.bytes);
         }
         if (timedOut)
             printLine(stderr, u"pelorin: --max-time reached: "_s + m_line.sendFiles.value(f));

@@ -299,17 +299,8 @@ void BrowserSession::processSequenceResponse(const HTTPRequest& request, const Q
 
 bool BrowserSession::chooseProxy()
 {
-    QHash<QString, QString> environment;
-    if (m_proxyEnvironment) {
-        environment = *m_proxyEnvironment;
-    } else if (m_proxySetting.mode == ProxySetting::Mode::Environment) {
-        const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
-        for (const QString& name : process.keys())
-            environment.insert(name, process.value(name));
-    }
     ProxyChoice choice;
-    if (const Result chosen = ChooseProxy(m_proxySetting, m_request, environment, choice);
-        !chosen) {
+    if (const Result chosen = proxyFor(m_request, choice); !chosen) {
         // Nothing is sent: the exchange ends as an acknowledged failure.
         AddToLog(u"ERROR: Proxy setting unusable: "_s + chosen.text);
         onHideMe();
@@ -318,6 +309,44 @@ bool BrowserSession::chooseProxy()
     ApplyProxyToRequest(choice, m_request);
     m_exchange.setProxy(choice);
     return true;
+}
+
+Result BrowserSession::proxyFor(const HTTPRequest& request, ProxyChoice& choice) const
+{
+    QHash<QString, QString> environment;
+    if (m_proxyEnvironment) {
+        environment = *m_proxyEnvironment;
+    } else if (m_proxySetting.mode == ProxySetting::Mode::Environment) {
+        const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : process.keys())
+            environment.insert(name, process.value(name));
+    }
+    return ChooseProxy(m_proxySetting, request, environment, choice);
+}
+
+Result BrowserSession::prepareSequenceProxies(QList<HTTPRequest>& requests, bool oneConnection,
+                                              QList<ProxyChoice>& choices)
+{
+    QList<ProxyChoice> chosen;
+    for (const HTTPRequest& request : std::as_const(requests)) {
+        if (oneConnection && !chosen.isEmpty()) {
+            chosen.append(chosen.constFirst());
+            continue;
+        }
+        ProxyChoice choice;
+        if (const Result made = proxyFor(request, choice); !made)
+            return Result::failure(u"Proxy setting unusable: "_s + made.text);
+        chosen.append(choice);
+    }
+    for (qsizetype i = 0; i < requests.size(); ++i)
+        ApplyProxyToRequest(chosen.at(i), requests[i]);
+    choices = chosen;
+    return Result::success();
+}
+
+ClientTls* BrowserSession::clientTls() const
+{
+    return m_exchange.clientTls();
 }
 
 void BrowserSession::removeExpiredCookies()

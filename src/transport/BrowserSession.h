@@ -12,6 +12,7 @@
 
 struct AutoSettings;
 class BrowserView;
+class ClientTls;
 class CookieStore;
 class Exchange;
 class HeaderTable;
@@ -71,6 +72,13 @@ public:
     // decides the "Connection: close" row. Sends nothing and leaves the window's rows alone.
     HTTPRequest prepareForSequence(const RequestForm& form, const QString& headerText,
                                    bool closeConnection);
+    // For a sequence: chooses the proxy of each request as a send does and prepares the request
+    // for it, choices by index; with oneConnection the first request's choice holds for all, as
+    // they share its connection. Fails, changing nothing, when the proxy setting is unusable.
+    Result prepareSequenceProxies(QList<HTTPRequest>& requests, bool oneConnection,
+                                  QList<ProxyChoice>& choices);
+    // The client identities and extra CAs a send presents; null for none.
+    ClientTls* clientTls() const;
     // For a sequence: processes bytes, one response to request, as a single exchange's
     // response is processed (history, cookies); a redirect is not followed.
     void processSequenceResponse(const HTTPRequest& request, const QByteArray& bytes);
@@ -98,6 +106,7 @@ private:
     void promptRedirect(const QString& location);
     void removeExpiredCookies();
     bool chooseProxy();
+    Result proxyFor(const HTTPRequest& request, ProxyChoice& choice) const;
     ResultSink* result();
 
     BrowserView& m_view;

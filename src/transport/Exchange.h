@@ -61,6 +61,7 @@ public:
     // tls must outlive the exchange. A file that cannot be used fails the exchange before it
     // connects.
     void setClientTls(ClientTls* tls) { m_clientTls = tls; }
+    ClientTls* clientTls() const { return m_clientTls; }
     // "CN=<name>" of the client certificate offered on the current connection; empty for none.
     const QString& clientCertificateName() const { return m_clientCertificateName; }
 

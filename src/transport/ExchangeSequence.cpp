@@ -80,6 +80,8 @@ void ExchangeSequence::start(const QList<HTTPRequest>& requests, Mode mode)
     if (m_connection)
         m_connection.release()->deleteLater();
     m_connection = std::make_unique<RawConnection>();
+    m_connection->setProxy(m_proxyChoice);
+    m_connection->setClientTls(m_clientTls);
     connect(m_connection.get(), &RawConnection::connected, this, &ExchangeSequence::onConnected);
     connect(m_connection.get(), &RawConnection::arrived, this, &ExchangeSequence::onArrived);
     connect(m_connection.get(), &RawConnection::closedByPeer, this,

@@ -2,6 +2,7 @@
 
 #include "message/HTTPRequest.h"
 #include "message/ResponseSplitter.h"
+#include "transport/ProxyChoice.h"
 
 #include <QByteArray>
 #include <QList>
@@ -11,7 +12,9 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
+class ClientTls;
 class RawConnection;
 
 // Several requests on one connection, to the first request's host, port and TLS setting: in
@@ -36,6 +39,13 @@ public:
 
     explicit ExchangeSequence(QObject* parent = nullptr);
     ~ExchangeSequence() override;
+
+    // The proxy of later sequences and why it was chosen; unset: straight to the server. Plain
+    // requests through an HTTP proxy must carry what ApplyProxyToRequest sets.
+    void setProxy(const std::optional<ProxyChoice>& choice) { m_proxyChoice = choice; }
+    // The client identities and extra CAs of later sequences; null for none. tls must outlive
+    // the sequence.
+    void setClientTls(ClientTls* tls) { m_clientTls = tls; }
 
     // Starts sending requests in mode. Bad input (no request, too many, too large, a body file
     // that cannot be read, an unusable host or port) ends in finished(false) before this
@@ -82,4 +92,6 @@ private:
     bool m_running = false;
     QTimer m_linger;
     QStringList m_log;
+    std::optional<ProxyChoice> m_proxyChoice;
+    ClientTls* m_clientTls = nullptr;
 };

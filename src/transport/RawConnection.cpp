@@ -3,6 +3,8 @@
 #include "message/BodySource.h"
 #include "message/HTTPRequest.h"
 #include "message/PortNumber.h"
+#include "transport/ClientIdentity.h"
+#include "transport/ProxyTunnel.h"
 #include "transport/QtSocketX.h"
 #include "transport/Redirect.h"
 #include "transport/TransportErrors.h"
@@ -21,6 +23,7 @@ RawConnection::~RawConnection()
 Result RawConnection::open(const HTTPRequest& request)
 {
     close();
+    m_clientCertificateName.clear();
     m_socket = std::make_unique<QtSocketX>();
     SocketX& socket = *m_socket;
     connect(&socket, &SocketX::sendReady, this, &RawConnection::onSendReady);
@@ -28,12 +31,37 @@ Result RawConnection::open(const HTTPRequest& request)
     connect(&socket, &SocketX::closed, this, &RawConnection::onClosed);
     connect(&socket, &SocketX::certificateInfo, this, &RawConnection::onCertificate);
     connect(&socket, &SocketX::written, this, &RawConnection::drained);
+    connect(&socket, &SocketX::proxyNote, this, &RawConnection::logLine);
+    connect(&socket, &SocketX::proxyRefused, this,
+            [this](const QByteArray&, const QString& message) { fail(message); });
+    std::optional<ProxyRoute> route;
+    if (m_proxyChoice) {
+        Q_EMIT logLine(m_proxyChoice->reason);
+        if (const std::optional<ProxyServer>& proxy = m_proxyChoice->proxy)
+            route = ProxyRoute { *proxy, proxy->kind == ProxyServer::Kind::Http && request.Secure };
+    }
     const PortNumber port = ParsePortNumber(request.Port);
-    const bool ready = socket.setSecure(request.Secure) && socket.createSocket()
-        && socket.setRemoteHost(HostForConnect(request.Server)) && port
+    const bool ready = socket.setSecure(request.Secure) && socket.setProxyRoute(route)
+        && socket.createSocket() && socket.setRemoteHost(HostForConnect(request.Server)) && port
         && socket.setRemotePort(port.number)
-        && (!request.Secure || socket.setCertificateStore(u"MY\\"_s)) && socket.connectToRemote();
+        && (!request.Secure || socket.setCertificateStore(u"MY\\"_s));
     if (!ready) {
+        close();
+        return Result::failure(u"Generic error, perhaps invalid host name or port"_s);
+    }
+    if (m_clientTls && request.Secure) {
+        TlsOptions options;
+        if (const Result prepared
+            = m_clientTls->prepare(HostForConnect(request.Server), port.number, options);
+            !prepared) {
+            close();
+            return prepared;
+        }
+        if (!options.certificate.isNull())
+            m_clientCertificateName = ClientCertificateName(options.certificate);
+        socket.setTlsOptions(options);
+    }
+    if (!socket.connectToRemote()) {
         close();
         return Result::failure(u"Generic error, perhaps invalid host name or port"_s);
     }
@@ -106,6 +134,8 @@ void RawConnection::onCertificate(const QString& subject, const QString& issuer,
                                   qint32 certError, bool* cancel)
 {
     Q_EMIT logLine(u"Certificate of "_s + subject + u" issued by "_s + issuer);
+    if (!m_clientCertificateName.isEmpty())
+        Q_EMIT logLine(u"Client certificate: "_s + m_clientCertificateName);
     if (certError == CertError::NoError)
         return;
     QList<qint32> problems = m_socket->certificateErrors();

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "shell/Result.h"
+#include "transport/ProxyChoice.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
+class ClientTls;
 class HTTPRequest;
 class SocketX;
 
@@ -23,6 +26,13 @@ class RawConnection final : public QObject
 public:
     explicit RawConnection(QObject* parent = nullptr);
     ~RawConnection() override;
+
+    // The proxy of later opens and why it was chosen (logged by each); unset: straight to the
+    // server. A plain request through an HTTP proxy must carry what ApplyProxyToRequest sets.
+    void setProxy(const std::optional<ProxyChoice>& choice) { m_proxyChoice = choice; }
+    // The client identities and extra CAs of later TLS opens; null for none. tls must outlive
+    // the connection.
+    void setClientTls(ClientTls* tls) { m_clientTls = tls; }
 
     // Starts connecting to request's host, port and TLS setting; fails at once when they are
     // unusable (nothing follows then).
@@ -59,6 +69,9 @@ private:
     void fail(const QString& message);
 
     std::unique_ptr<SocketX> m_socket;
+    std::optional<ProxyChoice> m_proxyChoice;
+    ClientTls* m_clientTls = nullptr;
+    QString m_clientCertificateName;
 };
 
 // The whole of request as it goes on the wire (head and body) into bytes; fails when a body

@@ -67,12 +67,28 @@ void SequenceRunner::start(const QList<HTTPRequest>& requests, Mode mode, Result
     cancel();
     m_mode = mode;
     m_sink = sink;
-    if (mode == Mode::Synchronised)
-        m_send->start(requests);
-    else
-        m_sequence->start(requests,
+    // Through the proxy a send would take, presenting the client certificate it would.
+    QList<HTTPRequest> prepared = requests;
+    QList<ProxyChoice> proxies;
+    const bool oneConnection = mode != Mode::Synchronised;
+    if (const Result ready = m_session.prepareSequenceProxies(prepared, oneConnection, proxies);
+        !ready) {
+        log(u"[ERROR] "_s + ready.text);
+        m_sink = nullptr;
+        Q_EMIT finished(false);
+        return;
+    }
+    if (mode == Mode::Synchronised) {
+        m_send->setProxies(proxies);
+        m_send->setClientTls(m_session.clientTls());
+        m_send->start(prepared);
+    } else {
+        m_sequence->setProxy(proxies.value(0));
+        m_sequence->setClientTls(m_session.clientTls());
+        m_sequence->start(prepared,
                           mode == Mode::Pipelined ? ExchangeSequence::Mode::Pipelined
                                                   : ExchangeSequence::Mode::InTurn);
+    }
 }
 
 void SequenceRunner::cancel()

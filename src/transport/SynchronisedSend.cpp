@@ -63,6 +63,9 @@ void SynchronisedSend::start(const QList<HTTPRequest>& requests)
         requests.size()));
     for (int i = 0; i < int(m_links.size()); ++i) {
         RawConnection* connection = m_links[size_t(i)]->connection.get();
+        if (i < m_proxyChoices.size())
+            connection->setProxy(m_proxyChoices.at(i));
+        connection->setClientTls(m_clientTls);
         connect(connection, &RawConnection::connected, this, [this, i] { onConnected(i); });
         connect(connection, &RawConnection::drained, this, [this, i] { onDrained(i); });
         connect(connection, &RawConnection::arrived, this,

@@ -2,6 +2,7 @@
 
 #include "message/HTTPRequest.h"
 #include "message/ResponseSplitter.h"
+#include "transport/ProxyChoice.h"
 
 #include <QByteArray>
 #include <QList>
@@ -11,6 +12,7 @@
 
 #include <memory>
 
+class ClientTls;
 class RawConnection;
 
 // Requests sent together for race tests: each on a connection of its own, written up to but
@@ -31,6 +33,14 @@ public:
 
     explicit SynchronisedSend(QObject* parent = nullptr);
     ~SynchronisedSend() override;
+
+    // The proxy of each later request's connection, by index, and why it was chosen; a request
+    // beyond the list goes straight to the server. Plain requests through an HTTP proxy must carry
+    // what ApplyProxyToRequest sets.
+    void setProxies(const QList<ProxyChoice>& choices) { m_proxyChoices = choices; }
+    // The client identities and extra CAs of later connections; null for none. tls must outlive
+    // the send.
+    void setClientTls(ClientTls* tls) { m_clientTls = tls; }
 
     // Starts sending requests, one connection each. Bad input (fewer than 1 or more than
     // kMaxConnections requests, one too large or with an unreadable body file, an unusable
@@ -77,4 +87,6 @@ private:
     bool m_released = false;
     qint64 m_spreadNs = -1;
     QStringList m_log;
+    QList<ProxyChoice> m_proxyChoices;
+    ClientTls* m_clientTls = nullptr;
 };

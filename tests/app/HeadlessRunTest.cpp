@@ -558,6 +558,49 @@ TEST_F(HeadlessRunTest, ProxyOptionsRouteTheRun)
     EXPECT_EQ(run({ u"--send"_s, requestFile(u"/"_s), u"--proxy"_s, u"ftp://x:1"_s }).status, 2);
 }
 
+// --pipeline and --parallel take the proxy --send takes: plain requests in absolute form, TLS
+// through a CONNECT tunnel per connection.
+TEST_F(HeadlessRunTest, SequencesGoThroughTheProxy)
+{
+    if (const QString why = ProxyProcess::missing(ProxyProcess::Program::Tinyproxy); !why.isEmpty())
+        GTEST_SKIP() << qPrintable(why);
+    ProxyProcess tinyproxy(ProxyProcess::Program::Tinyproxy);
+    ASSERT_TRUE(tinyproxy.start()) << qPrintable(tinyproxy.error());
+    const QString proxy = u"http://127.0.0.1:"_s + QString::number(tinyproxy.port());
+    const QString using_ = u"Using proxy "_s + proxy + u" (setting)\n"_s;
+    const QByteArray page = nginx->file(u"/target.html"_s);
+
+    const QString plain = requestFile(u"/target.html"_s);
+    RunResult r = runServing({ u"--send"_s, plain, u"--parallel"_s, u"3"_s, u"--proxy"_s, proxy });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(page), 3);
+    EXPECT_EQ(r.err.count(using_), 3) << r.err.toStdString();
+
+    const QString secure = requestFile(u"/target.html"_s, true);
+    r = runServing({ u"--send"_s, secure, secure, u"--pipeline"_s, u"--proxy"_s, proxy });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(page), 2);
+    EXPECT_EQ(r.err.count(using_), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Proxy answered CONNECT:\r\nHTTP/1.0 200"_s))
+        << r.err.toStdString();
+
+    r = runServing({ u"--send"_s, secure, u"--parallel"_s, u"2"_s, u"--proxy"_s, proxy });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(page), 2);
+    EXPECT_EQ(r.err.count(u"Proxy answered CONNECT:"_s), 2) << r.err.toStdString();
+
+    // What the proxy receives, seen by a stand-in: both pipelined requests in absolute form.
+    TestServer standIn;
+    ASSERT_TRUE(standIn.listen()) << qPrintable(standIn.error());
+    standIn.setResponse({ "HTTP/1.1 204 No Content\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n" });
+    r = runServing({ u"--send"_s, plain, plain, u"--pipeline"_s, u"--proxy"_s,
+                     standIn.portText().prepend(u"127.0.0.1:"_s) });
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QByteArray absolute = "GET http://127.0.0.1:"_ba + QByteArray::number(nginx->port())
+        + "/target.html HTTP/1.1\r\n";
+    EXPECT_EQ(standIn.received().count(absolute), 2) << standIn.received().constData();
+}
+
 // A proxy that wants credentials fails the file: its answer is shown, but nothing of it (here a
 // cookie) is stored.
 TEST_F(HeadlessRunTest, ProxyRefusalStoresNothing)

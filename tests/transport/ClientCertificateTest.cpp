@@ -5,6 +5,7 @@
 #include "transport/ClientIdentity.h"
 #include "transport/ClientTlsData.h"
 #include "transport/Exchange.h"
+#include "transport/ExchangeSequence.h"
 
 #include <QFile>
 #include <QPointer>
@@ -222,6 +223,42 @@ TEST_F(ClientCertificateTest, ServerAskingWithoutAnIdentityOrAMismatchedKeyFailC
     EXPECT_FALSE(exchange(server.port(), &tls, &log));
     EXPECT_TRUE(log.join(u'\n').contains(u"The client certificate cannot be used"_s))
         << log.join(u'\n').toStdString();
+}
+
+// A sequence's connection presents the identity as a single exchange does; one that cannot be
+// used ends the sequence before it connects, with the reason.
+TEST_F(ClientCertificateTest, SequencesPresentTheIdentity)
+{
+    MutualTlsServer server(file(u"ca.pem"_s));
+    ASSERT_TRUE(server.listening());
+    HTTPRequest request;
+    request.Secure = true;
+    request.Server = u"localhost"_s;
+    request.Port = server.port();
+    request.setMethod(u"GET"_s);
+    request.setURL(u"/"_s);
+    request.HTTPver = u"HTTP/1.1"_s;
+    request.Header = u"Host: localhost"_s;
+    ClientTls tls;
+    tls.setForAll(TargetTls { pem(), {} });
+    ExchangeSequence sequence;
+    sequence.setClientTls(&tls);
+    QSignalSpy finished(&sequence, &ExchangeSequence::finished);
+    sequence.start({ request }, ExchangeSequence::Mode::InTurn);
+    ASSERT_TRUE(finished.wait(kTimeoutMs));
+    const QString log = sequence.logLines().join(u'\n');
+    ASSERT_EQ(sequence.responses().size(), 1) << log.toStdString();
+    EXPECT_TRUE(sequence.responses().constFirst().bytes.contains(kClientSeen)) << log.toStdString();
+    EXPECT_TRUE(sequence.logLines().contains(u"Client certificate: CN=Pelorin Test Client"_s))
+        << log.toStdString();
+
+    tls.setForAll(TargetTls { { file(u"missing.pem"_s), {}, ClientIdentity::Type::Pem, {} }, {} });
+    finished.clear();
+    sequence.start({ request }, ExchangeSequence::Mode::InTurn);
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_FALSE(finished.constFirst().constFirst().toBool());
+    EXPECT_TRUE(sequence.logLines().join(u'\n').contains(file(u"missing.pem"_s)))
+        << sequence.logLines().join(u'\n').toStdString();
 }
 
 TEST_F(ClientCertificateTest, LoadErrorsNameTheFile)

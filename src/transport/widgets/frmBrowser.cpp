@@ -1134,6 +1134,8 @@ bool frmBrowser::sendSequence()
         first.Port));
     DisableRequestControls();
     showResultWindow();
+    // The proxy setting as the control panel left it, as for a single send.
+    m_session->setProxySetting(SettingFromPreference(ReadProxyPreference(m_app.userData())));
     m_sequenceRunner->start(requests, mode, sink);
     return true;
 }

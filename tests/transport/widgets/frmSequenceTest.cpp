@@ -4,6 +4,7 @@
 #include "analysis/widgets/frmResult.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
+#include "persistence/ProxyPreference.h"
 #include "shell/widgets/DialogRunner.h"
 #include "support/Recorders.h"
 #include "support/RecordingServer.h"
@@ -80,6 +81,44 @@ TEST(frmSequenceTest, PipelinedRepeatGivesATabPerResponseAndLeftover)
     EXPECT_EQ(result->tabStrip()->tabText(4).trimmed(), u"Leftover"_s);
     EXPECT_EQ(result->txtResult(4)->model().bytes().toByteArray(), "junk"_ba);
     EXPECT_TRUE(window.findChild<QPushButton*>(u"cmdSend"_s)->isEnabled());
+}
+
+// A sequence from the window takes the saved proxy, as a send does: here a stand-in proxy that
+// receives both pipelined requests in absolute form.
+TEST(frmSequenceTest, SequenceGoesThroughTheSavedProxy)
+{
+    QTemporaryDir dir;
+    const DataFolder::Resolution data = DataFolder::Resolve(dir.path());
+    ASSERT_TRUE(bool(data));
+    MessageRecorder messages;
+    AppData app(data.folder, messages);
+    ASSERT_TRUE(app.LoadConfiguration(nullptr));
+    RecordingServer proxy;
+    ASSERT_TRUE(proxy.listen());
+    proxy.setReply(response("a") + response("b"), 2, true);
+    app.LoadUserData();
+    WriteProxyPreference(
+        app.userData(),
+        { ProxyPreference::Mode::Url, u"http://127.0.0.1:"_s + proxy.portText(), {} });
+
+    frmBrowser window(app, messages);
+    window.show();
+    window.findChild<QComboBox*>(u"cmbServer"_s)->setEditText(u"127.0.0.1"_s);
+    window.findChild<QLineEdit*>(u"txtPort"_s)->setText(u"9"_s);
+    DialogRunner::pushDriver([](QDialog& dialog) {
+        auto& sequence = static_cast<frmSequence&>(dialog);
+        sequence.spnCount()->setValue(2);
+        sequence.cmbMode()->setCurrentIndex(int(SequenceRunner::Mode::Pipelined));
+        sequence.cmdSend()->click();
+    });
+    ASSERT_TRUE(window.sendSequence());
+    QSignalSpy finished(window.sequenceRunner(), &SequenceRunner::finished);
+    ASSERT_TRUE(finished.wait(kTimeoutMs));
+    EXPECT_TRUE(finished.constFirst().constFirst().toBool())
+        << qPrintable(window.oResult()->txtResult(0)->toPlainText());
+    ASSERT_EQ(proxy.peers().size(), 1);
+    EXPECT_EQ(proxy.peers().constFirst().received.count("GET http://127.0.0.1:9/ HTTP/1.1\r\n"), 2)
+        << proxy.peers().constFirst().received.constData();
 }
 
 // The dialog offers Send only for a choice the mode can take, and keeps the count within it.
