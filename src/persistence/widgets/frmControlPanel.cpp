@@ -93,6 +93,10 @@ void frmControlPanel::fitToContent()
     int missing = 0;
     for (const QListWidget* list : { lstAutoSettings, lstHelp })
         missing = std::max(missing, list->sizeHintForColumn(0) - room);
+    // Pages added later (the proxy page) want their whole width too.
+    const int pageWidth = TabStrip1->currentWidget()->width();
+    for (int i = 0; i < TabStrip1->count(); ++i)
+        missing = std::max(missing, TabStrip1->widget(i)->minimumSizeHint().width() - pageWidth);
     if (missing <= 0)
         return;
     // In the main window the sub-window holding the panel sets its size.

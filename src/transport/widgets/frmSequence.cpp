@@ -1,5 +1,7 @@
 #include "transport/widgets/frmSequence.h"
 
+#include "shell/Twips.h"
+#include "shell/widgets/ctrlFormBar.h"
 #include "transport/ExchangeSequence.h"
 #include "transport/SynchronisedSend.h"
 
@@ -16,7 +18,7 @@
 using namespace Qt::StringLiterals;
 
 frmSequence::frmSequence(QWidget* parent)
-    : QDialog(parent)
+    : FramedDialog(parent)
     , m_optRepeat(new QRadioButton(u"The current request, repeated"_s, this))
     , m_optFiles(new QRadioButton(u"These request files, in order"_s, this))
     , m_spnCount(new QSpinBox(this))
@@ -28,6 +30,12 @@ frmSequence::frmSequence(QWidget* parent)
 {
     setObjectName(u"frmSequence"_s);
     setWindowTitle(u"Send a sequence"_s);
+    formBar()->setCaption(windowTitle());
+    formBar()->setShowmenu(false);
+    formBar()->setShowMinimizeButton(false);
+    formBar()->setShowMaximizeButton(false);
+    formBar()->setShowCloseButton(false);
+    formBar()->setBarColor(1);
     m_optRepeat->setChecked(true);
     m_spnCount->setRange(1, ExchangeSequence::kMaxRequests);
     m_spnCount->setValue(2);
@@ -53,6 +61,8 @@ frmSequence::frmSequence(QWidget* parent)
     buttons->addWidget(m_cmdSend);
     buttons->addWidget(cancel);
     auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(Twips::toPx(180), formBar()->height() + Twips::toPx(180),
+                             Twips::toPx(180), Twips::toPx(180));
     rows->addLayout(repeat);
     rows->addWidget(m_optFiles);
     rows->addWidget(m_lstFiles);

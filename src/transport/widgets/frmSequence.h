@@ -1,8 +1,8 @@
 #pragma once
 
+#include "shell/widgets/FramedDialog.h"
 #include "transport/SequenceRunner.h"
 
-#include <QDialog>
 #include <QStringList>
 
 #include <functional>
@@ -16,7 +16,7 @@ class QSpinBox;
 // Chooses a sequence to send: the current request repeated N times, or a list of request files,
 // and the mode (in turn, pipelined, synchronised). Send is offered only for a choice within the
 // limits of the mode.
-class frmSequence final : public QDialog
+class frmSequence final : public FramedDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmSequence)
