@@ -88,7 +88,9 @@ Result LoadRequestFile(const QString& path, HTTPRequest& request)
 {
     XmlDocument doc;
     // Line ends stay as written so a CR LF body keeps its bytes and its Content-length.
-    if (!doc.load(path, { .keepLineEnds = true, .requiredRoot = u"request"_s })) {
+    if (!doc.load(
+            path,
+            { .keepLineEnds = true, .requiredRoot = u"request"_s, .largeSectionsOf = u"body"_s })) {
         const XmlParseError& e = doc.parseError();
         return Result::failure(
             u"Error loading %1: (line %2) %3"_s.arg(path, QString::number(e.line), e.reason),
@@ -108,17 +110,11 @@ Result LoadRequestFile(const QString& path, HTTPRequest& request)
     if (body.selectNodes(u"node()"_s).isEmpty())
         return Result::failure(u"Error loading %1: the element <body> is empty"_s.arg(path),
                                ErrorCode::MissingNode);
-    QByteArray bodyBytes;
     const bool base64 = body.hasAttribute(kEncoding);
-    if (base64) {
-        const auto decoded = QByteArray::fromBase64Encoding(
-            body.text().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-        if (body.attribute(kEncoding) != kBase64 || !decoded)
-            return Result::failure(
-                u"Error loading %1: <body> is not valid %2"_s.arg(path, body.attribute(kEncoding)),
-                ErrorCode::TypeMismatch);
-        bodyBytes = *decoded;
-    }
+    if (base64 && body.attribute(kEncoding) != kBase64)
+        return Result::failure(
+            u"Error loading %1: <body> is not valid %2"_s.arg(path, body.attribute(kEncoding)),
+            ErrorCode::TypeMismatch);
     const QString secure = root.child(u"secure"_s).text().trimmed();
     if (secure.compare("true"_L1, Qt::CaseInsensitive) != 0
         && secure.compare("false"_L1, Qt::CaseInsensitive) != 0)
@@ -153,7 +149,12 @@ Result LoadRequestFile(const QString& path, HTTPRequest& request)
         // opened and pointed elsewhere.
         loaded.Body.setFile(QDir::cleanPath(QFileInfo(path).absoluteDir().absoluteFilePath(file)));
     } else if (base64) {
-        loaded.Body.setContents(bodyBytes);
+        const auto decoded = QByteArray::fromBase64Encoding(
+            doc.takeText(body), QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return Result::failure(u"Error loading %1: <body> is not valid %2"_s.arg(path, kBase64),
+                                   ErrorCode::TypeMismatch);
+        loaded.Body.setContents(*decoded);
     } else {
         // Taken last, out of the document: a large body is kept once, not copied or decoded.
         const QByteArray text = doc.takeText(body);

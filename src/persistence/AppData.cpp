@@ -34,7 +34,10 @@ AppData::UserDataState AppData::LoadUserData()
     if (!QFileInfo::exists(path)) {
         startEmpty();
         m_state = UserDataState::FirstStart;
-    } else if (m_userData.load(path, { .keepLineEnds = false, .requiredRoot = u"userdata"_s })) {
+    } else if (m_userData.load(path,
+                               { .keepLineEnds = false,
+                                 .requiredRoot = u"userdata"_s,
+                                 .largeSectionsOf = {} })) {
         // Older or hand-edited files may lack a section; adding it loses nothing.
         XmlNode root = m_userData.documentElement();
         for (const QString& section : { u"cookies"_s, u"history"_s }) {

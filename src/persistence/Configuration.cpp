@@ -61,7 +61,9 @@ Configuration::Configuration(MessageSink& sink)
 bool Configuration::LoadConfiguration(const QString& path, AutoSettings& settings,
                                       SettingsPanel* panel)
 {
-    if (!m_doc.load(path, { .keepLineEnds = false, .requiredRoot = u"pelorinhttp"_s })) {
+    if (!m_doc.load(
+            path,
+            { .keepLineEnds = false, .requiredRoot = u"pelorinhttp"_s, .largeSectionsOf = {} })) {
         const XmlParseError& e = m_doc.parseError();
         m_sink.showMessage(u"Error parsing pelorinconfig.xml: (line %1) %2"_s.arg(
                                QString::number(e.line), e.reason),

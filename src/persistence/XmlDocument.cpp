@@ -1,5 +1,7 @@
 #include "persistence/XmlDocument.h"
 
+#include "shell/FreshMemory.h"
+
 #include <QFile>
 
 #include <pugixml.hpp>
@@ -25,6 +27,23 @@ int lineAt(const QByteArray& bytes, ptrdiff_t offset)
 {
     const qsizetype end = std::clamp<qsizetype>(qsizetype(offset), 0, bytes.size());
     return int(std::count(bytes.cbegin(), bytes.cbegin() + end, '\n')) + 1;
+}
+
+// Where the first "]]>" at or after from begins, -1 if none; memchr keeps it at memory speed
+// over a large section.
+qsizetype sectionEnd(QByteArrayView bytes, qsizetype from)
+{
+    const char* const begin = bytes.data();
+    const char* const end = begin + bytes.size();
+    for (const char* p = begin + from; p < end;) {
+        p = static_cast<const char*>(std::memchr(p, ']', size_t(end - p)));
+        if (!p)
+            return -1;
+        if (end - p >= 3 && p[1] == ']' && p[2] == '>')
+            return p - begin;
+        ++p;
+    }
+    return -1;
 }
 
 // The first element, in document order, with more than limit elements enclosing it (itself
@@ -64,8 +83,7 @@ XmlDocument::~XmlDocument() = default;
 
 bool XmlDocument::load(const QString& path, const XmlLoadOptions& options)
 {
-    m_doc->reset();
-    m_buffer.clear();
+    clear();
     m_error = {};
     // Read through QFile rather than pugixml's own file loader so any path Qt can open works.
     QFile file(path);
@@ -73,8 +91,17 @@ bool XmlDocument::load(const QString& path, const XmlLoadOptions& options)
         m_error = { XmlParseError::Kind::File, 0, file.errorString() };
         return false;
     }
-    m_buffer = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    // Read into one block of the file's size, faulted in at once: for a request file with a large
+    // body the faults cost more than the read.
+    const qint64 size = file.size();
+    m_buffer.resize(qsizetype(size));
+    PrepareForWrite(m_buffer.data(), m_buffer.size());
+    const qint64 got = size > 0 ? file.read(m_buffer.data(), size) : 0;
+    m_buffer.truncate(qsizetype(qMax<qint64>(got, 0)));
+    // A file that grew meanwhile is read to its end.
+    if (got >= 0)
+        m_buffer += file.readAll();
+    if (got < 0 || file.error() != QFileDevice::NoError) {
         m_error = { XmlParseError::Kind::File, 0, file.errorString() };
         m_buffer.clear();
         return false;
@@ -89,7 +116,7 @@ bool XmlDocument::load(const QString& path, const XmlLoadOptions& options)
 
 bool XmlDocument::loadXML(const QByteArray& text, const XmlLoadOptions& options)
 {
-    m_doc->reset();
+    clear();
     m_buffer = text;
     m_buffer.detach();
     m_error = {};
@@ -107,7 +134,18 @@ bool XmlDocument::parse(const XmlLoadOptions& options, const std::function<QByte
     if (options.keepLineEnds)
         flags &= ~pugi::parse_eol;
     // In place: a large document (a request file with a big body) is held once, and its text
-    // can be handed out without a copy (sharedText).
+    // can be handed out without a copy (takeText).
+    if (options.keepLineEnds && !options.largeSectionsOf.isEmpty()
+        && parseWithSectionsAside(flags, options.largeSectionsOf.toUtf8())) {
+        if ((options.requiredRoot.isEmpty()
+             || options.requiredRoot == QString::fromUtf8(m_doc->document_element().name()))
+            && !tooDeep(*m_doc, kMaxDepth))
+            return true;
+        // Anything else is judged, and its error placed, by the whole parse.
+        m_doc->reset();
+    }
+    m_parsed.clear();
+    m_aside.clear();
     const pugi::xml_parse_result result
         = m_doc->load_buffer_inplace(m_buffer.data(), size_t(m_buffer.size()), flags);
     const auto fail = [&](ptrdiff_t offset, const QString& reason) {
@@ -133,6 +171,78 @@ bool XmlDocument::parse(const XmlLoadOptions& options, const std::function<QByte
     return true;
 }
 
+bool XmlDocument::parseWithSectionsAside(unsigned flags, const QByteArray& element)
+{
+    m_parsed.clear();
+    m_aside.clear();
+    // Only plain UTF-8: another encoding is converted by the parser, changing the bytes.
+    const QByteArrayView all(m_buffer);
+    if (!all.startsWith('<'))
+        return false;
+    if (all.startsWith("<?xml")) {
+        const QByteArray declaration = m_buffer.left(all.indexOf("?>") + 2).toLower();
+        const qsizetype encoding = declaration.indexOf("encoding");
+        if (declaration.size() < 7
+            || (encoding >= 0 && !declaration.sliced(encoding).contains("utf-8")))
+            return false;
+    }
+    // A section's content ends at the first "]]>", as the parser ends it; one holding a NUL
+    // byte is left to the parser, which refuses it.
+    constexpr qsizetype kAsideFrom = 1024 * 1024;
+    const QByteArrayView open("<![CDATA[");
+    QList<std::pair<qsizetype, qsizetype>> sections; // content start and end in m_buffer
+    for (qsizetype from = 0;;) {
+        const qsizetype found = all.indexOf(open, from);
+        if (found < 0)
+            break;
+        const qsizetype start = found + open.size();
+        const qsizetype end = sectionEnd(all, start);
+        if (end < 0)
+            break;
+        if (end - start >= kAsideFrom && !std::memchr(all.data() + start, 0, size_t(end - start)))
+            sections.append({ start, end });
+        from = end + 3;
+    }
+    if (sections.isEmpty())
+        return false;
+    QList<qsizetype> standIns; // where each empty section's value lies in m_parsed
+    qsizetype kept = 0;
+    for (const auto& [start, end] : sections) {
+        m_parsed.append(all.sliced(kept, start - kept));
+        standIns.append(m_parsed.size());
+        kept = end;
+    }
+    m_parsed.append(all.sliced(kept));
+    if (!m_doc->load_buffer_inplace(m_parsed.data(), size_t(m_parsed.size()), flags))
+        return false;
+    // Each stand-in must have been read as an empty section where the content was cut out, in an
+    // element whose text the caller takes with takeText.
+    // Then the parser was in the same state there as in the whole document (the bytes before
+    // are the same), and would have read the whole content as that section's text.
+    QHash<const char*, std::pair<qsizetype, qsizetype>> aside;
+    for (qsizetype i = 0; i < sections.size(); ++i)
+        aside.insert(m_parsed.constData() + standIns[i],
+                     { sections[i].first, sections[i].second - sections[i].first });
+    qsizetype found = 0;
+    for (pugi::xml_node n = m_doc->first_child(); n;) {
+        if (n.type() == pugi::node_cdata && aside.contains(n.value())
+            && element == n.parent().name())
+            ++found;
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && !n.next_sibling())
+            n = n.parent();
+        if (n)
+            n = n.next_sibling();
+    }
+    if (found != sections.size())
+        return false;
+    m_aside = std::move(aside);
+    return true;
+}
+
 QByteArray XmlDocument::takeText(const XmlNode& node)
 {
     QByteArray text = viewText(node);
@@ -143,6 +253,30 @@ QByteArray XmlDocument::takeText(const XmlNode& node)
 QByteArray XmlDocument::viewText(const XmlNode& node) const
 {
     const pugi::xml_node element(node.m_node);
+    if (!m_aside.isEmpty() && !node.m_attr) {
+        const auto asideOf = [this](const pugi::xml_node& child) {
+            return child.type() == pugi::node_cdata ? m_aside.constFind(child.value())
+                                                    : m_aside.constEnd();
+        };
+        const pugi::xml_node first = element.first_child();
+        if (first && !first.next_sibling()) {
+            if (const auto it = asideOf(first); it != m_aside.constEnd())
+                return shareOf(it->first, it->second);
+        }
+        bool anyAside = false;
+        for (pugi::xml_node child = first; child; child = child.next_sibling())
+            anyAside = anyAside || asideOf(child) != m_aside.constEnd();
+        if (anyAside) {
+            QByteArray joined;
+            for (pugi::xml_node child = first; child; child = child.next_sibling()) {
+                if (const auto it = asideOf(child); it != m_aside.constEnd())
+                    joined.append(QByteArrayView(m_buffer).sliced(it->first, it->second));
+                else if (child.type() == pugi::node_cdata || child.type() == pugi::node_pcdata)
+                    joined += child.value();
+            }
+            return joined;
+        }
+    }
     const pugi::xml_node only = element.first_child();
     const bool single = !node.m_attr && element.type() == pugi::node_element && only
         && !only.next_sibling()
@@ -154,10 +288,15 @@ QByteArray XmlDocument::viewText(const XmlNode& node) const
     const auto length = qsizetype(std::strlen(value));
     if (length < kShareFrom)
         return node.textBytes();
+    return shareOf(value - begin, length);
+}
+
+QByteArray XmlDocument::shareOf(qsizetype offset, qsizetype length) const
+{
     // A view into the document's block that keeps the block alive once the document lets go
     // of it; writing to it while both hold the block detaches it.
     QByteArray::DataPointer view = QByteArray(m_buffer).data_ptr();
-    view.ptr = const_cast<char*>(value);
+    view.ptr = const_cast<char*>(m_buffer.constData()) + offset;
     view.size = length;
     return QByteArray(std::move(view));
 }
@@ -180,6 +319,8 @@ void XmlDocument::clear()
 {
     m_doc->reset();
     m_buffer.clear();
+    m_parsed.clear();
+    m_aside.clear();
 }
 
 XmlNode XmlDocument::documentNode() const

@@ -5,6 +5,7 @@
 #include "shell/Result.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -26,6 +27,10 @@ struct XmlLoadOptions
     bool keepLineEnds = false;
     // When set, a document whose element has another name fails to load like a malformed one.
     QString requiredRoot;
+    // With keepLineEnds: the CDATA sections of 1 MB or more in elements of this name are set
+    // aside before parsing instead of being scanned byte by byte; the text of such an element is
+    // then had only from takeText. Empty: none.
+    QString largeSectionsOf;
 };
 
 // How a document is written.
@@ -88,10 +93,16 @@ private:
     static constexpr qsizetype kShareFrom = 64 * 1024;
 
     QByteArray viewText(const XmlNode& node) const;
+    QByteArray shareOf(qsizetype offset, qsizetype length) const;
     bool parse(const XmlLoadOptions& options, const std::function<QByteArray()>& original);
+    bool parseWithSectionsAside(unsigned flags, const QByteArray& element);
 
     std::unique_ptr<pugi::xml_document> m_doc;
     // The bytes the document was parsed from, in place; pugixml's strings point into them.
     QByteArray m_buffer;
+    // With sections set aside: what was parsed instead (m_buffer without their contents), and
+    // where each left-out content lies in m_buffer, by the empty section standing for it.
+    QByteArray m_parsed;
+    QHash<const char*, std::pair<qsizetype, qsizetype>> m_aside;
     XmlParseError m_error;
 };

@@ -36,7 +36,7 @@ HTTPRequest historyItem(int i)
 std::optional<QStringList> recordedUrls(const QString& path)
 {
     XmlDocument doc;
-    if (!doc.load(path, { .requiredRoot = u"userdata"_s }))
+    if (!doc.load(path, { .requiredRoot = u"userdata"_s, .largeSectionsOf = {} }))
         return std::nullopt;
     QStringList urls;
     for (const XmlNode& url : doc.selectNodes(u"userdata/history/server/request/url"_s))

@@ -28,8 +28,9 @@ TEST(XmlDocumentTest, ParseErrorsGiveLineAndReasonAndLeaveTheDocumentEmpty)
     EXPECT_FALSE(doc.loadXML("<userdata>\r\n<cookies/>\r\n<hist"_ba));
     EXPECT_EQ(doc.parseError().line, 3);
 
-    EXPECT_FALSE(
-        doc.loadXML("<other/>"_ba, { .keepLineEnds = false, .requiredRoot = u"userdata"_s }));
+    EXPECT_FALSE(doc.loadXML(
+        "<other/>"_ba,
+        { .keepLineEnds = false, .requiredRoot = u"userdata"_s, .largeSectionsOf = {} }));
     EXPECT_TRUE(doc.parseError().reason.contains(u"userdata"_s))
         << doc.parseError().reason.toStdString();
 
@@ -135,7 +136,8 @@ TEST(XmlDocumentTest, SaveRoundTripsAndRawFormatHasNoDeclarationOrIndentation)
     EXPECT_EQ(back.selectSingleNode(u"r/a/@v"_s).text(), u"<&\"'>"_s);
     // XML end-of-line handling turns CR LF into LF unless asked to keep line ends.
     EXPECT_EQ(back.selectSingleNode(u"r/b"_s).text(), u"x\ny"_s);
-    ASSERT_TRUE(back.load(path, { .keepLineEnds = true, .requiredRoot = {} }));
+    ASSERT_TRUE(
+        back.load(path, { .keepLineEnds = true, .requiredRoot = {}, .largeSectionsOf = {} }));
     EXPECT_EQ(back.selectSingleNode(u"r/b"_s).text(), u"x\r\ny"_s);
 }
 
@@ -217,7 +219,8 @@ TEST(XmlDocumentTest, TakenTextOutlivesTheDocumentAndFileErrorsKeepTheirLine)
     QByteArray taken;
     {
         XmlDocument doc;
-        ASSERT_TRUE(doc.load(path, { .keepLineEnds = true, .requiredRoot = {} }));
+        ASSERT_TRUE(
+            doc.load(path, { .keepLineEnds = true, .requiredRoot = {}, .largeSectionsOf = {} }));
         taken = doc.takeText(doc.selectSingleNode(u"r/big"_s));
         EXPECT_FALSE(doc.documentElement());
         // The document is reusable and a later load does not touch the taken bytes.
@@ -238,4 +241,39 @@ TEST(XmlDocumentTest, TakenTextOutlivesTheDocumentAndFileErrorsKeepTheirLine)
     ASSERT_TRUE(writeFile(path, "<r>\r\n<a>x\r\ny</a>\r\n<b>\r\n</r>"_ba));
     EXPECT_FALSE(doc.load(path));
     EXPECT_EQ(doc.parseError().line, 5);
+}
+
+// Setting large sections aside must give every document exactly what the whole parse gives,
+// falling back to it whenever the quick look could be fooled.
+TEST(XmlDocumentTest, LargeSectionsSetAsideReadAsTheWholeParseReadsThem)
+{
+    const QByteArray big = QByteArray(1100 * 1024, 'x') + "\r\n]]";
+    const QByteArray documents[] = {
+        "<r><h>a</h><body><![CDATA[" + big + "]]></body></r>",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><body><![CDATA[" + big + "]]]]><![CDATA[>"
+            + big + "]]></body></r>",
+        // A section start inside a comment, then a big section in another element.
+        "<r><!-- <![CDATA[ --><h><![CDATA[" + big + "]]></h><body><![CDATA[b]]></body></r>",
+        "<r><body><![CDATA[" + big + '\0' + "]]></body></r>",
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doc.xml"_s);
+    for (const QByteArray& document : documents) {
+        ASSERT_TRUE(writeFile(path, document));
+        XmlDocument whole;
+        XmlDocument aside;
+        const bool loaded = whole.load(
+            path, { .keepLineEnds = true, .requiredRoot = u"r"_s, .largeSectionsOf = {} });
+        ASSERT_EQ(
+            aside.load(
+                path,
+                { .keepLineEnds = true, .requiredRoot = u"r"_s, .largeSectionsOf = u"body"_s }),
+            loaded);
+        if (!loaded)
+            continue;
+        EXPECT_EQ(aside.documentElement().child(u"h"_s).text(),
+                  whole.documentElement().child(u"h"_s).text());
+        EXPECT_EQ(aside.takeText(aside.documentElement().child(u"body"_s)),
+                  whole.takeText(whole.documentElement().child(u"body"_s)));
+    }
 }
