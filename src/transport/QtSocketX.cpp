@@ -735,19 +735,19 @@ QString QtSocketX::distinguishedName(const QSslCertificate& certificate, bool is
 
 void QtSocketX::applyTlsOptions(QSslSocket& tls)
 {
-    if (m_tlsOptions.certificate.isNull() && m_tlsOptions.extraCas.isEmpty())
+    if (!m_tlsOptions || (m_tlsOptions->certificate.isNull() && m_tlsOptions->extraCas.isEmpty()))
         return;
     QSslConfiguration configuration = tls.sslConfiguration();
-    if (!m_tlsOptions.certificate.isNull()) {
-        configuration.setLocalCertificateChain(QList { m_tlsOptions.certificate }
-                                               + m_tlsOptions.chain);
-        configuration.setPrivateKey(m_tlsOptions.key);
+    if (!m_tlsOptions->certificate.isNull()) {
+        configuration.setLocalCertificateChain(QList { m_tlsOptions->certificate }
+                                               + m_tlsOptions->chain);
+        configuration.setPrivateKey(m_tlsOptions->key);
     }
-    if (!m_tlsOptions.extraCas.isEmpty()) {
+    if (!m_tlsOptions->extraCas.isEmpty()) {
         // Setting CAs ends Qt's loading of the system's on demand, so they are named too.
         configuration.setCaCertificates(configuration.caCertificates()
                                         + QSslConfiguration::systemCaCertificates()
-                                        + m_tlsOptions.extraCas);
+                                        + m_tlsOptions->extraCas);
     }
     tls.setSslConfiguration(configuration);
 }
@@ -757,7 +757,7 @@ void QtSocketX::onAlertReceived(QSsl::AlertLevel level, QSsl::AlertType type,
 {
     if (level != QSsl::AlertLevel::Fatal || !m_tlsFailure.isEmpty())
         return;
-    const bool identitySet = !m_tlsOptions.certificate.isNull();
+    const bool identitySet = m_tlsOptions && !m_tlsOptions->certificate.isNull();
     switch (type) {
     case QSsl::AlertType::CertificateRequired:
         m_tlsFailure = identitySet

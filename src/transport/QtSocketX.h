@@ -9,6 +9,8 @@
 #include <QSsl>
 #include <QSslError>
 
+#include <optional>
+
 class QHostInfo;
 class QSslCertificate;
 class QSslSocket;
@@ -137,7 +139,9 @@ private:
 
     void applyTlsOptions(QSslSocket& tls);
     void onAlertReceived(QSsl::AlertLevel level, QSsl::AlertType type, const QString& description);
-    TlsOptions m_tlsOptions;
+    // Engaged only when set: a certificate object, even a null one, loads the TLS library,
+    // which a plain connection never needs.
+    std::optional<TlsOptions> m_tlsOptions;
     QString m_tlsFailure;
     std::optional<ProxyRoute> m_route;
     // Set once the proxy has been passed: connected to it (plain HTTP, SOCKS) or tunnel open.
