@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -134,7 +135,10 @@ Result LoadRequestFile(const QString& path, HTTPRequest& request)
     HTTPRequest loaded;
     loaded.Server = root.child(u"host"_s).text();
     loaded.Port = root.child(u"port"_s).text();
-    loaded.Header = root.child(u"header"_s).text().replace(u"\r\n"_s, u"\n"_s);
+    // Every run of CRs before a line end goes, not just one: a stray CR left before the LF would
+    // make a new CR LF pair, and the header a different one, each time the file is saved again.
+    static const QRegularExpression kLineEnd(u"\r+\n"_s);
+    loaded.Header = root.child(u"header"_s).text().replace(kLineEnd, u"\n"_s);
     loaded.HTTPver = root.child(u"httpver"_s).text();
     loaded.setMethod(root.child(u"method"_s).text());
     loaded.Secure = secure.compare("true"_L1, Qt::CaseInsensitive) == 0;
