@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+
 #include "editing/CurlCommand.h"
 
 #include <gtest/gtest.h>
