@@ -1,5 +1,6 @@
 #include "app/StartupProbe.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -38,10 +39,19 @@ qint64 residentKilobytes()
     return -1;
 }
 
+qint64 monotonicNanoseconds()
+{
+    timespec now {};
+    if (clock_gettime(CLOCK_MONOTONIC, &now) != 0)
+        return -1;
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 QString report()
 {
     return u"startup_ms="_s + QString::number(millisecondsSinceProcessStart()) + u" rss_kb="_s
-        + QString::number(residentKilobytes());
+        + QString::number(residentKilobytes()) + u" monotonic_ns="_s
+        + QString::number(monotonicNanoseconds());
 }
 
 } // namespace StartupProbe

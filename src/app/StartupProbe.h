@@ -10,7 +10,11 @@ namespace StartupProbe {
 qint64 millisecondsSinceProcessStart();
 // Resident set size in kilobytes; -1 when unknown.
 qint64 residentKilobytes();
-// "startup_ms=<n> rss_kb=<n>".
+// The system's start time counts in clock ticks (10 ms), too coarse for a start of tens of
+// milliseconds; a caller that noted the monotonic clock before starting the program gets the
+// exact figure from monotonic_ns.
+qint64 monotonicNanoseconds();
+// "startup_ms=<n> rss_kb=<n> monotonic_ns=<n>".
 QString report();
 
 } // namespace StartupProbe

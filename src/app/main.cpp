@@ -1,6 +1,7 @@
 #include "BuildInfo.h"
 #include "app/CommandLine.h"
 #include "app/CurlRun.h"
+#include "app/FontWarmUp.h"
 #include "app/HeadlessRunner.h"
 #include "app/WindowEntry.h"
 #include "persistence/DataFolder.h"
@@ -121,5 +122,6 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    FontWarmUp::start();
     return runWindowed(argc, argv, line);
 }

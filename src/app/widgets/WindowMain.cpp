@@ -1,5 +1,6 @@
 #include "BuildInfo.h"
 #include "app/CommandLine.h"
+#include "app/FontWarmUp.h"
 #include "app/HeadlessRunner.h"
 #include "app/SignalWatcher.h"
 #include "app/StartupProbe.h"
@@ -7,7 +8,9 @@
 #include "app/widgets/frmMain.h"
 #include "persistence/AppData.h"
 #include "persistence/DataFolder.h"
+#include "shell/widgets/DeferredIconStyle.h"
 #include "shell/widgets/MessageBoxSink.h"
+#include "shell/widgets/PelorinIcons.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -35,6 +38,10 @@ extern "C" Q_DECL_EXPORT int pelorinWindowMain(int& argc, char** argv, const Com
     QApplication::setOrganizationName(u"Pelorin"_s);
     QApplication::setApplicationName(u"Pelorin"_s);
     QApplication::setApplicationVersion(QStringLiteral(PELORIN_VERSION));
+    QApplication::setStyle(new DeferredIconStyle);
+    // Every window without an icon of its own shows the program's; a sub-window would
+    // otherwise draw the style's, read from an image file as it is made.
+    QApplication::setWindowIcon(PelorinIcon(u"app"_s));
     // Without a desktop icon theme Qt looks the style's icons up in the fallback theme, which
     // holds applications' own icons, and shows its own images when they are not there.
     // Reading that theme's index took a seventh of a start's instructions; its icons are
@@ -54,6 +61,7 @@ extern "C" Q_DECL_EXPORT int pelorinWindowMain(int& argc, char** argv, const Com
         return HeadlessRunner::BadInput;
     }
 
+    FontWarmUp::finish();
     MessageBoxSink messages;
     AppData appData(data.folder, messages);
     frmMain mainWindow(appData, messages);

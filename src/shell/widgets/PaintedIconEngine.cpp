@@ -53,17 +53,27 @@ QImage PaintedIconEngine::render(const QSize& size, QIcon::Mode mode) const
     return image;
 }
 
-void PaintedIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State)
+void PaintedIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+                              QIcon::State state)
 {
     const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    QImage image = render(rect.size() * scale, mode);
-    image.setDevicePixelRatio(scale);
-    painter->drawImage(rect.topLeft(), image);
+    QPixmap image = pixmap(rect.size() * scale, mode, state);
+    if (image.devicePixelRatio() != scale)
+        image.setDevicePixelRatio(scale);
+    painter->drawPixmap(rect.topLeft(), image);
 }
 
 QPixmap PaintedIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State)
 {
-    return QPixmap::fromImage(render(size, mode));
+    // Every repaint of a button asks again; drawing the paths anti-aliased each time was a
+    // twentieth of a start.
+    for (const Drawn& drawn : std::as_const(m_drawn)) {
+        if (drawn.size == size && drawn.mode == mode)
+            return drawn.pixmap;
+    }
+    QPixmap drawn = QPixmap::fromImage(render(size, mode));
+    m_drawn.append({ size, mode, drawn });
+    return drawn;
 }
 
 QPixmap PaintedIconEngine::scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
@@ -71,7 +81,8 @@ QPixmap PaintedIconEngine::scaledPixmap(const QSize& size, QIcon::Mode mode, QIc
 {
     // size is in device pixels already; QIcon marks the result with the scale.
     QPixmap result = pixmap(size, mode, state);
-    result.setDevicePixelRatio(scale);
+    if (result.devicePixelRatio() != scale)
+        result.setDevicePixelRatio(scale);
     return result;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QIconEngine>
+#include <QList>
+#include <QPixmap>
 #include <QString>
 
 #include <functional>
@@ -32,6 +34,15 @@ private:
     // The picture in device pixels, square, centred in size.
     QImage render(const QSize& size, QIcon::Mode mode) const;
 
+    struct Drawn
+    {
+        QSize size;
+        QIcon::Mode mode;
+        QPixmap pixmap;
+    };
+
     QString m_name;
     Painter m_painter;
+    // The few sizes and modes a program shows an icon in; kept for its lifetime.
+    QList<Drawn> m_drawn;
 };

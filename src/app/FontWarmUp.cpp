@@ -1,0 +1,56 @@
+#include "app/FontWarmUp.h"
+
+#include <thread>
+
+#ifdef Q_OS_LINUX
+#include <dlfcn.h>
+#endif
+
+namespace {
+
+// Joined at exit too, for a start that never gets as far as a window.
+struct Reader
+{
+    std::thread thread;
+    ~Reader()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+Reader& reader()
+{
+    static Reader instance;
+    return instance;
+}
+
+} // namespace
+
+namespace FontWarmUp {
+
+void start()
+{
+#ifdef Q_OS_LINUX
+    if (reader().thread.joinable())
+        return;
+    // The same library Qt's font database loads and initialises later; its set-up is
+    // thread-safe and done once per process, whichever thread asks first.
+    void* library = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        return;
+    using Init = int (*)();
+    const auto init = reinterpret_cast<Init>(dlsym(library, "FcInit"));
+    if (!init)
+        return;
+    reader().thread = std::thread([init] { init(); });
+#endif
+}
+
+void finish()
+{
+    if (reader().thread.joinable())
+        reader().thread.join();
+}
+
+} // namespace FontWarmUp
