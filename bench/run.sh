@@ -129,6 +129,7 @@ if [ $proxy_only -eq 1 ]; then
     exit 0
 fi
 
+size="1 GB"; [ $quick -eq 1 ] && size="100 MB"
 if [ $window_only -eq 0 ]; then
     echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
     echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
@@ -151,7 +152,6 @@ if [ $window_only -eq 0 ]; then
 
     # Uploads: each row the median (by time) of three runs of each. curl's --data-binary @file
     # reads the whole file into memory and refuses 1 GB here, so for files curl streams with -T.
-    size="1 GB"; [ $quick -eq 1 ] && size="100 MB"
     echo
     echo "Uploads to a location that discards the body, median of three runs each:"
     echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
@@ -212,7 +212,7 @@ real_window_rows() {
     command -v Xvfb >/dev/null && command -v xdotool >/dev/null \
         || { echo "(Xvfb or xdotool not installed: no figures for the real program)"; return 0; }
     local display=:$((90 + RANDOM % 400)) xvfb_pid
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
     echo "The real program under Xvfb (click on SEND to idle), median of three runs each:"
@@ -259,11 +259,13 @@ startup_row() { # label
 echo
 startup_row "Start-up to the main window shown and idle, offscreen, 11 runs"
 # Under a real X server (Xvfb) the window system's round trips count too; skipped when Xvfb
-# is not installed.
+# is not installed. -noreset keeps the server as a desktop session's is: without it Xvfb
+# starts afresh whenever its last client leaves (xkbcomp run, fonts read again, about 30 ms of
+# its CPU), and each probe waited for that instead of starting.
 startup_under_x() {
     command -v Xvfb >/dev/null || { echo "(Xvfb not installed: no start-up figures under X)"; return 0; }
     local display=:$((90 + RANDOM % 400)) xvfb_pid
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
     DISPLAY=$display QT_QPA_PLATFORM=xcb startup_row "Start-up under Xvfb, 11 runs"
