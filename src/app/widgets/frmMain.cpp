@@ -52,7 +52,9 @@ frmMain::frmMain(AppData& app, MessageSink& messages, QWidget* parent)
     setObjectName(u"frmMain"_s);
     resize(Twips::toPx(12000), Twips::toPx(9000));
     setWindowTitle(u" Pelorin - The Web developer's HTTP User-agent"_s);
-    setWindowIcon(PelorinIcon(u"app"_s));
+    // The application's icon when the program set one: the same engine draws each size once.
+    setWindowIcon(QApplication::windowIcon().isNull() ? PelorinIcon(u"app"_s)
+                                                      : QApplication::windowIcon());
     m_area->setObjectName(u"mdiArea"_s);
     setCentralWidget(m_area);
     buildToolbar();
