@@ -7,7 +7,9 @@
 // With UPLOAD_FILE the request's body is made by the form builder from one FILE row holding
 // it (a multipart upload), and only the first line is printed, the file's size as the bytes.
 // Prints: "<seconds> <peak KB> <largest gap ms> <response bytes> <CPU seconds> <largest
-// busy gap ms>"; CPU time (user + system, from the click) is steadier on a busy machine.
+// busy gap ms> <resident KB before the click>"; CPU time (user + system, from the click) is
+// steadier on a busy machine, and the peak less what was resident before is what the response
+// cost.
 // A second line times scrolling to the end, jumping to a line, selecting across a chunk
 // boundary, and counting the matches of a text found on every line.
 #include "analysis/ResultFinder.h"
@@ -26,6 +28,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -87,6 +90,18 @@ private:
     qint64 m_largest = 0;
     qint64 m_largestBusy = 0;
 };
+
+long residentKilobytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
 
 long peakKilobytes()
 {
@@ -164,6 +179,7 @@ int main(int argc, char** argv)
                              ended = true;
                          }
                      });
+    const long residentBefore = residentKilobytes();
     gaps.reset();
     const double cpuBefore = cpuSeconds();
     clock.start();
@@ -184,8 +200,8 @@ int main(int argc, char** argv)
     const long peak = peakKilobytes();
 
     if (!upload.isEmpty()) {
-        std::printf("%.3f %ld %.1f %lld %.3f %.1f\n", seconds, peak, gap,
-                    (long long)QFileInfo(upload).size(), cpu, busy);
+        std::printf("%.3f %ld %.1f %lld %.3f %.1f %ld\n", seconds, peak, gap,
+                    (long long)QFileInfo(upload).size(), cpu, busy, residentBefore);
         std::printf("upload of %lld bytes\n", (long long)QFileInfo(upload).size());
         return 0;
     }
@@ -224,8 +240,8 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double findSeconds = double(findClock.nsecsElapsed()) / 1e9;
 
-    std::printf("%.3f %ld %.1f %lld %.3f %.1f\n", seconds, peak, gap, (long long)model.size(), cpu,
-                busy);
+    std::printf("%.3f %ld %.1f %lld %.3f %.1f %ld\n", seconds, peak, gap, (long long)model.size(),
+                cpu, busy, residentBefore);
     std::printf("to end %.1f ms, to a line %.1f ms, selection across chunks %.1f ms; "
                 "%lld matches counted in %.2f s, largest gap %.1f ms (busy %.1f ms)\n",
                 toEnd, toLine, select, (long long)page->finder()->matchCount(), findSeconds,

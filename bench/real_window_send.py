@@ -4,8 +4,8 @@
 Starts pelorin with a request file, waits until its window is shown and the process is idle,
 clicks SEND with the X server's own mouse (xdotool), and waits until the process is idle
 again: the result window has received and shown the whole response. Prints
-"<seconds> <peak KB> <CPU seconds>", the seconds from the click to the last moment the process
-used the CPU.
+"<seconds> <peak KB> <CPU seconds> <resident KB before the click>", the seconds from the click to
+the last moment the process used the CPU.
 
 Usage: DISPLAY=:N real_window_send.py PELORIN DATA_DIR REQUEST.phr
 SEND_AT=x,y gives SEND's place in the main window (default: its place at the default size).
@@ -25,10 +25,10 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICK
 
 
-def peak_kb(pid):
+def status_kb(pid, field):
     with open(f'/proc/{pid}/status') as f:
         for line in f:
-            if line.startswith('VmHWM:'):
+            if line.startswith(field + ':'):
                 return int(line.split()[1])
     return 0
 
@@ -65,12 +65,14 @@ def main():
         subprocess.run(['xdotool', 'mousemove', '--window', window, x, y], check=True,
                        timeout=10)
         cpu_before = cpu_seconds(proc.pid)
+        resident_before = status_kb(proc.pid, 'VmRSS')
         clicked = time.monotonic()
         subprocess.run(['xdotool', 'click', '1'], check=True, timeout=10)
         idle, cpu_after = settle(proc.pid, 600)
         if cpu_after - cpu_before < 0.02:
             sys.exit(f'no exchange after a click at {x},{y}: is SEND there? (SEND_AT=x,y)')
-        print(f'{idle - clicked:.3f} {peak_kb(proc.pid)} {cpu_after - cpu_before:.2f}')
+        print(f'{idle - clicked:.3f} {status_kb(proc.pid, "VmHWM")} {cpu_after - cpu_before:.2f} '
+              f'{resident_before}')
     finally:
         proc.kill()
         proc.wait()

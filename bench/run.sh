@@ -180,10 +180,10 @@ windowrow() { # label phr url [upload-file: a multipart upload of it, beside cur
     done
     w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
     ct=$(printf '%s\n' "${curls[@]}" | sort -n | sed -n 2p)
-    read -r wt wk gap bytes wcpu busy <<<"${w%%|*}"
-    printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %6.0f ms | %5.0f ms | %6.2f s |\n' \
+    read -r wt wk gap bytes wcpu busy idle <<<"${w%%|*}"
+    printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %5.2fx | %6.0f ms | %5.0f ms | %6.2f s |\n' \
         "$1" "$wt" "$ct" "$(ratio "$wt" "$ct")" $((wk / 1024)) "$(python3 -c "print($wk*1024/$bytes)")" \
-        "$gap" "$busy" "$wcpu"
+        "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$gap" "$busy" "$wcpu"
     afterwards+=("$1, then: ${w#*|}")
 }
 afterwards=()
@@ -194,10 +194,11 @@ if [ $window_only -eq 0 ]; then
 fi
 
 echo
-echo "Through the request window (SEND to idle), median of three runs; memory is peak resident over the body's size;"
+echo "Through the request window (SEND to idle), median of three runs; memory is peak resident over the body's size,"
+echo "and the peak less what was resident before SEND (the window's own libraries and state) over it;"
 echo "the busy gap is the CPU time the event loop's thread spent inside its longest gap:"
-echo "| what                      |  window   |  curl    | time   | peak      | /body  | largest gap | busy gap | CPU      |"
-echo "|---------------------------|-----------|----------|--------|-----------|--------|-------------|----------|----------|"
+echo "| what                      |  window   |  curl    | time   | peak      | /body  | added  | largest gap | busy gap | CPU      |"
+echo "|---------------------------|-----------|----------|--------|-----------|--------|--------|-------------|----------|----------|"
 windowrow "100 MB through the window" "$work/phr/100M.phr" "http://127.0.0.1:$port/100M.txt"
 if [ $quick -eq 0 ]; then
     windowrow "1 GB through the window" "$work/phr/1G.phr" "http://127.0.0.1:$port/1G.txt"
@@ -216,8 +217,8 @@ real_window_rows() {
     xvfb_pid=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
     echo "The real program under Xvfb (click on SEND to idle), median of three runs each:"
-    echo "| what                      |  pelorin  |  curl    | time   | peak      | /body  | CPU      |"
-    echo "|---------------------------|-----------|----------|--------|-----------|--------|----------|"
+    echo "| what                      |  pelorin  |  curl    | time   | peak      | /body  | added  | CPU      |"
+    echo "|---------------------------|-----------|----------|--------|-----------|--------|--------|----------|"
     local name label bytes runs curls k w c
     for name in 100M 1G; do
         [ $name = 1G ] && [ $quick -eq 1 ] && continue
@@ -235,10 +236,10 @@ real_window_rows() {
         done
         w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
         c=$(printf '%s\n' "${curls[@]}" | sort -n | sed -n 2p)
-        read -r wt wk wcpu <<<"$w"
-        printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %6.2f s |\n' \
+        read -r wt wk wcpu idle <<<"$w"
+        printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %5.2fx | %6.2f s |\n' \
             "$label through the window" "$wt" "$c" "$(ratio "$wt" "$c")" $((wk / 1024)) \
-            "$(python3 -c "print($wk*1024/$bytes)")" "$wcpu"
+            "$(python3 -c "print($wk*1024/$bytes)")" "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$wcpu"
     done
     echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
     kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
