@@ -26,6 +26,16 @@ QString targetOf(const HTTPRequest& request)
     return TlsTargetName(HostForConnect(request.Server), ParsePortNumber(request.Port).number);
 }
 
+// The configuration and user data a conversion reads; false when the configuration cannot be
+// loaded (its loader has said why).
+bool loadForRun(AppData& app)
+{
+    if (!app.LoadConfiguration(nullptr))
+        return false;
+    app.LoadUserData();
+    return true;
+}
+
 // The saved choice for the request's target, as curl's options name it.
 CurlTlsFiles curlTlsFor(const HTTPRequest& request, AppData& app)
 {
@@ -47,9 +57,8 @@ int RunToCurl(const QString& requestFile, const DataFolder& folder, QString& out
     }
     StderrMessageSink messages(false);
     AppData app(folder, messages);
-    if (!app.LoadConfiguration(nullptr))
+    if (!loadForRun(app))
         return BadInput;
-    app.LoadUserData();
     const Configuration::ComboList versions
         = app.configuration().ListFromConfig(Configuration::httpVersionsPath());
     // The window's version box starts at the configured entry, or its first one.
@@ -93,9 +102,8 @@ int RunFromCurl(const QString& command, const QString& savePath, const DataFolde
         }
         StderrMessageSink messages(false);
         AppData app(folder, messages);
-        if (!app.LoadConfiguration(nullptr))
+        if (!loadForRun(app))
             return BadInput;
-        app.LoadUserData();
         ClientTls tls;
         LoadClientTlsTargets(app.userData(), tls);
         const QString target = targetOf(imported.request);

@@ -589,11 +589,7 @@ void Exchange::ReleaseSocket()
 {
     if (!m_socket)
         return;
-    // The socket may be the sender of the event being handled, so it goes later.
-    SocketX* socket = m_socket.release();
-    socket->disconnect(this);
-    socket->close();
-    socket->deleteLater();
+    CloseSocketLater(m_socket, this);
     m_source.reset();
 }
 

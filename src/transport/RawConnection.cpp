@@ -85,13 +85,7 @@ qint64 RawConnection::pending() const
 
 void RawConnection::close()
 {
-    if (!m_socket)
-        return;
-    // The socket may be the sender of the event being handled, so it goes later.
-    SocketX* socket = m_socket.release();
-    socket->disconnect(this);
-    socket->close();
-    socket->deleteLater();
+    CloseSocketLater(m_socket, this);
 }
 
 void RawConnection::fail(const QString& message)

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // An asynchronous TCP socket with optional TLS, the only way the transport reaches the
@@ -106,3 +107,15 @@ Q_SIGNALS:
     // The socket is finished; no other event follows.
     void proxyRefused(const QByteArray& answer, const QString& message);
 };
+
+// Closes a socket and deletes it once the event being handled is over: the socket may be the
+// sender of that event. receiver's connections to it go first, so nothing of it arrives after.
+inline void CloseSocketLater(std::unique_ptr<SocketX>& socket, QObject* receiver)
+{
+    if (!socket)
+        return;
+    SocketX* released = socket.release();
+    released->disconnect(receiver);
+    released->close();
+    released->deleteLater();
+}
