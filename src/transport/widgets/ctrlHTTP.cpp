@@ -49,20 +49,42 @@ public:
         const QStyle* style = m_view->style();
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
         const int width = std::max(1, m_view->viewport()->width() - 2 * margin - 1);
+        // The list lays every row out again whenever rows are added, and a long exchange logs a
+        // line per read: measuring them all each time made the log's upkeep grow with the square
+        // of its length. A line's text never changes, so its height holds until the width or
+        // font does, or the log is emptied.
+        if (width != m_width || option.font != m_font) {
+            m_heights.clear();
+            m_width = width;
+            m_font = option.font;
+        }
+        const int row = index.row();
+        if (row < m_heights.size() && m_heights.at(row) > 0)
+            return { width, m_heights.at(row) };
         const QFontMetrics metrics(option.font);
         const QString text = index.data().toString();
-        const int line = metrics.lineSpacing() + 2;
-        // Every row is measured on each layout, and a long exchange logs a line per read:
-        // short lines are known to fit without measuring their text.
-        if (text.size() * metrics.maxWidth() <= width || metrics.horizontalAdvance(text) <= width)
-            return { width, line };
-        const QRect wrapped = metrics.boundingRect(QRect(0, 0, width, 1 << 20),
-                                                   Qt::TextWordWrap | Qt::TextWrapAnywhere, text);
-        return { width, wrapped.height() + 2 };
+        int height = metrics.lineSpacing() + 2;
+        // Short lines are known to fit without measuring their text.
+        if (text.size() * metrics.maxWidth() > width && metrics.horizontalAdvance(text) > width)
+            height = metrics
+                         .boundingRect(QRect(0, 0, width, 1 << 20),
+                                       Qt::TextWordWrap | Qt::TextWrapAnywhere, text)
+                         .height()
+                + 2;
+        if (row >= m_heights.size())
+            m_heights.resize(row + 1, 0);
+        m_heights[row] = height;
+        return { width, height };
     }
+
+    // The rows were replaced: what was measured belongs to other lines.
+    void forget() { m_heights.clear(); }
 
 private:
     QListView* m_view;
+    mutable QList<int> m_heights; // by row; 0 where not measured yet
+    mutable int m_width = 0;
+    mutable QFont m_font;
 };
 
 } // namespace
@@ -81,7 +103,9 @@ ctrlHTTP::ctrlHTTP(QWidget* parent)
     lstLog->setTextElideMode(Qt::ElideNone);
     lstLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lstLog->setResizeMode(QListView::Adjust);
-    lstLog->setItemDelegate(new WrappedLineDelegate(lstLog));
+    auto* delegate = new WrappedLineDelegate(lstLog);
+    lstLog->setItemDelegate(delegate);
+    connect(m_logModel, &QAbstractItemModel::modelReset, delegate, &WrappedLineDelegate::forget);
     lstLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstLog->setSelectionMode(QAbstractItemView::SingleSelection);
     lstLog->setModel(m_logModel);

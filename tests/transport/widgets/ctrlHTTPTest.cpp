@@ -91,7 +91,9 @@ TEST(ctrlHTTPTest, ViewFollowsAFailedExchangeAndOkHidesIt)
     EXPECT_TRUE(view.lines().last().startsWith(u" [ERROR] SocketX_Close(): "_s));
     EXPECT_TRUE(view.lastLineSelected());
 
-    // A long line wraps to the list's width instead of being cut off.
+    // A long line wraps to the list's width instead of being cut off. (The scroll bar stays, so
+    // the width stays for the next exchange below.)
+    view.log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view.log->resize(160, view.log->height());
     QCoreApplication::processEvents();
     const QRect wrapped = view.log->visualRect(view.log->model()->index(2, 0));
@@ -101,6 +103,26 @@ TEST(ctrlHTTPTest, ViewFollowsAFailedExchangeAndOkHidesIt)
 
     QTest::mouseClick(view.button, Qt::LeftButton);
     EXPECT_EQ(hideMe.size(), 1);
+
+    // The next exchange's lines are measured afresh: its third line is a short one, and keeps
+    // no height of the long line that stood there before.
+    TestServer server;
+    ASSERT_TRUE(server.listen());
+    TestServer::Script script;
+    script.chunks = { "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"_ba };
+    server.setScript(script);
+    QSignalSpy done(control.exchange(), &Exchange::Done);
+    HTTPRequest answered = makeRequest(server.portText());
+    control.Execute(answered);
+    ASSERT_TRUE(done.wait(kTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.lines() == control.exchange()->logLines(); },
+                                kTimeoutMs));
+    ASSERT_GE(view.lines().size(), 3);
+    ASSERT_LT(view.log->fontMetrics().horizontalAdvance(view.lines().at(2)),
+              view.log->viewport()->width() * 3 / 4);
+    QCoreApplication::processEvents();
+    EXPECT_LT(view.log->visualRect(view.log->model()->index(2, 0)).height(),
+              2 * view.log->fontMetrics().lineSpacing());
 }
 
 TEST(ctrlHTTPTest, ViewShowsCountersAndCancelClickCancels)
