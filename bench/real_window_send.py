@@ -16,13 +16,22 @@ import sys
 import time
 
 QUIET = 0.5  # seconds without CPU time that count as idle
-TICK = os.sysconf('SC_CLK_TCK')
+WINDOW = 0.02  # seconds over which the share of a core used is taken
+BUSY = 0.25  # the share of a core above which the process counts as working
 
 
 def cpu_seconds(pid):
-    with open(f'/proc/{pid}/stat') as f:
-        fields = f.read().rsplit(')', 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICK
+    """CPU time of all the process's threads, to the nanosecond: schedstat is brought up to
+    date whenever a thread stops running, where the tick-based times in stat move in 10 ms
+    steps and up to a tick late."""
+    total = 0
+    for task in os.listdir(f'/proc/{pid}/task'):
+        try:
+            with open(f'/proc/{pid}/task/{task}/schedstat') as f:
+                total += int(f.read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass  # a thread that ended meanwhile
+    return total / 1e9
 
 
 def status_kb(pid, field):
@@ -34,18 +43,28 @@ def status_kb(pid, field):
 
 
 def settle(pid, limit):
-    """Waits until the process's CPU time has stood still for QUIET seconds; returns the
-    moment it last moved and the CPU time then."""
-    last, moved = cpu_seconds(pid), time.monotonic()
-    start = moved
+    """Waits until the process has been idle for QUIET seconds; returns the moment its last
+    busy stretch ended and the CPU time then. Busy means more than BUSY of a core over the
+    last WINDOW seconds: a cursor's blink or the user data written a moment after the
+    exchange (a few milliseconds, in the background) does not count as the work being felt."""
+    start = time.monotonic()
+    history = [(start, cpu_seconds(pid))]
+    moved, at_move = start, history[0][1]
+    last_rise = start
     while time.monotonic() - moved < QUIET:
         if time.monotonic() - start > limit:
             sys.exit('pelorin did not become idle')
-        time.sleep(0.01)
-        now = cpu_seconds(pid)
-        if now != last:
-            last, moved = now, time.monotonic()
-    return moved, last
+        time.sleep(0.005)
+        now, cpu = time.monotonic(), cpu_seconds(pid)
+        if cpu != history[-1][1]:
+            last_rise = now
+        history.append((now, cpu))
+        while len(history) > 2 and history[1][0] <= now - WINDOW:
+            history.pop(0)
+        then, cpu_then = history[0]
+        if now > then and (cpu - cpu_then) / (now - then) > BUSY:
+            moved, at_move = last_rise, cpu
+    return moved, at_move
 
 
 def main():
