@@ -1,5 +1,7 @@
 #include "app/FontWarmUp.h"
 
+#include <QtGlobal>
+
 #include <thread>
 
 #ifdef Q_OS_LINUX
@@ -29,21 +31,24 @@ Reader& reader()
 
 namespace FontWarmUp {
 
-void start()
+bool start()
 {
 #ifdef Q_OS_LINUX
     if (reader().thread.joinable())
-        return;
+        return true;
     // The same library Qt's font database loads and initialises later; its set-up is
     // thread-safe and done once per process, whichever thread asks first.
     void* library = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
     if (!library)
-        return;
+        return false;
     using Init = int (*)();
     const auto init = reinterpret_cast<Init>(dlsym(library, "FcInit"));
     if (!init)
-        return;
+        return false;
     reader().thread = std::thread([init] { init(); });
+    return true;
+#else
+    return false;
 #endif
 }
 

@@ -5,8 +5,8 @@
 // being loaded and bound, that reading is done by the time the first window is made.
 namespace FontWarmUp {
 
-// Begins the reading; does nothing where the font library is not found.
-void start();
+// Begins the reading; false (and nothing done) where the font library is not found.
+bool start();
 // Waits until the reading is done; called before the first font is asked for, so that the
 // window code never reads the configuration a second time beside the thread.
 void finish();
