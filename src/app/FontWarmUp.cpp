@@ -10,14 +10,19 @@
 
 namespace {
 
-// Joined at exit too, for a start that never gets as far as a window.
+// Joined at exit too, for a start that never gets as far as a window. Then nothing took the
+// configuration over (Qt frees it when its font database goes), so it is freed here.
 struct Reader
 {
     std::thread thread;
+    void (*release)() = nullptr;
+    bool handedOver = false;
     ~Reader()
     {
         if (thread.joinable())
             thread.join();
+        if (release && !handedOver)
+            release();
     }
 };
 
@@ -45,6 +50,8 @@ bool start()
     const auto init = reinterpret_cast<Init>(dlsym(library, "FcInit"));
     if (!init)
         return false;
+    reader().release = reinterpret_cast<void (*)()>(dlsym(library, "FcFini"));
+    reader().handedOver = false;
     reader().thread = std::thread([init] { init(); });
     return true;
 #else
@@ -56,6 +63,7 @@ void finish()
 {
     if (reader().thread.joinable())
         reader().thread.join();
+    reader().handedOver = true;
 }
 
 } // namespace FontWarmUp
