@@ -51,7 +51,6 @@ bool start()
     if (!init)
         return false;
     reader().release = reinterpret_cast<void (*)()>(dlsym(library, "FcFini"));
-    reader().handedOver = false;
     reader().thread = std::thread([init] { init(); });
     return true;
 #else

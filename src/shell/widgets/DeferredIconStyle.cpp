@@ -81,8 +81,6 @@ private:
 
 } // namespace
 
-DeferredIconStyle::DeferredIconStyle() = default;
-
 QIcon DeferredIconStyle::standardIcon(StandardPixmap which, const QStyleOption* option,
                                       const QWidget* widget) const
 {

@@ -10,8 +10,6 @@
 class DeferredIconStyle final : public QProxyStyle
 {
 public:
-    DeferredIconStyle();
-
     QIcon standardIcon(StandardPixmap which, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
 };

@@ -57,10 +57,7 @@ void PaintedIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode 
                               QIcon::State state)
 {
     const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    QPixmap image = pixmap(rect.size() * scale, mode, state);
-    if (image.devicePixelRatio() != scale)
-        image.setDevicePixelRatio(scale);
-    painter->drawPixmap(rect.topLeft(), image);
+    painter->drawPixmap(rect.topLeft(), scaledPixmap(rect.size() * scale, mode, state, scale));
 }
 
 QPixmap PaintedIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State)
