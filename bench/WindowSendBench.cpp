@@ -148,6 +148,9 @@ int main(int argc, char** argv)
     while ((!mainWindow.windowHandle() || !mainWindow.windowHandle()->isExposed())
            && wait.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // A person takes longer than this to reach SEND; the window does what it does when idle.
+    while (wait.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QCoreApplication::processEvents();
 
     frmBrowser* browser = mainWindow.browser();

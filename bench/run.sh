@@ -123,6 +123,35 @@ proxy_rows() {
         "$(measure curl -s -k --http1.1 -o /dev/null -x "http://127.0.0.1:$pport" "https://localhost:$tlsport/$file.txt")"
     kill "$tp_pid"; wait "$tp_pid" 2>/dev/null || true
 }
+# Start-up: pelorin's probe beside a bare Qt window (bench/BareWindow.cpp), the floor any Qt
+# program on this machine pays, taking turns; exact to the millisecond (bench/startup.py).
+# The data folder is made by a first run, as on every start but the very first. Taken before
+# the heavy rows, as a person starts the program: not in the wake of gigabytes just freed.
+startup_row() { # label
+    local r
+    r=$(python3 bench/startup.py "$pelorin" "$bare" 11) || return 1
+    read -r ours floor rss _ <<<"$r"
+    echo "$1: median $ours ms and $rss MB resident; a bare Qt window $floor ms (runs ${r#*| })"
+}
+# Under a real X server (Xvfb) the window system's round trips count too; skipped when Xvfb
+# is not installed. -noreset keeps the server as a desktop session's is: without it Xvfb
+# starts afresh whenever its last client leaves (xkbcomp run, fonts read again, about 30 ms of
+# its CPU), and each probe waited for that instead of starting.
+startup_under_x() {
+    command -v Xvfb >/dev/null || { echo "(Xvfb not installed: no start-up figures under X)"; return 0; }
+    local display=:$((90 + RANDOM % 400)) xvfb_pid
+    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    DISPLAY=$display QT_QPA_PLATFORM=xcb startup_row "Start-up under Xvfb, 11 runs"
+    kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
+    echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
+}
+if [ $proxy_only -eq 0 ]; then
+    startup_row "Start-up to the main window shown and idle, offscreen, 11 runs"
+    startup_under_x
+fi
+
 if [ $proxy_only -eq 1 ]; then
     proxy_rows
     echo "Goal: through a local tinyproxy CONNECT tunnel, 1 GB over TLS within 1.5x curl -x's time."
@@ -247,33 +276,6 @@ real_window_rows() {
 echo
 real_window_rows
 
-echo
-# Start-up: pelorin's probe beside a bare Qt window (bench/BareWindow.cpp), the floor any Qt
-# program on this machine pays, taking turns; exact to the millisecond (bench/startup.py).
-# The data folder is made by a first run, as on every start but the very first.
-startup_row() { # label
-    local r
-    r=$(python3 bench/startup.py "$pelorin" "$bare" 11) || return 1
-    read -r ours floor rss _ <<<"$r"
-    echo "$1: median $ours ms and $rss MB resident; a bare Qt window $floor ms (runs ${r#*| })"
-}
-echo
-startup_row "Start-up to the main window shown and idle, offscreen, 11 runs"
-# Under a real X server (Xvfb) the window system's round trips count too; skipped when Xvfb
-# is not installed. -noreset keeps the server as a desktop session's is: without it Xvfb
-# starts afresh whenever its last client leaves (xkbcomp run, fonts read again, about 30 ms of
-# its CPU), and each probe waited for that instead of starting.
-startup_under_x() {
-    command -v Xvfb >/dev/null || { echo "(Xvfb not installed: no start-up figures under X)"; return 0; }
-    local display=:$((90 + RANDOM % 400)) xvfb_pid
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-    DISPLAY=$display QT_QPA_PLATFORM=xcb startup_row "Start-up under Xvfb, 11 runs"
-    kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
-    echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
-}
-startup_under_x
 
 echo "Goals: one small --send within 2x curl's time, 200 small requests within 1.5x, a scripted run under 25 MB;"
 echo "100 MB within 2x curl's time and under 3x the body (300 MB) in peak memory; 1 GB completes;"
