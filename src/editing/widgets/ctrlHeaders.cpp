@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
@@ -30,6 +31,28 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kNameColumnWidth = 1800;
+
+// Measures its sections in its own font. QHeaderView measures them in bold, for sections it
+// highlights in bold; these never are, and the bold face was a font loaded only for that, a
+// tenth of the request window's making.
+class PlainHeader final : public QHeaderView
+{
+public:
+    explicit PlainHeader(QWidget* parent)
+        : QHeaderView(Qt::Horizontal, parent)
+    { }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        if (model())
+            option.text = model()->headerData(logicalIndex, orientation()).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+};
 
 // Keeps an in-place editor clear of the value button beside it.
 class ValueCellDelegate final : public QStyledItemDelegate
@@ -91,6 +114,7 @@ ctrlHeaders::ctrlHeaders(const Configuration& config, const AutoSettings& settin
     m_basicAuth->setObjectName(u"cmdBasicAuth"_s);
     m_valueButton->setObjectName(u"cmdValue"_s);
 
+    m_grid->setHorizontalHeader(new PlainHeader(m_grid));
     m_grid->setModel(m_headers);
     m_grid->setItemDelegate(new ValueCellDelegate(
         [this](const QModelIndex& index) {
