@@ -33,8 +33,6 @@ line='pelorin benchmark line 0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLM
 yes "$line" | head -c 100M > "$work/www/100M.txt" || true
 [ $quick -eq 1 ] || yes "$line" | head -c 1G > "$work/www/1G.txt" || true
 for i in $(seq 1 200); do printf 'small file %s\n' "$i" > "$work/www/s/$i.txt"; done
-# Writing the bodies back to disk would otherwise compete with the first measurements.
-sync
 
 freeport() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 port=$(freeport)
@@ -74,6 +72,33 @@ upphr "$tlsport" True "<body file=\"$upfile\"><![CDATA[]]></body>" "$work/phr/up
 upphr "$port" False "<body><![CDATA[]]></body>" "$work/phr/upform.phr"
 { printf '<request><host>localhost</host><port>%s</port><url>/up</url><httpver>HTTP/1.1</httpver><method>POST</method><header>Content-Type: text/plain</header><body><![CDATA[' "$port"
   cat "$work/www/100M.txt"; printf ']]></body><secure>False</secure></request>'; } > "$work/phr/upinline.phr"
+
+# Waits until the machine is at rest: both cores at least 95 % idle over two seconds in a row
+# (at most a minute). Writing the bodies above back to disk, or the kernel handing back the
+# memory of a gigabyte just received, would otherwise run beside the next measurement.
+settle() {
+    local waited
+    waited=$(python3 - <<'PY'
+import time
+def idle():
+    f = open('/proc/stat').readline().split()[1:]
+    v = [int(x) for x in f]
+    return v[3] + v[4], sum(v)
+start = time.monotonic()
+quiet = 0
+i0, t0 = idle()
+while time.monotonic() - start < 60 and quiet < 2:
+    time.sleep(1)
+    i1, t1 = idle()
+    quiet = quiet + 1 if t1 > t0 and (i1 - i0) / (t1 - t0) >= 0.95 else 0
+    i0, t0 = i1, t1
+print(round(time.monotonic() - start))
+PY
+)
+    echo "(waited ${waited} s for the machine to be at rest)"
+}
+sync
+settle
 
 export QT_QPA_PLATFORM=offscreen
 # Prints "<seconds> <peak KB>" for a command, its output thrown away. The wall time is taken
@@ -181,8 +206,8 @@ windowrow() { # label phr url [upload-file: a multipart upload of it, beside cur
 }
 afterwards=()
 
-
 echo
+settle
 echo "Through the request window (SEND to idle), median of three runs; memory is peak resident over the body's size,"
 echo "and the peak less what was resident before SEND (the window's own libraries and state) over it;"
 echo "the busy gap is the CPU time the event loop's thread spent inside its longest gap:"
@@ -234,6 +259,7 @@ real_window_rows() {
     kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
 }
 echo
+settle
 real_window_rows
 
 # The scripted rows come after the window's. Taken before them (their uploads have nginx write
