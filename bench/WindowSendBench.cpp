@@ -28,6 +28,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -149,8 +150,11 @@ int main(int argc, char** argv)
            && wait.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     // A person takes longer than this to reach SEND; the window does what it does when idle.
-    while (wait.elapsed() < 500)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    {
+        QEventLoop pause;
+        QTimer::singleShot(500, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
     QCoreApplication::processEvents();
 
     frmBrowser* browser = mainWindow.browser();
