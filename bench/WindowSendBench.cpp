@@ -16,6 +16,7 @@
 #include "analysis/widgets/ResultFindBar.h"
 #include "analysis/widgets/ResultTextView.h"
 #include "analysis/widgets/frmResult.h"
+#include "app/StartupProbe.h"
 #include "app/widgets/frmMain.h"
 #include "editing/FormEncoder.h"
 #include "persistence/AppData.h"
@@ -29,7 +30,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,18 +91,6 @@ private:
     qint64 m_largest = 0;
     qint64 m_largestBusy = 0;
 };
-
-long residentKilobytes()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
-}
 
 long peakKilobytes()
 {
@@ -186,7 +174,7 @@ int main(int argc, char** argv)
                              ended = true;
                          }
                      });
-    const long residentBefore = residentKilobytes();
+    const long residentBefore = long(StartupProbe::residentKilobytes());
     gaps.reset();
     const double cpuBefore = cpuSeconds();
     clock.start();
