@@ -191,7 +191,7 @@ void plainPage(benchmark::State& state, bool big, int batch)
 
 // The line index alone, no page: what each received byte costs the event loop. The chunks
 // are cut beforehand and shared, so only the indexing is timed.
-void indexOnly(benchmark::State& state, int which)
+void indexOnly(benchmark::State& state, int which, qint64 wrap = 0)
 {
     static const QByteArray lines = plainLines();
     const QByteArray& bytes = which == 0 ? lines : data(which == 1);
@@ -200,6 +200,7 @@ void indexOnly(benchmark::State& state, int which)
         chunks.append(bytes.mid(at, 256 * 1024));
     for (auto _ : state) {
         ResultTextModel model;
+        model.setWrapWidth(wrap);
         for (const QByteArray& c : chunks)
             model.append(c);
         benchmark::DoNotOptimize(model.lineCount());
@@ -210,6 +211,8 @@ void indexOnly(benchmark::State& state, int which)
 } // namespace
 
 BENCHMARK_CAPTURE(indexOnly, Index_100MB_ascii_lines, 0)->Unit(benchmark::kMillisecond);
+// Wrapped at 40 cells, as a narrow window wraps these lines into three rows each.
+BENCHMARK_CAPTURE(indexOnly, Index_100MB_ascii_lines_wrapped, 0, 40)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(indexOnly, Index_100MB_json_lines, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(indexOnly, Index_5MB_one_line, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(lazyPage, Lazy_100MB_lines, true)

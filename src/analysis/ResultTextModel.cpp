@@ -101,6 +101,21 @@ qsizetype plainAsciiRun(const unsigned char* p, qsizetype n)
     return i;
 }
 
+#ifdef __SSE2__
+// One bit for each of the 64 bytes at p that is not printable ASCII: a line break, tab or other
+// control character, or a byte of a UTF-8 sequence.
+quint64 stopMask64(const unsigned char* p)
+{
+    const __m128i space = _mm_set1_epi8(0x20);
+    quint64 stops = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        stops |= quint64(unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(v, space)))) << (16 * k);
+    }
+    return stops;
+}
+#endif
+
 qint64 cellWidth(char32_t cp, qint64 cell)
 {
     if (cp >= kInvalidByte)
@@ -199,7 +214,7 @@ void ResultTextModel::breakLine(qint64 cells, qint64 start)
         if (cells > open.widest)
             m_blocks.last().widest = cells;
         lastEntry().cells = quint32(cells);
-        m_closedRows += m_wrap <= 0 || cells <= m_wrap ? 1 : (cells + m_wrap - 1) / m_wrap;
+        m_closedRows += rowsFor(cells);
         ++m_lineCount;
         m_pages.back().push_back({ quint32(start - base), 0 });
         m_sinceCheckpoint = 0;
@@ -257,6 +272,104 @@ void ResultTextModel::append(const QByteArray& chunk)
     scan(chunk.constData(), chunk.size(), base);
 }
 
+qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, qsizetype size,
+                                          qint64 base, qint64& cell)
+{
+    // Lines of printable ASCII ended by LF or CR LF, the bulk of most large responses, are
+    // indexed here with the scanner's state held in registers: the same entries breakLine()
+    // would write, for a third of the work. Anything else is left to the general scan.
+    Block& block = m_blocks.last();
+    std::vector<LineEntry>& page = m_pages.back();
+    qint64 line = m_lineCount;
+    qint64 widest = block.widest;
+    qint64 rows = m_closedRows;
+    qint64 since = m_sinceCheckpoint;
+    const qint64 wrap = m_wrap;
+    const quint64 reciprocal = m_wrapReciprocal;
+    const auto endLine = [&](qint64 cells, qsizetype next) {
+        widest = std::max(widest, cells);
+        page.back().cells = quint32(cells);
+        rows += rowsFor(cells, wrap, reciprocal);
+        page.push_back({ quint32(base + next - block.base), 0 });
+        ++line;
+        cell = 0;
+        since = 0;
+        i = next;
+    };
+#ifdef __SSE2__
+    // Sixty-four bytes at a time: one mask of stop bytes serves every line that ends in it.
+    // What holds for the whole stretch is worked out once: the lines the open block and page
+    // still take, the furthest start the block can hold, and how far the open line may run
+    // before it needs a checkpoint. Whatever is not a plain line ending within those limits is
+    // left to the line-by-line loop below.
+    const qint64 lastLine
+        = std::min(block.firstLine + kBlockLines, (line + kPageMask) & ~kPageMask);
+    const qint64 lastStart = block.base + kMaxBlockSpan - base;
+    qsizetype reach = std::min<qsizetype>(size, i + (kCheckpointSpacing - since));
+    if (line < lastLine && i + 64 <= reach && cell < kWideLine - kCheckpointSpacing) {
+        qsizetype window = i;
+        quint64 stops = stopMask64(p + window);
+        for (;;) {
+            if (stops == 0) {
+                window += 64;
+                if (window + 64 > reach)
+                    break;
+                stops = stopMask64(p + window);
+                if (i > window) // the LF of a CR LF that ended the last window
+                    stops &= ~quint64(0) << (i - window);
+                continue;
+            }
+            const qsizetype at = window + std::countr_zero(stops);
+            qsizetype next;
+            if (p[at] == '\n')
+                next = at + 1;
+            else if (p[at] == '\r' && at + 1 < size && p[at + 1] == '\n')
+                next = at + 2;
+            else
+                break;
+            if (next > lastStart)
+                break;
+            endLine(cell + (at - i), next);
+            if (line >= lastLine)
+                break;
+            reach = std::min<qsizetype>(size, next + kCheckpointSpacing);
+            // The bits up to the new line's start are used; a CR LF may end past the window.
+            const qsizetype used = next - window;
+            stops = used >= 64 ? 0 : stops & (~quint64(0) << used);
+        }
+    }
+#endif
+    while ((line & kPageMask) != 0 && line - block.firstLine < kBlockLines) {
+        const qsizetype limit = std::min<qsizetype>(size, i + (kCheckpointSpacing - since));
+        const qsizetype run = plainAsciiRun(p + i, limit - i);
+        const qsizetype at = i + run;
+        qsizetype next = -1;
+        if (at < limit) {
+            if (p[at] == '\n')
+                next = at + 1;
+            else if (p[at] == '\r' && at + 1 < size && p[at + 1] == '\n')
+                next = at + 2;
+        }
+        const qint64 cells = cell + run;
+        if (next < 0 || cells >= kWideLine || base + next - block.base > kMaxBlockSpan) {
+            // The general scan goes on from the stop byte, the run before it counted.
+            if (run > 0) {
+                cell = cells;
+                since += run;
+                m_lastWasCR = false;
+            }
+            i = at;
+            break;
+        }
+        endLine(cells, next);
+    }
+    block.widest = widest;
+    m_closedRows = rows;
+    m_lineCount = line;
+    m_sinceCheckpoint = since;
+    return i;
+}
+
 void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
@@ -264,6 +377,11 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
     // complete into one character.
     qint64 cell = lineCells(lineCount() - 1) - openSequenceExtraCells();
     for (qsizetype i = 0; i < size; ++i) {
+        if (m_need == 0 && !m_lastWasCR) {
+            i = scanPlainLines(p, i, size, base, cell);
+            if (i >= size)
+                break;
+        }
         if (m_need == 0) {
             // Most responses are printable ASCII: such runs only add one cell a byte.
             const qsizetype limit
@@ -449,9 +567,7 @@ QString ResultTextModel::text(Pos from, Pos to) const
 
 qint64 ResultTextModel::rowsOfLine(qint64 line) const
 {
-    if (m_wrap <= 0)
-        return 1;
-    return std::max<qint64>(1, (lineCells(line) + m_wrap - 1) / m_wrap);
+    return rowsFor(lineCells(line));
 }
 
 void ResultTextModel::setWrapWidth(qint64 cells)
@@ -460,6 +576,7 @@ void ResultTextModel::setWrapWidth(qint64 cells)
     if (cells == m_wrap)
         return;
     m_wrap = cells;
+    m_wrapReciprocal = cells >= 2 && cells < kExactBelow ? ~quint64(0) / quint64(cells) + 1 : 0;
     // Only blocks holding a line wider than a row need their lines looked at.
     qint64 row = 0;
     for (qsizetype b = 0; b < m_blocks.size(); ++b) {

@@ -125,6 +125,9 @@ private:
     };
 
     void scan(const char* data, qsizetype size, qint64 base);
+    // Indexes plain lines from byte i on; returns where the general scan goes on.
+    qsizetype scanPlainLines(const unsigned char* p, qsizetype i, qsizetype size, qint64 base,
+                             qint64& cell);
     void startLine(qint64 start);
     // Ends the open line, cells wide, and starts the next at byte offset start.
     void breakLine(qint64 cells, qint64 start);
@@ -133,6 +136,21 @@ private:
     qsizetype blockIndexOf(qint64 line) const;
     const Block& blockOf(qint64 line) const { return m_blocks.at(blockIndexOf(line)); }
     qint64 blockEndLine(qsizetype block) const;
+    // Rows a line of this width wraps into. A division per line was a fifth of indexing a
+    // wrapped page; a multiplication by the width's reciprocal gives the same quotient.
+    static qint64 rowsFor(qint64 cells, qint64 wrap, quint64 reciprocal)
+    {
+        if (wrap <= 0 || cells <= wrap)
+            return 1;
+        if (reciprocal != 0 && cells <= kExactBelow) {
+            __extension__ using Wide = unsigned __int128;
+            return 1 + qint64((Wide(quint64(cells - 1)) * reciprocal) >> 64);
+        }
+        return (cells + wrap - 1) / wrap;
+    }
+    qint64 rowsFor(qint64 cells) const { return rowsFor(cells, m_wrap, m_wrapReciprocal); }
+    // floor(n * reciprocal / 2^64) is floor(n / width) for every n and width below this.
+    static constexpr qint64 kExactBelow = qint64(1) << 32;
     // True when no line of the block wraps: its rows are its lines.
     bool flat(const Block& block) const { return m_wrap <= 0 || block.widest <= m_wrap; }
     Checkpoint seek(qint64 line, qint64 cell) const;
@@ -146,6 +164,7 @@ private:
     QHash<qint64, qint64> m_wideCells; // widths of lines too wide for 32 bits
     QList<Checkpoint> m_checkpoints;
     qint64 m_wrap = 0;
+    quint64 m_wrapReciprocal = 0; // floor(2^64 / m_wrap) + 1; 0 when not used
     qint64 m_closedRows = 0; // rows of the last block's lines before the open one
 
     // Scanner state carried from one chunk to the next.

@@ -317,16 +317,23 @@ TEST(ResultTextModelTest, RowsOfManyLinesAgreeWithACountLineByLineAtEveryWidth)
     std::mt19937 random(7);
     QByteArray raw;
     std::vector<qint64> widths;
+    std::vector<qint64> starts;
     for (int i = 0; i < 1500; ++i) {
         const qint64 w = (i / 256) % 2 == 0 ? random() % 20 : random() % 120;
         widths.push_back(w);
+        starts.push_back(raw.size());
         raw += QByteArray(w, 'x') + (i % 3 == 0 ? "\r\n" : "\n");
     }
     widths.push_back(0); // the open line after the last break
+    starts.push_back(raw.size());
     ResultTextModel m;
     for (qsizetype at = 0; at < raw.size(); at += 997)
         m.append(raw.mid(at, 997));
     ASSERT_EQ(m.lineCount(), qint64(widths.size()));
+    for (qint64 line = 0; line < m.lineCount(); ++line) {
+        ASSERT_EQ(m.lineStart(line), starts[line]) << "line " << line;
+        ASSERT_EQ(m.lineEnd(line), starts[line] + widths[line]) << "line " << line;
+    }
     for (const qint64 wrap : { 0, 25, 7, 200, 1 }) {
         m.setWrapWidth(wrap);
         qint64 row = 0;
