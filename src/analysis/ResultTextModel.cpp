@@ -277,7 +277,8 @@ qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, q
 {
     // Lines of printable ASCII ended by LF or CR LF, the bulk of most large responses, are
     // indexed here with the scanner's state held in registers: the same entries breakLine()
-    // would write, for a third of the work. Anything else is left to the general scan.
+    // would write, for two thirds of the instructions. Anything else is left to the general
+    // scan.
     Block& block = m_blocks.last();
     std::vector<LineEntry>& page = m_pages.back();
     qint64 line = m_lineCount;
