@@ -93,6 +93,8 @@ private:
     void onEncrypted();
     void onSslErrors(const QList<QSslError>& errors);
     void onReadyRead();
+    // Announces the waiting bytes from the event loop, once however often it is asked.
+    void queueReceive();
     bool probeEndOfStream();
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void onDisconnected();

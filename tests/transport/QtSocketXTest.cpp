@@ -119,6 +119,37 @@ TEST(QtSocketXTest, BytesReceivedCountsWhatIsWaiting)
     EXPECT_EQ(socket.bytesSent(), 3);
 }
 
+TEST(QtSocketXTest, ABacklogTooLargeForOneTakeIsAnnouncedUntilTaken)
+{
+    // Decrypted bytes pile up while nobody takes them, and the server then falls silent: no
+    // network event follows, so what the first take leaves must be announced again.
+    TestServer server(TestServer::Mode::Tls);
+    ASSERT_TRUE(server.listen());
+    QByteArray body;
+    for (int i = 0; body.size() < 10 * 1024 * 1024; ++i)
+        body += QByteArray::number(i) + '\n';
+    TestServer::Script script;
+    script.chunks = { body };
+    script.pauseMs = 0;
+    script.waitForRequest = false;
+    script.ending = TestServer::Ending::StaySilent;
+    server.setScript(script);
+
+    TlsProbe probe(true);
+    QByteArray got;
+    int takes = 0;
+    QObject::connect(&probe.socket, &SocketX::receiveReady, &probe.socket, [&] {
+        if (probe.socket.bytesReceived() < body.size())
+            return;
+        got += probe.socket.receive();
+        ++takes;
+    });
+    ASSERT_TRUE(probe.start(server.port()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() >= body.size(); }, kTimeoutMs));
+    EXPECT_TRUE(got == body) << got.size() << " of " << body.size() << " bytes";
+    EXPECT_GE(takes, 3) << "10 MB in one take";
+}
+
 TEST(QtSocketXTest, GravestCertificateErrorIsReported)
 {
     using E = QSslError::SslError;
