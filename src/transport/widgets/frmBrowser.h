@@ -167,6 +167,7 @@ private:
     void SetFormBuilderMode(bool on);
     void ReloadBodyFromTempFile();
     void showBody();
+    void useBodyFont();
     void bodyEdited();
     void cmdPasteUrl_Click();
     void cmdBodyEditor_Click();
@@ -222,6 +223,7 @@ private:
     QString m_builtContentType; // the form builder's Content-type while its body is shown
     BodyTempFile m_bodyFile;
     bool m_showingBody = false; // the box is being filled from m_body, not edited
+    bool m_bodyFontSet = false; // the fixed-pitch font is taken on first use
     bool m_checkingBody = false;
     bool m_checkingPort = false;
     bool m_serverPicked = false; // the server drop-down is delivering a pick

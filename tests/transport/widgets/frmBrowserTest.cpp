@@ -28,6 +28,7 @@
 #include <QCompleter>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -190,7 +191,9 @@ TEST_F(frmBrowserTest, BodyIsSentWithItsLengthInBytes)
     server.setResponse({ "HTTP/1.1 200 OK\r\n\r\n" });
     combo("cmbReqMethod")->setEditText(u"POST"_s);
     child<QCheckBox>("chkIncludePostData")->setChecked(true);
-    child<QPlainTextEdit>("txtRequestBody")->setPlainText(u"name=Z\u00fcrich \u20ac"_s);
+    auto* box = child<QPlainTextEdit>("txtRequestBody");
+    box->setPlainText(u"name=Z\u00fcrich \u20ac"_s);
+    EXPECT_EQ(box->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
     send();
     const QByteArray body = "name=Z\xc3\xbcrich \xe2\x82\xac";
     EXPECT_EQ(headers().GetRequestHeaderValue(u"Content-length"_s), QString::number(body.size()));
