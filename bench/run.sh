@@ -73,9 +73,11 @@ upphr "$port" False "<body><![CDATA[]]></body>" "$work/phr/upform.phr"
 { printf '<request><host>localhost</host><port>%s</port><url>/up</url><httpver>HTTP/1.1</httpver><method>POST</method><header>Content-Type: text/plain</header><body><![CDATA[' "$port"
   cat "$work/www/100M.txt"; printf ']]></body><secure>False</secure></request>'; } > "$work/phr/upinline.phr"
 
-# Waits until the machine is at rest: both cores at least 95 % idle over two seconds in a row
-# (at most a minute). Writing the bodies above back to disk, or the kernel handing back the
-# memory of a gigabyte just received, would otherwise run beside the next measurement.
+# Waits until the machine is at rest: both cores at least 95 % idle (time waiting for the disk
+# is not idle) and under 64 MB waiting to be written to disk, over two seconds in a row (at most
+# a minute). Writing the bodies above back to disk, an upload nginx stored, or the kernel
+# handing back the memory of a gigabyte just received, would otherwise run beside the next
+# measurement.
 settle() {
     local waited
     waited=$(python3 - <<'PY'
@@ -83,14 +85,18 @@ import time
 def idle():
     f = open('/proc/stat').readline().split()[1:]
     v = [int(x) for x in f]
-    return v[3] + v[4], sum(v)
+    return v[3], sum(v)  # waiting for the disk is not rest
+def unwritten_mb():
+    m = dict(l.split(':', 1) for l in open('/proc/meminfo'))
+    return (int(m['Dirty'].split()[0]) + int(m['Writeback'].split()[0])) / 1024
 start = time.monotonic()
 quiet = 0
 i0, t0 = idle()
 while time.monotonic() - start < 60 and quiet < 2:
     time.sleep(1)
     i1, t1 = idle()
-    quiet = quiet + 1 if t1 > t0 and (i1 - i0) / (t1 - t0) >= 0.95 else 0
+    rest = t1 > t0 and (i1 - i0) / (t1 - t0) >= 0.95 and unwritten_mb() < 64
+    quiet = quiet + 1 if rest else 0
     i0, t0 = i1, t1
 print(round(time.monotonic() - start))
 PY
