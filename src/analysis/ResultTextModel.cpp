@@ -23,6 +23,8 @@ constexpr qint64 kBlockLines = 256;
 // Starts within a block stay below this, leaving room for the CR LF adjustment.
 constexpr qint64 kMaxBlockSpan = 0xFFFFFF00LL;
 constexpr quint32 kWideLine = 0xFFFFFFFFU;
+// Lines left to the general scan after one the plain-line path could not end.
+constexpr qint64 kPlainRetryLines = 64;
 
 struct Step
 {
@@ -179,6 +181,7 @@ void ResultTextModel::clear()
     m_checkpoints.clear();
     m_closedRows = 0;
     m_lastWasCR = false;
+    m_plainRetryLine = 0;
     startLine(0);
 }
 
@@ -272,8 +275,8 @@ void ResultTextModel::append(const QByteArray& chunk)
     scan(chunk.constData(), chunk.size(), base);
 }
 
-qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, qsizetype size,
-                                          qint64 base, qint64& cell)
+Q_NEVER_INLINE qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i,
+                                                         qsizetype size, qint64 base, qint64& cell)
 {
     // Lines of printable ASCII ended by LF or CR LF, the bulk of most large responses, are
     // indexed here with the scanner's state held in registers: the same entries breakLine()
@@ -287,6 +290,7 @@ qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, q
     qint64 since = m_sinceCheckpoint;
     const qint64 wrap = m_wrap;
     const quint64 reciprocal = m_wrapReciprocal;
+    bool stuck = false; // stopped at a byte that is not plain ASCII
     const auto endLine = [&](qint64 cells, qsizetype next) {
         widest = std::max(widest, cells);
         page.back().cells = quint32(cells);
@@ -299,22 +303,26 @@ qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, q
     };
 #ifdef __SSE2__
     // Sixty-four bytes at a time: one mask of stop bytes serves every line that ends in it.
-    // What holds for the whole stretch is worked out once: the lines the open block and page
-    // still take, the furthest start the block can hold, and how far the open line may run
-    // before it needs a checkpoint. Whatever is not a plain line ending within those limits is
-    // left to the line-by-line loop below.
-    const qint64 lastLine
-        = std::min(block.firstLine + kBlockLines, (line + kPageMask) & ~kPageMask);
-    const qint64 lastStart = block.base + kMaxBlockSpan - base;
-    qsizetype reach = std::min<qsizetype>(size, i + (kCheckpointSpacing - since));
-    if (line < lastLine && i + 64 <= reach && cell < kWideLine - kCheckpointSpacing) {
+    // Taken once a whole plain line has been seen, as text with a character beyond ASCII on
+    // every line would pay for a mask at each of them and use none. What holds for the whole
+    // stretch is worked out once: the lines the open block and page still take, the furthest
+    // start the block can hold, and how far the open line may run before it needs a
+    // checkpoint. Whatever is not a plain line ending within those limits is left to the
+    // line-by-line loop below.
+    const auto linesByMask = [&] {
+        qsizetype reach = std::min<qsizetype>(size, i + kCheckpointSpacing);
+        if (i + 64 > reach)
+            return;
+        const qint64 lastLine
+            = std::min(block.firstLine + kBlockLines, (line + kPageMask) & ~kPageMask);
+        const qint64 lastStart = block.base + kMaxBlockSpan - base;
         qsizetype window = i;
         quint64 stops = stopMask64(p + window);
-        for (;;) {
+        while (line < lastLine) {
             if (stops == 0) {
                 window += 64;
                 if (window + 64 > reach)
-                    break;
+                    return;
                 stops = stopMask64(p + window);
                 if (i > window) // the LF of a CR LF that ended the last window
                     stops &= ~quint64(0) << (i - window);
@@ -327,20 +335,19 @@ qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, q
             else if (p[at] == '\r' && at + 1 < size && p[at + 1] == '\n')
                 next = at + 2;
             else
-                break;
+                return;
             if (next > lastStart)
-                break;
-            endLine(cell + (at - i), next);
-            if (line >= lastLine)
-                break;
+                return;
+            endLine(at - i, next);
             reach = std::min<qsizetype>(size, next + kCheckpointSpacing);
             // The bits up to the new line's start are used; a CR LF may end past the window.
             const qsizetype used = next - window;
             stops = used >= 64 ? 0 : stops & (~quint64(0) << used);
         }
-    }
+    };
 #endif
     while ((line & kPageMask) != 0 && line - block.firstLine < kBlockLines) {
+        const bool wholeLine = cell == 0;
         const qsizetype limit = std::min<qsizetype>(size, i + (kCheckpointSpacing - since));
         const qsizetype run = plainAsciiRun(p + i, limit - i);
         const qsizetype at = i + run;
@@ -354,6 +361,7 @@ qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, q
         const qint64 cells = cell + run;
         if (next < 0 || cells >= kWideLine || base + next - block.base > kMaxBlockSpan) {
             // The general scan goes on from the stop byte, the run before it counted.
+            stuck = next < 0 && at < limit && !(p[at] == '\r' && at + 1 == size);
             if (run > 0) {
                 cell = cells;
                 since += run;
@@ -363,7 +371,15 @@ qsizetype ResultTextModel::scanPlainLines(const unsigned char* p, qsizetype i, q
             break;
         }
         endLine(cells, next);
+#ifdef __SSE2__
+        if (wholeLine)
+            linesByMask();
+#endif
     }
+    // Text with a character beyond ASCII on every line would pay for this path at each line
+    // and gain nothing: after a line it could not end, the next few are left to the general scan.
+    if (stuck && line == m_lineCount)
+        m_plainRetryLine = line + kPlainRetryLines;
     block.widest = widest;
     m_closedRows = rows;
     m_lineCount = line;
@@ -377,12 +393,13 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
     // An open sequence was counted as invalid bytes at the end of the last chunk; it may still
     // complete into one character.
     qint64 cell = lineCells(lineCount() - 1) - openSequenceExtraCells();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (m_need == 0 && !m_lastWasCR) {
-            i = scanPlainLines(p, i, size, base, cell);
-            if (i >= size)
-                break;
-        }
+    // Where a line starts, the lines from there on may be plain: tried there, not at every
+    // byte the loop below stops at.
+    const auto plainLinesFrom = [&](qsizetype start) {
+        return m_lineCount >= m_plainRetryLine ? scanPlainLines(p, start, size, base, cell) : start;
+    };
+    qsizetype i = cell == 0 && m_need == 0 && !m_lastWasCR ? plainLinesFrom(0) : 0;
+    for (; i < size; ++i) {
         if (m_need == 0) {
             // Most responses are printable ASCII: such runs only add one cell a byte.
             const qsizetype limit
@@ -416,10 +433,11 @@ void ResultTextModel::scan(const char* data, qsizetype size, qint64 base)
             if (m_lastWasCR) {
                 moveLastLineStart(base + i + 1); // the LF belongs to the CR's break
                 m_lastWasCR = false;
-                continue;
+            } else {
+                breakLine(cell, base + i + 1);
+                cell = 0;
             }
-            breakLine(cell, base + i + 1);
-            cell = 0;
+            i = plainLinesFrom(i + 1) - 1;
             continue;
         }
         m_lastWasCR = false;

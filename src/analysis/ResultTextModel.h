@@ -174,4 +174,5 @@ private:
     unsigned char m_lower = 0x80; // range of the next continuation byte
     unsigned char m_upper = 0xBF;
     bool m_lastWasCR = false;
+    qint64 m_plainRetryLine = 0; // the plain-line path is tried again from this line on
 };
