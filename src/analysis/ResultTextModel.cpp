@@ -103,6 +103,17 @@ qsizetype plainAsciiRun(const unsigned char* p, qsizetype n)
     return i;
 }
 
+// Where the next line starts when the byte at `at` is an LF or the CR of a CR LF; -1 when it is
+// neither, or a CR whose LF is not in view yet.
+qsizetype lineBreakEnd(const unsigned char* p, qsizetype at, qsizetype size)
+{
+    if (p[at] == '\n')
+        return at + 1;
+    if (p[at] == '\r' && at + 1 < size && p[at + 1] == '\n')
+        return at + 2;
+    return -1;
+}
+
 #ifdef __SSE2__
 // One bit for each of the 64 bytes at p that is not printable ASCII: a line break, tab or other
 // control character, or a byte of a UTF-8 sequence.
@@ -329,14 +340,8 @@ Q_NEVER_INLINE qsizetype ResultTextModel::scanPlainLines(const unsigned char* p,
                 continue;
             }
             const qsizetype at = window + std::countr_zero(stops);
-            qsizetype next;
-            if (p[at] == '\n')
-                next = at + 1;
-            else if (p[at] == '\r' && at + 1 < size && p[at + 1] == '\n')
-                next = at + 2;
-            else
-                return;
-            if (next > lastStart)
+            const qsizetype next = lineBreakEnd(p, at, size);
+            if (next < 0 || next > lastStart)
                 return;
             endLine(at - i, next);
             reach = std::min<qsizetype>(size, next + kCheckpointSpacing);
@@ -351,13 +356,7 @@ Q_NEVER_INLINE qsizetype ResultTextModel::scanPlainLines(const unsigned char* p,
         const qsizetype limit = std::min<qsizetype>(size, i + (kCheckpointSpacing - since));
         const qsizetype run = plainAsciiRun(p + i, limit - i);
         const qsizetype at = i + run;
-        qsizetype next = -1;
-        if (at < limit) {
-            if (p[at] == '\n')
-                next = at + 1;
-            else if (p[at] == '\r' && at + 1 < size && p[at + 1] == '\n')
-                next = at + 2;
-        }
+        const qsizetype next = at < limit ? lineBreakEnd(p, at, size) : -1;
         const qint64 cells = cell + run;
         if (next < 0 || cells >= kWideLine || base + next - block.base > kMaxBlockSpan) {
             // The general scan goes on from the stop byte, the run before it counted.
