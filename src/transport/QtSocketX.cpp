@@ -6,6 +6,7 @@
 #include "transport/TransportErrors.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHostInfo>
 #include <QNetworkProxy>
 #include <QSslCertificate>
@@ -28,9 +29,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// At most this much is taken in one receive(): 4 MB takes about 3 ms to fault in and copy
-// here, and about 10 ms in the slowest spells measured.
-constexpr qint64 kLargestRead = 4 * 1024 * 1024;
+// At most kLargestRead is taken in one receive(): 4 MB takes about 3 ms to fault in and
+// copy here. Where the host makes fresh memory several times dearer for a while, a take shrinks
+// (not below kSmallestCap) to what the last large one says fits in kReadBudgetNs, so that it
+// still holds the event loop for milliseconds, not tens. One read per take: the same bytes
+// read in 1 MB pieces cost a tenth more.
+constexpr qint64 kSmallestCap = 512 * 1024;
+constexpr qint64 kReadBudgetNs = 6'000'000;
+// Reads below this are too short to time.
+constexpr qint64 kTimedFrom = 256 * 1024;
 
 // When a certificate has several faults only one is reported. A certificate that cannot
 // be trusted at all makes its dates and name moot, so trust problems come first, then
@@ -260,16 +267,22 @@ QByteArray QtSocketX::receive()
     // bounded so that, where fresh memory is slow to fault in, it still takes milliseconds;
     // what it leaves is announced again from the event loop, which meanwhile stays free.
     const qint64 waiting = m_socket->bytesAvailable();
-    const qint64 available = std::min(waiting, kLargestRead);
+    const qint64 available = std::min(waiting, m_readCap);
     if (waiting > available)
         queueReceive();
     if (available > 0) {
         const qsizetype kept = data.size();
         data.resize(kept + qsizetype(available));
+        QElapsedTimer spent;
+        spent.start();
         // Fresh memory faulted in page by page cost a quarter of a 1 GB response's time.
         PrepareForWrite(data.data() + kept, qsizetype(available));
         const qint64 got = m_socket->read(data.data() + kept, available);
         data.truncate(kept + qsizetype(qMax<qint64>(got, 0)));
+        if (got >= kTimedFrom) {
+            const qint64 ns = std::max<qint64>(spent.nsecsElapsed(), 1);
+            m_readCap = std::clamp(got * kReadBudgetNs / ns, kSmallestCap, kLargestRead);
+        }
     }
     m_taken += data.size();
     return data;

@@ -128,6 +128,8 @@ private:
     // A byte read while looking for the end of a plain stream, owed to the next receive().
     QByteArray m_probed;
     qint64 m_taken = 0;
+    static constexpr qint64 kLargestRead = 4 * 1024 * 1024;
+    qint64 m_readCap = kLargestRead; // the most one receive() takes
     qint64 m_sent = 0;
     int m_watchDescriptor = -1;
 
