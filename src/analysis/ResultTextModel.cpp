@@ -21,8 +21,9 @@ constexpr qint64 kInvalidByteCells = 4;
 // Lines per index block: a row lookup walks at most this many lines.
 constexpr qint64 kBlockLines = 256;
 // Starts within a block stay below this, leaving room for the CR LF adjustment.
-constexpr qint64 kMaxBlockSpan = 0xFFFFFF00LL;
-constexpr quint32 kWideLine = 0xFFFFFFFFU;
+constexpr qint64 kMaxBlockSpan = 0xFF00;
+// An entry's width for a line too wide for 16 bits; its width is kept aside.
+constexpr quint16 kWideLine = 0xFFFF;
 // Lines left to the general scan after one the plain-line path could not end.
 constexpr qint64 kPlainRetryLines = 64;
 
@@ -200,7 +201,9 @@ void ResultTextModel::startLine(qint64 start)
 {
     const qint64 line = m_lineCount;
     if (line > 0)
-        m_closedRows += lastEntry().cells <= m_wrap ? 1 : rowsOfLine(line - 1);
+        m_closedRows += lastEntry().cells < kWideLine && lastEntry().cells <= m_wrap
+            ? 1
+            : rowsOfLine(line - 1);
     if (m_blocks.isEmpty() || line - m_blocks.last().firstLine >= kBlockLines
         || start - m_blocks.last().base > kMaxBlockSpan) {
         const qint64 firstRow = m_blocks.isEmpty() ? 0 : m_blocks.last().firstRow + m_closedRows;
@@ -210,7 +213,7 @@ void ResultTextModel::startLine(qint64 start)
     if ((line & kPageMask) == 0)
         m_pages.emplace_back().reserve(std::size_t(kPageMask + 1));
     ++m_lineCount;
-    m_pages.back().push_back({ quint32(start - m_blocks.last().base), 0 });
+    m_pages.back().push_back({ quint16(start - m_blocks.last().base), 0 });
     m_sinceCheckpoint = 0;
     m_need = 0;
     m_pending = 0;
@@ -227,10 +230,10 @@ void ResultTextModel::breakLine(qint64 cells, qint64 start)
         && start - base <= kMaxBlockSpan) {
         if (cells > open.widest)
             m_blocks.last().widest = cells;
-        lastEntry().cells = quint32(cells);
+        lastEntry().cells = quint16(cells);
         m_closedRows += rowsFor(cells);
         ++m_lineCount;
-        m_pages.back().push_back({ quint32(start - base), 0 });
+        m_pages.back().push_back({ quint16(start - base), 0 });
         m_sinceCheckpoint = 0;
         m_need = 0;
         return;
@@ -244,7 +247,7 @@ void ResultTextModel::moveLastLineStart(qint64 start)
     Block& block = m_blocks.last();
     if (block.firstLine == lineCount() - 1)
         block.base = start;
-    lastEntry().offset = quint32(start - block.base);
+    lastEntry().offset = quint16(start - block.base);
 }
 
 void ResultTextModel::setLastCells(qint64 cells)
@@ -255,13 +258,13 @@ void ResultTextModel::setLastCells(qint64 cells)
         lastEntry().cells = kWideLine;
         m_wideCells.insert(lineCount() - 1, cells);
     } else {
-        lastEntry().cells = quint32(cells);
+        lastEntry().cells = quint16(cells);
     }
 }
 
 qint64 ResultTextModel::lineCells(qint64 line) const
 {
-    const quint32 cells = entry(line).cells;
+    const quint16 cells = entry(line).cells;
     return cells == kWideLine ? m_wideCells.value(line) : cells;
 }
 
@@ -304,9 +307,9 @@ Q_NEVER_INLINE qsizetype ResultTextModel::scanPlainLines(const unsigned char* p,
     bool stuck = false; // stopped at a byte that is not plain ASCII
     const auto endLine = [&](qint64 cells, qsizetype next) {
         widest = std::max(widest, cells);
-        page.back().cells = quint32(cells);
+        page.back().cells = quint16(cells);
         rows += rowsFor(cells, wrap, reciprocal);
-        page.push_back({ quint32(base + next - block.base), 0 });
+        page.push_back({ quint16(base + next - block.base), 0 });
         ++line;
         cell = 0;
         since = 0;

@@ -93,7 +93,7 @@ public:
     qint64 rowsOfLine(qint64 line) const;
 
 private:
-    // Lines are indexed in blocks, so that each line costs two 32-bit numbers: its start
+    // Lines are indexed in blocks, so that each line costs two 16-bit numbers: its start
     // within the block and its width. Rows are kept per block and counted within one.
     struct Block
     {
@@ -104,8 +104,8 @@ private:
     };
     struct LineEntry
     {
-        quint32 offset; // the line's start, from its block's base
-        quint32 cells; // the line's width; kWideLine: see m_wideCells
+        quint16 offset; // the line's start, from its block's base
+        quint16 cells; // the line's width; kWideLine: see m_wideCells
     };
     // Entries live in pages that never move: growing the index copies nothing, and its
     // memory grows by a page at a time, not by doubling.
@@ -161,7 +161,7 @@ private:
     QList<Block> m_blocks;
     std::vector<std::vector<LineEntry>> m_pages; // each reserved to its full size at once
     qint64 m_lineCount = 0;
-    QHash<qint64, qint64> m_wideCells; // widths of lines too wide for 32 bits
+    QHash<qint64, qint64> m_wideCells; // widths of lines too wide for 16 bits
     QList<Checkpoint> m_checkpoints;
     qint64 m_wrap = 0;
     quint64 m_wrapReciprocal = 0; // floor(2^64 / m_wrap) + 1; 0 when not used

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -313,13 +314,20 @@ TEST(ResultTextModelTest, DecodesEveryByteSequenceLikeTheReferenceWhateverTheChu
 
 TEST(ResultTextModelTest, RowsOfManyLinesAgreeWithACountLineByLineAtEveryWidth)
 {
-    // Blocks of short lines, blocks holding a long line, CR LF split between chunks.
+    // Blocks of short lines, blocks holding a long line, lines too many bytes long for one
+    // block, lines around the widest an index entry holds, CR LF split between chunks.
     std::mt19937 random(7);
     QByteArray raw;
     std::vector<qint64> widths;
     std::vector<qint64> starts;
+    const std::map<int, qint64> wide {
+        { 700, 65534 }, { 701, 65535 }, { 702, 65536 }, { 703, 70000 }
+    };
     for (int i = 0; i < 1500; ++i) {
-        const qint64 w = (i / 256) % 2 == 0 ? random() % 20 : random() % 120;
+        const qint64 w = wide.contains(i) ? wide.at(i)
+            : (i / 256) % 3 == 0          ? random() % 20
+            : (i / 256) % 3 == 1          ? random() % 120
+                                          : random() % 1200;
         widths.push_back(w);
         starts.push_back(raw.size());
         raw += QByteArray(w, 'x') + (i % 3 == 0 ? "\r\n" : "\n");
@@ -333,6 +341,7 @@ TEST(ResultTextModelTest, RowsOfManyLinesAgreeWithACountLineByLineAtEveryWidth)
     for (qint64 line = 0; line < m.lineCount(); ++line) {
         ASSERT_EQ(m.lineStart(line), starts[line]) << "line " << line;
         ASSERT_EQ(m.lineEnd(line), starts[line] + widths[line]) << "line " << line;
+        ASSERT_EQ(m.lineCells(line), widths[line]) << "line " << line;
     }
     for (const qint64 wrap : { 0, 25, 7, 200, 1 }) {
         m.setWrapWidth(wrap);
@@ -349,6 +358,12 @@ TEST(ResultTextModelTest, RowsOfManyLinesAgreeWithACountLineByLineAtEveryWidth)
     }
     m.append("y"_ba.repeated(30)); // the open line grows at the last width
     EXPECT_EQ(m.rowStart(m.rowCount() - 1), (Pos { m.lineCount() - 1, 29 }));
+
+    // Indexed while wrapped wider than an entry's widest width: the 70000-cell line wraps.
+    ResultTextModel wrapped;
+    wrapped.setWrapWidth(66000);
+    wrapped.append(raw);
+    EXPECT_EQ(wrapped.rowCount(), wrapped.lineCount() + 1);
 }
 
 TEST(ResultTextModelTest, IndexBuiltWhileWrappedAgreesWithOneWrappedAfterwards)
