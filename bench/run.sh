@@ -280,8 +280,12 @@ real_window_rows
 
 # The scripted rows come after the window's. Taken before them (their uploads have nginx write
 # gigabytes of request bodies to disk), the window's 1 GB row took twice its usual CPU time in
-# three of four full runs, and the memory-bound find count after it a third more.
+# three of four full runs, and the memory-bound find count after it a third more. They wait for
+# rest too: the window's multipart upload leaves nginx's copy of it to be written back, and
+# each run of 200 small requests ends by waiting for its saved user data to reach the disk.
 if [ $window_only -eq 0 ]; then
+    echo
+    settle
     echo "Load average at the start: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
     echo "| what                         |  pelorin   |   curl     | time    | pelorin peak | curl peak  | memory  |"
     echo "|------------------------------|------------|------------|---------|--------------|------------|---------|"
