@@ -201,9 +201,7 @@ void ResultTextModel::startLine(qint64 start)
 {
     const qint64 line = m_lineCount;
     if (line > 0)
-        m_closedRows += lastEntry().cells < kWideLine && lastEntry().cells <= m_wrap
-            ? 1
-            : rowsOfLine(line - 1);
+        m_closedRows += rowsOfLine(line - 1);
     if (m_blocks.isEmpty() || line - m_blocks.last().firstLine >= kBlockLines
         || start - m_blocks.last().base > kMaxBlockSpan) {
         const qint64 firstRow = m_blocks.isEmpty() ? 0 : m_blocks.last().firstRow + m_closedRows;
