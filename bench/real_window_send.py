@@ -22,17 +22,10 @@ BUSY = 0.25  # the share of a core above which the process counts as working
 
 
 def cpu_seconds(pid):
-    """CPU time of all the process's threads, to the nanosecond: schedstat is brought up to
-    date whenever a thread stops running, where the tick-based times in stat move in 10 ms
-    steps and up to a tick late."""
-    total = 0
-    for task in os.listdir(f'/proc/{pid}/task'):
-        try:
-            with open(f'/proc/{pid}/task/{task}/schedstat') as f:
-                total += int(f.read().split()[0])
-        except (OSError, ValueError, IndexError):
-            pass  # a thread that ended meanwhile
-    return total / 1e9
+    """CPU time of the whole process, threads that ended included, to the nanosecond: its CPU
+    clock, read in one system call. Reading each thread's schedstat from /proc instead took a
+    tenth of a core at this pace, on a machine the program shares with its server."""
+    return time.clock_gettime_ns(((~pid) << 3) | 2) / 1e9  # clock_getcpuclockid(pid)
 
 
 def status_kb(pid, field):
@@ -55,7 +48,7 @@ def settle(pid, limit):
     while time.monotonic() - moved < QUIET:
         if time.monotonic() - start > limit:
             sys.exit('pelorin did not become idle')
-        time.sleep(0.005)
+        time.sleep(0.002)
         now, cpu = time.monotonic(), cpu_seconds(pid)
         if cpu != history[-1][1]:
             last_rise = now
