@@ -78,9 +78,8 @@ upphr "$port" False "<body><![CDATA[]]></body>" "$work/phr/upform.phr"
 # a minute). Writing the bodies above back to disk, an upload nginx stored, or the kernel
 # handing back the memory of a gigabyte just received, would otherwise run beside the next
 # measurement.
-settle() {
-    local waited
-    waited=$(python3 - <<'PY'
+rest() { # prints the seconds waited
+    python3 - <<'PY'
 import time
 def idle():
     f = open('/proc/stat').readline().split()[1:]
@@ -100,7 +99,10 @@ while time.monotonic() - start < 60 and quiet < 2:
     i0, t0 = i1, t1
 print(round(time.monotonic() - start))
 PY
-)
+}
+settle() {
+    local waited
+    waited=$(rest)
     # On a virtual machine the host decides how dear a fresh page is, and it changes from one
     # minute to the next; every large response pays it, so it is printed beside the figures.
     local fault
@@ -111,6 +113,9 @@ m = mmap.mmap(-1, 256 << 20, flags=mmap.MAP_PRIVATE | mmap.MAP_ANONYMOUS)
 m.madvise(23)  # MADV_POPULATE_WRITE: fault every page in at once
 print(round((time.monotonic() - start) * 4000))
 m.close()' 2>/dev/null || echo "?")
+    # Pages just freed stay cheap for about two seconds, until the kernel hands them back to the
+    # host: the measurement after the probe must not start on them.
+    waited=$((waited + $(rest)))
     echo "(waited ${waited} s for the machine to be at rest; fresh memory faulted in at ${fault} ms per GB)"
 }
 sync
@@ -127,6 +132,9 @@ measure() {
     echo "$(python3 -c "print(($end - $start) / 1e9)") $(cat "$work/t")"
 }
 ratio() { python3 -c "print(f'{$1/$2:.2f}x')"; }
+# The CPU time the host took from this machine's cores so far (steal), in ms: a spell of it
+# slows every row it falls in, ours and curl's alike, and the row shows no other trace of it.
+steal_ms() { awk '/^cpu /{print $9 * 10}' /proc/stat; }
 
 row() { # label pelorin-figures curl-figures
     read -r pt pm <<<"$2"; read -r ct cm <<<"$3"
@@ -204,7 +212,8 @@ size="1 GB"; [ $quick -eq 1 ] && size="100 MB"
 # One send through the window beside one curl run of the same URL, three times in turn; the
 # row shows the median run of each (on a shared machine single runs vary by a third).
 windowrow() { # label phr url [upload-file: a multipart upload of it, beside curl -F]
-    local runs=() curls=() w c k
+    local runs=() curls=() w c k stolen
+    stolen=$(steal_ms)
     for k in 1 2 3; do
         w=$("$window" "$work/data" "$2" ${4:+"$4"} 2>"$work/err") || { cat "$work/err" >&2; return 1; }
         runs+=("$(head -n 1 <<<"$w")|$(sed -n 2p <<<"$w")")
@@ -212,6 +221,7 @@ windowrow() { # label phr url [upload-file: a multipart upload of it, beside cur
         else c=$(measure curl -s -o /dev/null "$3"); fi
         curls+=("${c%% *}")
     done
+    stolen=$(($(steal_ms) - stolen))
     w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
     ct=$(printf '%s\n' "${curls[@]}" | sort -n | sed -n 2p)
     read -r wt wk gap bytes wcpu busy idle <<<"${w%%|*}"
@@ -219,8 +229,10 @@ windowrow() { # label phr url [upload-file: a multipart upload of it, beside cur
         "$1" "$wt" "$ct" "$(ratio "$wt" "$ct")" $((wk / 1024)) "$(python3 -c "print($wk*1024/$bytes)")" \
         "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$gap" "$busy" "$wcpu"
     afterwards+=("$1, then: ${w#*|}")
+    steals+=("$1: ${stolen} ms")
 }
 afterwards=()
+steals=()
 
 echo
 settle
@@ -235,6 +247,7 @@ if [ $quick -eq 0 ]; then
 fi
 windowrow "$size multipart upload" "$work/phr/upform.phr" "http://localhost:$port/up" "$upfile"
 printf '%s\n' "${afterwards[@]}"
+echo "(taken by the host (steal) during each row's six runs: $(IFS=';'; echo "${steals[*]}" | sed 's/;/; /g'))"
 
 # The real program under a real X server (Xvfb): from a click on SEND until the process is
 # idle with the whole response shown, beside curl, three runs of each in turn; the row shows
@@ -249,12 +262,13 @@ real_window_rows() {
     echo "The real program under Xvfb (click on SEND to idle), median of three runs each:"
     echo "| what                      |  pelorin  |  curl    | time   | peak      | /body  | added  | CPU      |"
     echo "|---------------------------|-----------|----------|--------|-----------|--------|--------|----------|"
-    local name label bytes runs curls k w c
+    local name label bytes runs curls k w c stolen steals=()
     for name in 100M 1G; do
         [ $name = 1G ] && [ $quick -eq 1 ] && continue
         label="${name%?} ${name: -1}B"
         bytes=$(stat -c %s "$work/www/$name.txt")
         runs=(); curls=()
+        stolen=$(steal_ms)
         for k in 1 2 3; do
             rm -rf "$work/xdata"
             w=$(DISPLAY=$display python3 bench/real_window_send.py "$pelorin" "$work/xdata" \
@@ -267,10 +281,12 @@ real_window_rows() {
         w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
         c=$(printf '%s\n' "${curls[@]}" | sort -n | sed -n 2p)
         read -r wt wk wcpu idle <<<"$w"
+        steals+=("$label: $(($(steal_ms) - stolen)) ms")
         printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %5.2fx | %6.2f s |\n' \
             "$label through the window" "$wt" "$c" "$(ratio "$wt" "$c")" $((wk / 1024)) \
             "$(python3 -c "print($wk*1024/$bytes)")" "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$wcpu"
     done
+    echo "(taken by the host (steal) during each row's six runs: $(IFS=';'; echo "${steals[*]}" | sed 's/;/; /g'))"
     echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
     kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
 }
