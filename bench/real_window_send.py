@@ -23,8 +23,8 @@ BUSY = 0.25  # the share of a core above which the process counts as working
 
 def cpu_seconds(pid):
     """CPU time of the whole process, threads that ended included, to the nanosecond: its CPU
-    clock, read in one system call. Reading each thread's schedstat from /proc instead took a
-    tenth of a core at this pace, on a machine the program shares with its server."""
+    clock, read in one system call. Reading each thread's schedstat from /proc instead cost the
+    poller several times the CPU, on a machine the program shares with its server."""
     return time.clock_gettime_ns(((~pid) << 3) | 2) / 1e9  # clock_getcpuclockid(pid)
 
 

@@ -140,6 +140,9 @@ ratio() { python3 -c "print(f'{$1/$2:.2f}x')"; }
 # The CPU time the host took from this machine's cores so far (steal), in ms: a spell of it
 # slows every row it falls in, ours and curl's alike, and the row shows no other trace of it.
 steal_ms() { awk '/^cpu /{print $9 * 10}' /proc/stat; }
+print_steals() { # "row: N ms"...
+    echo "(taken by the host (steal) during each row's six runs: $(printf '%s; ' "$@" | sed 's/; $//'))"
+}
 
 row() { # label pelorin-figures curl-figures
     read -r pt pm <<<"$2"; read -r ct cm <<<"$3"
@@ -252,7 +255,7 @@ if [ $quick -eq 0 ]; then
 fi
 windowrow "$size multipart upload" "$work/phr/upform.phr" "http://localhost:$port/up" "$upfile"
 printf '%s\n' "${afterwards[@]}"
-echo "(taken by the host (steal) during each row's six runs: $(IFS=';'; echo "${steals[*]}" | sed 's/;/; /g'))"
+print_steals "${steals[@]}"
 
 # The real program under a real X server (Xvfb): from a click on SEND until the process is
 # idle with the whole response shown, beside curl, three runs of each in turn; the row shows
@@ -291,7 +294,7 @@ real_window_rows() {
             "$label through the window" "$wt" "$c" "$(ratio "$wt" "$c")" $((wk / 1024)) \
             "$(python3 -c "print($wk*1024/$bytes)")" "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$wcpu"
     done
-    echo "(taken by the host (steal) during each row's six runs: $(IFS=';'; echo "${steals[*]}" | sed 's/;/; /g'))"
+    print_steals "${steals[@]}"
     echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
     kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
 }
