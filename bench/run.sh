@@ -140,8 +140,11 @@ ratio() { python3 -c "print(f'{$1/$2:.2f}x')"; }
 # The CPU time the host took from this machine's cores so far (steal), in ms: a spell of it
 # slows every row it falls in, ours and curl's alike, and the row shows no other trace of it.
 steal_ms() { awk '/^cpu /{print $9 * 10}' /proc/stat; }
-print_steals() { # "row: N ms"...
-    echo "(taken by the host (steal) during each row's six runs: $(printf '%s; ' "$@" | sed 's/; $//'))"
+# Every run of each row, in the order taken, with what the host took meanwhile: a median hides
+# whether one run or all three met a dear spell.
+runs_line() { # label "ours seconds..." "curl seconds..." steal-ms
+    printf '%s: ours %s s, curl %s s, steal %s ms\n' "$1" "$(printf '%.2f ' $2 | sed 's/ $//')" \
+        "$(printf '%.2f ' $3 | sed 's/ $//')" "$4"
 }
 
 row() { # label pelorin-figures curl-figures
@@ -237,10 +240,10 @@ windowrow() { # label phr url [upload-file: a multipart upload of it, beside cur
         "$1" "$wt" "$ct" "$(ratio "$wt" "$ct")" $((wk / 1024)) "$(python3 -c "print($wk*1024/$bytes)")" \
         "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$gap" "$busy" "$wcpu"
     afterwards+=("$1, then: ${w#*|}")
-    steals+=("$1: ${stolen} ms")
+    runlines+=("$(runs_line "$1" "$(printf '%s\n' "${runs[@]}" | cut -d' ' -f1)" "${curls[*]}" "$stolen")")
 }
 afterwards=()
-steals=()
+runlines=()
 
 echo
 settle
@@ -255,7 +258,8 @@ if [ $quick -eq 0 ]; then
 fi
 windowrow "$size multipart upload" "$work/phr/upform.phr" "http://localhost:$port/up" "$upfile"
 printf '%s\n' "${afterwards[@]}"
-print_steals "${steals[@]}"
+echo "Each run in turn, and the CPU time the host took (steal) during the row:"
+printf '%s\n' "${runlines[@]}"
 
 # The real program under a real X server (Xvfb): from a click on SEND until the process is
 # idle with the whole response shown, beside curl, three runs of each in turn; the row shows
@@ -270,7 +274,7 @@ real_window_rows() {
     echo "The real program under Xvfb (click on SEND to idle), median of three runs each:"
     echo "| what                      |  pelorin  |  curl    | time   | peak      | /body  | added  | CPU      |"
     echo "|---------------------------|-----------|----------|--------|-----------|--------|--------|----------|"
-    local name label bytes runs curls k w c stolen steals=()
+    local name label bytes runs curls k w c stolen runlines=()
     for name in 100M 1G; do
         [ $name = 1G ] && [ $quick -eq 1 ] && continue
         label="${name%?} ${name: -1}B"
@@ -289,12 +293,14 @@ real_window_rows() {
         w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
         c=$(printf '%s\n' "${curls[@]}" | sort -n | sed -n 2p)
         read -r wt wk wcpu idle <<<"$w"
-        steals+=("$label: $(($(steal_ms) - stolen)) ms")
+        runlines+=("$(runs_line "$label" "$(printf '%s\n' "${runs[@]}" | cut -d' ' -f1)" "${curls[*]}" \
+            "$(($(steal_ms) - stolen))")")
         printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %5.2fx | %6.2f s |\n' \
             "$label through the window" "$wt" "$c" "$(ratio "$wt" "$c")" $((wk / 1024)) \
             "$(python3 -c "print($wk*1024/$bytes)")" "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$wcpu"
     done
-    print_steals "${steals[@]}"
+    echo "Each run in turn, and the CPU time the host took (steal) during the row:"
+    printf '%s\n' "${runlines[@]}"
     echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
     kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
 }
