@@ -142,9 +142,14 @@ ratio() { python3 -c "print(f'{$1/$2:.2f}x')"; }
 steal_ms() { awk '/^cpu /{print $9 * 10}' /proc/stat; }
 # Every run of each row, in the order taken, with what the host took meanwhile: a median hides
 # whether one run or all three met a dear spell.
-runs_line() { # label "ours seconds..." "curl seconds..." steal-ms
-    printf '%s: ours %s s, curl %s s, steal %s ms\n' "$1" "$(printf '%.2f ' $2 | sed 's/ $//')" \
-        "$(printf '%.2f ' $3 | sed 's/ $//')" "$4"
+runs_line() { # label steal-ms "curl seconds..." our-runs... (each starting with its seconds)
+    printf '%s: ours %s s, curl %s s, steal %s ms\n' "$1" \
+        "$(printf '%s\n' "${@:4}" | cut -d' ' -f1 | xargs printf '%.2f ' | sed 's/ $//')" \
+        "$(printf '%.2f ' $3 | sed 's/ $//')" "$2"
+}
+show_runs() { # runs_line lines...
+    echo "Each run in turn, and the CPU time the host took (steal) during the row:"
+    printf '%s\n' "$@"
 }
 
 row() { # label pelorin-figures curl-figures
@@ -240,7 +245,7 @@ windowrow() { # label phr url [upload-file: a multipart upload of it, beside cur
         "$1" "$wt" "$ct" "$(ratio "$wt" "$ct")" $((wk / 1024)) "$(python3 -c "print($wk*1024/$bytes)")" \
         "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$gap" "$busy" "$wcpu"
     afterwards+=("$1, then: ${w#*|}")
-    runlines+=("$(runs_line "$1" "$(printf '%s\n' "${runs[@]}" | cut -d' ' -f1)" "${curls[*]}" "$stolen")")
+    runlines+=("$(runs_line "$1" "$stolen" "${curls[*]}" "${runs[@]}")")
 }
 afterwards=()
 runlines=()
@@ -258,8 +263,7 @@ if [ $quick -eq 0 ]; then
 fi
 windowrow "$size multipart upload" "$work/phr/upform.phr" "http://localhost:$port/up" "$upfile"
 printf '%s\n' "${afterwards[@]}"
-echo "Each run in turn, and the CPU time the host took (steal) during the row:"
-printf '%s\n' "${runlines[@]}"
+show_runs "${runlines[@]}"
 
 # The real program under a real X server (Xvfb): from a click on SEND until the process is
 # idle with the whole response shown, beside curl, three runs of each in turn; the row shows
@@ -293,14 +297,12 @@ real_window_rows() {
         w=$(printf '%s\n' "${runs[@]}" | sort -n -k1,1 | sed -n 2p)
         c=$(printf '%s\n' "${curls[@]}" | sort -n | sed -n 2p)
         read -r wt wk wcpu idle <<<"$w"
-        runlines+=("$(runs_line "$label" "$(printf '%s\n' "${runs[@]}" | cut -d' ' -f1)" "${curls[*]}" \
-            "$(($(steal_ms) - stolen))")")
+        runlines+=("$(runs_line "$label" "$(($(steal_ms) - stolen))" "${curls[*]}" "${runs[@]}")")
         printf '| %-25s | %7.2f s | %6.2f s | %6s | %6d MB | %5.2fx | %5.2fx | %6.2f s |\n' \
             "$label through the window" "$wt" "$c" "$(ratio "$wt" "$c")" $((wk / 1024)) \
             "$(python3 -c "print($wk*1024/$bytes)")" "$(python3 -c "print(($wk-$idle)*1024/$bytes)")" "$wcpu"
     done
-    echo "Each run in turn, and the CPU time the host took (steal) during the row:"
-    printf '%s\n' "${runlines[@]}"
+    show_runs "${runlines[@]}"
     echo "(load average $(cut -d' ' -f1-3 /proc/loadavg))"
     kill "$xvfb_pid"; wait "$xvfb_pid" 2>/dev/null || true
 }
